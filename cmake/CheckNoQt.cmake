@@ -1,0 +1,11 @@
+# Fails when any engine source file includes a Qt header.
+foreach(dir params validation circuit solver driver traffic tasks charts)
+  file(GLOB _files ${SRC}/${dir}/*.cpp ${SRC}/${dir}/*.h)
+  foreach(f ${_files})
+    file(STRINGS ${f} _hits REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](Q[A-Za-z]+|Qt[A-Za-z]*/)")
+    if(_hits)
+      message(FATAL_ERROR "engine source ${f} includes Qt: ${_hits}")
+    endif()
+  endforeach()
+endforeach()
+message(STATUS "engine sources are free of Qt")

@@ -1,0 +1,99 @@
+// The working directory and every file operation of the program. Paths are
+// written as the program's own names ("DATA\global.dmt"): "\" separates the
+// components and each component matches an existing entry regardless of
+// letter case; a missing entry takes the spelling given. Text files are
+// Windows-1251 with CR LF line ends on disk and UTF-8 inside the program.
+// Every failure raises IoError.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tps {
+
+class WorkDir {
+ public:
+  WorkDir() : root_(std::filesystem::current_path()) {}
+  explicit WorkDir(std::filesystem::path root) : root_(std::move(root)) {}
+
+  const std::filesystem::path& Root() const { return root_; }
+
+  // The file system path of a program path. With createDirs the missing
+  // directories on the way are created with the spelling given.
+  std::filesystem::path Resolve(std::string_view name, bool createDirs = false) const;
+  bool Exists(std::string_view name) const;
+
+ private:
+  std::filesystem::path root_;
+};
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes ReadFileBytes(const WorkDir& wd, std::string_view name);
+void WriteFileBytes(const WorkDir& wd, std::string_view name, const Bytes& data);
+// Writes through a temporary file and a rename, so the old file stays whole
+// when the write fails.
+void WriteFileBytesAtomic(const WorkDir& wd, std::string_view name, const Bytes& data);
+
+// Text files: lines in UTF-8 go out as Windows-1251, each ended by CR LF.
+void WriteTextLines(const WorkDir& wd, std::string_view name, const std::vector<std::string>& lines);
+void AppendTextLines(const WorkDir& wd, std::string_view name, const std::vector<std::string>& lines);
+// Raw text (already containing its line breaks as "\r\n"), converted to the code page.
+void WriteText(const WorkDir& wd, std::string_view name, std::string_view utf8);
+void AppendText(const WorkDir& wd, std::string_view name, std::string_view utf8);
+// Reads a text file into lines (CR LF or LF), converted to UTF-8. A last line
+// without a line break is kept.
+std::vector<std::string> ReadTextLines(const WorkDir& wd, std::string_view name);
+std::string ReadText(const WorkDir& wd, std::string_view name);
+// Create or truncate.
+void TruncateFile(const WorkDir& wd, std::string_view name);
+void DeleteFile(const WorkDir& wd, std::string_view name);
+
+// Little-endian record building and reading.
+class ByteWriter {
+ public:
+  void U8(uint8_t v) { b_.push_back(v); }
+  void U16(uint16_t v) { Raw(&v, 2); }
+  void I16(int16_t v) { Raw(&v, 2); }
+  void U32(uint32_t v) { Raw(&v, 4); }
+  void I32(int32_t v) { Raw(&v, 4); }
+  void F64(double v) { Raw(&v, 8); }
+  void Zeros(size_t n) { b_.insert(b_.end(), n, 0); }
+  void Raw(const void* p, size_t n) {
+    const uint8_t* q = static_cast<const uint8_t*>(p);
+    b_.insert(b_.end(), q, q + n);
+  }
+  const Bytes& Data() const { return b_; }
+  Bytes Take() { return std::move(b_); }
+
+ private:
+  Bytes b_;
+};
+
+// Reads little-endian fields; any read past the end raises IoError.
+class ByteReader {
+ public:
+  ByteReader(const Bytes& b, std::string name) : b_(b), name_(std::move(name)) {}
+  uint8_t U8();
+  uint16_t U16();
+  int16_t I16();
+  uint32_t U32();
+  int32_t I32();
+  double F64();
+  void Raw(void* p, size_t n);
+  void Skip(size_t n);
+  size_t Pos() const { return pos_; }
+  size_t Left() const { return b_.size() - pos_; }
+  bool AtEnd() const { return pos_ >= b_.size(); }
+
+ private:
+  void Need(size_t n);
+  const Bytes& b_;
+  std::string name_;
+  size_t pos_ = 0;
+};
+
+}  // namespace tps

@@ -1,0 +1,160 @@
+// The process-wide state of the program: the parameter block, the run state,
+// the train set, the circuit of the current step, the chart data, and the
+// main-window inputs the engine reads. Every engine operation receives it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "params/catalogue.h"
+#include "params/fileio.h"
+#include "params/host.h"
+#include "params/params.h"
+#include "params/random.h"
+#include "params/trains.h"
+#include "solver/cmplx.h"
+#include "solver/matr.h"
+
+namespace tps {
+
+// Scheme code of a variant: 1->11, 2->12, 3->14, 4->16, 5->18, 6->19, 7->21,
+// 8->22, 9->23, 10->24, 11->26, 12->29, else 0 (low 7 bits of v).
+int SchemeCode(int v);
+inline bool IsDcVariant(int v) { return v >= 1 && v <= 6; }
+inline bool IsSingleTrackVariant(int v) { return v == 1 || v == 2 || v == 7 || v == 8; }
+const char* VariantName(int v);
+
+enum RunModes : uint8_t { ModeTest = 0, ModeProb = 1, ModeSchedule = 2, ModeConstructor = 3 };
+
+struct TLossSeries {
+  double Step = 0;
+  int32_t LastIndex = 0;
+  double MaxLoss = 0;
+  std::vector<double> Losses;
+  std::vector<int32_t> StepIndex;
+  double StepStarted = 0, StepEnded = 0;
+};
+
+struct TChartSeries {
+  int16_t Number = 0;
+  std::vector<double> Times, Values, Zeros;
+  int32_t Count = 0;
+};
+
+// Per-step series for the charts, filled by the solution of every step.
+struct ChartData {
+  bool Exists = false;
+  std::vector<TChartSeries> TrainSeries;
+  std::vector<TChartSeries> RailSeries;
+  uint8_t FeedKind = 0;
+  std::vector<double> Times;
+  std::vector<double> Series[8];  // series 1..8 at index 0..7
+  std::vector<double> LossKw;
+  uint16_t SeriesCount() const { return static_cast<uint16_t>(TrainSeries.size()); }
+  void Reset() { *this = ChartData(); Exists = true; }
+};
+
+// The circuit of one step, from its construction to its solution.
+struct StepCircuit {
+  CMat MatM, MatN, MatZ, MatE, MatJ;
+  int NodeCount = 0, BranchCount = 0, LoopCount = 0;
+  std::vector<int> NodeTrain;  // per node number - 1: train standing there, 0 = none
+  int FeederBranch1 = 0, FeederBranch2 = 0, FeederBranch3 = 0, FeederBranch4 = 0;
+  bool Built = false;
+};
+
+// The scheme controls of the main window that decide the variant.
+struct SchemeControls {
+  int Tab = 0;          // 0 "Однопутный участок", 1 "Двухпутный участок"
+  int CurrentKind = 0;  // 0 none, 1 "Постоянный ток", 2 "Переменный ток"
+  bool Box1 = false;    // "Консоль" / "ПСК"
+  bool Box2 = false;    // "ПСК+2ППС" / "2П консоль"
+  bool Box3 = false;    // "Откл Ф2 и Ф4"
+};
+
+// The voltage panel's random switches and their fields.
+struct VoltagePanel {
+  bool RandU = false;
+  std::string MeanU = "25596.922", DevU = "454.363";
+  bool RandD = false;
+  std::string MeanD = "0", DevD = "2";
+};
+
+struct RunOptions {
+  bool FastCalc = true;       // "Быстрый расчет"
+  bool BuildCharts = true;    // "Построение графиков (замедлит иммитацию)"
+  bool WriteMatrices = false; // "Писать матрицы в файл?"
+};
+
+// The probabilistic panel's inputs read by the validation.
+struct ProbPanel {
+  std::string MinInterval = "8";
+  std::string Period = "1 час";
+  bool WaitTrains = false;
+  // The 4 x 7 grid of the train-parameter window, row k (0..3), column c (0..6).
+  std::string Grid[4][7];
+};
+
+// Enabled/visible state of the controls the engine switches.
+struct ControlState {
+  bool ZoneLengthEnabled = false;
+  bool ResultsVisible = false;
+  bool RunActive = false;
+};
+
+struct AppState {
+  WorkDir Work;
+  IHost* Host = nullptr;
+
+  TParamBlock Params;
+
+  uint8_t SchemeVariant = 0;
+  uint8_t RunMode = ModeTest;
+  uint32_t StepCount = 0;
+  double ModelTime = 0;
+  bool ShowPictures = true;
+  bool VaryTrainCurrents = false;
+  bool PauseRequested = false;
+  bool StopRequested = false;
+
+  double StepLoss = 0;
+  double EnergyLoss = 0;
+  double LossPercent = 0;
+  double EnergySupplied[2] = {0, 0};
+  TComplex MinVoltage{999999, 999999};
+  int32_t MinVoltageStep = 0;
+  TComplex MaxVoltage;
+  int32_t MaxVoltageStep = 0;
+  double MeanVoltage = 0;
+  // Supplied active and reactive power of the previous and the current step.
+  double PrevP = 0, PrevQ = 0, CurP = 0, CurQ = 0;
+
+  TLossSeries LossSeries;
+  ChartData Chart;
+  TTrainSet Trains;
+  StepCircuit Circuit;
+  ConductorTables Catalogue;
+
+  SchemeControls Scheme;
+  VoltagePanel Voltages;
+  RunOptions Options;
+  ProbPanel Prob;
+  ControlState Controls;
+  std::string LossFieldText;  // "Потери мощности, кВт"
+
+  TRandom Rng;
+
+  IHost& H() { return *Host; }
+  void Message(MsgKind k, const std::string& text) { if (Host) Host->ShowMessage(k, text, MsgButtons::Ok); }
+  void Pump() { if (Host) Host->ProcessEvents(); }
+  void Notify(Changed c) { if (Host) Host->Notify(c); }
+};
+
+// Run totals to zero (current-kind buttons receiving the focus).
+void ResetRunTotals(AppState& st);
+// The reset every run starter does when a run starts with StepCount = 0
+// (without truncating the report; see ResetRunStart in the report module).
+void ResetRunAccumulators(AppState& st);
+
+}  // namespace tps

@@ -1,0 +1,85 @@
+#include "solver/cmplx.h"
+
+#include <cmath>
+
+#include "params/errors.h"
+
+namespace tps {
+
+static constexpr long double kPi = 3.141592653589793238462643383279502884L;
+
+TComplex CFromReal(double x) { return {x, 0.0}; }
+
+TComplex CAdd(TComplex a, TComplex b) {
+  double re = static_cast<double>(static_cast<long double>(a.Re) + b.Re);
+  double im = static_cast<double>(static_cast<long double>(a.Im) + b.Im);
+  return {SnapPart(re), SnapPart(im)};
+}
+
+TComplex CSub(TComplex a, TComplex b) {
+  double re = static_cast<double>(static_cast<long double>(a.Re) - b.Re);
+  double im = static_cast<double>(static_cast<long double>(a.Im) - b.Im);
+  return {SnapPart(re), SnapPart(im)};
+}
+
+long double PolarAngle(TComplex z) {
+  long double x = z.Re, y = z.Im;
+  if (x == 0) return y > 0 ? kPi / 2 : (y < 0 ? -kPi / 2 : 0.0L);
+  if (y == 0) return x > 0 ? 0.0L : kPi;
+  long double t = std::atan(y / x);
+  if (x < 0) t += kPi;
+  return t;
+}
+
+static long double ModulusL(TComplex z) {
+  long double x = z.Re, y = z.Im;
+  return std::sqrt(x * x + y * y);
+}
+
+TComplex CMul(TComplex a, TComplex b) {
+  long double m = ModulusL(a) * ModulusL(b);
+  long double t = PolarAngle(a) + PolarAngle(b);
+  long double im = m * std::sin(t);
+  long double re = m * std::cos(t);
+  double rIm = std::fabs(im) < kSnap ? 0.0 : static_cast<double>(im);
+  double rRe = std::fabs(re) < kSnap ? 0.0 : static_cast<double>(re);
+  return {SnapPart(rRe), SnapPart(rIm)};
+}
+
+TComplex CDiv(TComplex a, TComplex b) {
+  long double mb = ModulusL(b);
+  if (mb == 0) throw SingularError();
+  long double ma = ModulusL(a);
+  long double m = ma / mb;
+  long double t = PolarAngle(a) - PolarAngle(b);
+  double im = static_cast<double>(m * std::sin(t));
+  double re = ma != 0 ? static_cast<double>(m * std::cos(t)) : 0.0;
+  return {SnapPart(re), SnapPart(im)};
+}
+
+TComplex CNeg(TComplex a) { return {-a.Re, -a.Im}; }
+
+double CAbs(TComplex a) { return static_cast<double>(ModulusL(a)); }
+
+double CRe(TComplex a) { return SnapPart(a.Re); }
+double CIm(TComplex a) { return SnapPart(a.Im); }
+
+double CArg(TComplex a) {
+  long double x = a.Re, y = a.Im;
+  long double t;
+  if (x == 0) t = y > 0 ? kPi / 2 : (y < 0 ? -kPi / 2 : 0.0L);
+  else t = std::atan(y / x);
+  if (x < 0 && y > 0) t += kPi;
+  if (x < 0 && y < 0) t -= kPi;
+  return static_cast<double>(t);
+}
+
+int Sign(double x) { return x > 0 ? 1 : (x < 0 ? -1 : 0); }
+
+bool IsMultiple(double a, double b) {
+  if (a == 0) return false;
+  double q = b / a;
+  return q == std::trunc(q);
+}
+
+}  // namespace tps

@@ -1,0 +1,26 @@
+#include "ui/QtHost.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace tps::ui {
+
+bool QtHost::ShowMessage(MsgKind kind, const std::string& text, MsgButtons buttons) {
+  QMessageBox::Icon icon = kind == MsgKind::Warning ? QMessageBox::Warning
+                           : kind == MsgKind::Error ? QMessageBox::Critical
+                                                    : QMessageBox::Information;
+  QMessageBox box(icon, QApplication::applicationDisplayName(), QString::fromStdString(text),
+                  QMessageBox::NoButton, parent_);
+  if (buttons == MsgButtons::Cancel) {
+    box.addButton(QMessageBox::Cancel);
+  } else {
+    box.addButton(QMessageBox::Ok);
+    if (buttons == MsgButtons::OkCancel) box.addButton(QMessageBox::Cancel);
+  }
+  box.setObjectName("tpsMessageBox");
+  return box.exec() == QMessageBox::Ok;
+}
+
+void QtHost::ProcessEvents() { QApplication::processEvents(); }
+
+}  // namespace tps::ui

@@ -1,0 +1,52 @@
+#include "test_support.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace tpstest {
+
+TempDir::TempDir() {
+  static std::atomic<int> counter{0};
+  std::random_device rd;
+  for (;;) {
+    path_ = fs::temp_directory_path() /
+            ("tpscalc-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
+             std::to_string(rd() % 100000));
+    if (fs::create_directory(path_)) break;
+  }
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  fs::remove_all(path_, ec);
+}
+
+std::vector<uint8_t> ReadBytes(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const fs::path& p, const std::vector<uint8_t>& b) {
+  fs::create_directories(p.parent_path());
+  std::ofstream out(p, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+}
+
+std::string ReadString(const fs::path& p) {
+  auto b = ReadBytes(p);
+  return std::string(b.begin(), b.end());
+}
+
+bool GoldenUpdate() {
+  const char* v = std::getenv("TPS_UPDATE_GOLDEN");
+  return v && std::string(v) == "1";
+}
+
+fs::path DataPath(const std::string& rel) { return fs::path(TPS_TEST_DATA_DIR) / rel; }
+
+}  // namespace tpstest
