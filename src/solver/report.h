@@ -1,0 +1,33 @@
+// The text report "Final.txt": the per-step sections of a detailed step,
+// "voltage.txt", the totals block, and the run-start reset.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "params/state.h"
+
+namespace tps {
+
+// The label of a numbered row: five blanks, the index, blanks up to 14 characters.
+std::string RowLabel(long long index);
+
+void WriteCurrentsSection(AppState& st, const CMat& I);
+// May replace Re(Phi(2)) in the no-train variant-2 case (the caller's later
+// steps see the replaced value).
+void WriteVoltagesSection(AppState& st, CMat& Phi);
+void WriteLossPowerSection(AppState& st);
+// "Смотреть результаты": the "ИТОГО" block when ResultsPending, then the
+// period resets. Returns the report's lines for the result window.
+std::vector<std::string> WriteTotals(AppState& st);
+// The lines of "Final.txt" (the result window's list).
+std::vector<std::string> ReadReportLines(const AppState& st);
+// Run start with StepCount = 0: the report emptied (unless keepReport) and
+// the accumulators set to their initial values.
+void ResetRunStart(AppState& st, bool keepReport = false);
+
+// "Graph\dp.gmt"
+void WriteLossFile(const AppState& st);
+TLossSeries ReadLossFile(const AppState& st);
+
+}  // namespace tps

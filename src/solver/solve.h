@@ -1,0 +1,25 @@
+// The solution of one step by the matrix method: branch currents from
+// [M; N Z] I = [J; N E], node potentials, the power loss, and the run's
+// accumulators (loss and supplied energy, voltage extremes, chart data).
+#pragma once
+
+#include "params/state.h"
+
+namespace tps {
+
+// The step's results: conjugated branch currents, node potentials, loss product.
+struct StepResult {
+  CMat I, Phi, S;
+};
+
+void SolveStep(AppState& st);
+void SolveStepQuick(AppState& st);
+// Full solution kept in the result; sets StepLoss only.
+StepResult SolveAndKeep(AppState& st);
+void RecordStepResults(AppState& st, const CMat& I, const CMat& Phi);
+
+// The matrix core of a step (steps 2..7): currents (conjugated), potentials
+// (when wanted) and the loss product. Releases the step's matrices.
+StepResult SolveCircuit(StepCircuit& c, bool potentials);
+
+}  // namespace tps
