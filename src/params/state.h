@@ -61,6 +61,7 @@ struct StepCircuit {
   int NodeCount = 0, BranchCount = 0, LoopCount = 0;
   std::vector<int> NodeTrain;  // per node number - 1: train standing there, 0 = none
   int FeederBranch1 = 0, FeederBranch2 = 0, FeederBranch3 = 0, FeederBranch4 = 0;
+  int Track1Nodes = 0;  // inner nodes of the first circle (track 1)
   bool Built = false;
 };
 

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Set-up, build and the whole test suite (window tests run offscreen).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+export QT_QPA_PLATFORM=offscreen
+cd build
+ctest --output-on-failure -j"$(nproc)"
