@@ -62,6 +62,13 @@ struct StepCircuit {
   std::vector<int> NodeTrain;  // per node number - 1: train standing there, 0 = none
   int FeederBranch1 = 0, FeederBranch2 = 0, FeederBranch3 = 0, FeederBranch4 = 0;
   int Track1Nodes = 0;  // inner nodes of the first circle (track 1)
+  // Per node number - 1: its circle and its km from substation A along the circle.
+  std::vector<int> NodeCircle;
+  std::vector<double> NodeKm;
+  // Per branch number - 1: its from and to node.
+  std::vector<int> BranchFrom, BranchTo;
+  // The last solved step's conjugated branch currents and node potentials.
+  CMat LastCurrents, LastPotentials;
   bool Built = false;
 };
 
