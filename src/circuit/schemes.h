@@ -11,6 +11,8 @@ namespace tps {
 
 // SchemeVariant from the scheme controls (tab, current kind, first checked box).
 int DeriveSchemeVariant(const SchemeControls& c);
+// The scheme controls that give a variant (the inverse of DeriveSchemeVariant).
+SchemeControls SchemeControlsForVariant(int v);
 // Sets st.SchemeVariant from st.Scheme.
 void UpdateSchemeVariant(AppState& st);
 
