@@ -17,8 +17,9 @@ std::string FormatRunTime(double minutes);
 void AdvanceTrains(AppState& st, double stepMinutes);
 // Pump, build, solve, advance, clock.
 void RunOneStep(AppState& st);
-// "Пуск пакета".
-void BatchLaunch(AppState& st);
+// "Пуск пакета". Returns false when the input was refused by the validation
+// (its warning has been shown) and nothing ran.
+bool BatchLaunch(AppState& st);
 // "Добавить поезд >" (track 1) and "< Добавить поезд" (track 2): validation,
 // then AddTrain and the lists. Returns true when a train was added.
 bool AddTrainButton(AppState& st, int track);
