@@ -74,6 +74,7 @@ class TGraff {
 };
 
 // "NIL", "KP", "NT", "KPNT", "UP", "ET", "RL", "GND"; any other kind "NIL".
+// Pass a circle kind as int: KindName(uint8_t) of params/trains.h names a train kind.
 std::string KindName(int kind);
 
 // A new circle of the given kind spanning the zone (ZoneLength of p) with the
