@@ -7,6 +7,9 @@
 namespace tps {
 
 static constexpr long double kPi = 3.141592653589793238462643383279502884L;
+// The snapping threshold in extended precision, for the parts of a product
+// before they are stored.
+static constexpr long double kSnapL = 1e-5L;
 
 TComplex CFromReal(double x) { return {x, 0.0}; }
 
@@ -41,8 +44,8 @@ TComplex CMul(TComplex a, TComplex b) {
   long double t = PolarAngle(a) + PolarAngle(b);
   long double im = m * std::sin(t);
   long double re = m * std::cos(t);
-  double rIm = std::fabs(im) < kSnap ? 0.0 : static_cast<double>(im);
-  double rRe = std::fabs(re) < kSnap ? 0.0 : static_cast<double>(re);
+  double rIm = std::fabs(im) < kSnapL ? 0.0 : static_cast<double>(im);
+  double rRe = std::fabs(re) < kSnapL ? 0.0 : static_cast<double>(re);
   return {SnapPart(rRe), SnapPart(rIm)};
 }
 
@@ -64,10 +67,14 @@ double CAbs(TComplex a) { return static_cast<double>(ModulusL(a)); }
 double CRe(TComplex a) { return SnapPart(a.Re); }
 double CIm(TComplex a) { return SnapPart(a.Im); }
 
+// The principal argument in (-pi, pi]. The imaginary axis and the origin are
+// handled without dividing by zero, and a negative real number has the
+// argument pi.
 double CArg(TComplex a) {
   long double x = a.Re, y = a.Im;
   long double t;
   if (x == 0) t = y > 0 ? kPi / 2 : (y < 0 ? -kPi / 2 : 0.0L);
+  else if (y == 0) t = x > 0 ? 0.0L : kPi;
   else t = std::atan(y / x);
   if (x < 0 && y > 0) t += kPi;
   if (x < 0 && y < 0) t -= kPi;
@@ -78,7 +85,7 @@ int Sign(double x) { return x > 0 ? 1 : (x < 0 ? -1 : 0); }
 
 bool IsMultiple(double a, double b) {
   if (a == 0) return false;
-  double q = b / a;
+  long double q = static_cast<long double>(b) / a;
   return q == std::trunc(q);
 }
 

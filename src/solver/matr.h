@@ -48,6 +48,9 @@ CMat MatMul(const CMat& A, int rows, int inner, const CMat& B, int rowsB, int co
 CMat MatTranspose(const CMat& A, int rows, int cols);
 CMat MatStack(const CMat& A, int rowsA, int cols, const CMat& B, int rowsB, int colsB);
 CMat MatSub(const CMat& A, int rows, int cols, const CMat& B);
+// The most row exchanges one inversion may record.
+inline constexpr size_t kMaxRowExchanges = 300;
+
 // Gauss-Jordan inverse with deferred row exchanges; A is permuted and
 // overwritten. Raises SingularError on a singular matrix or more than 300 exchanges.
 CMat MatInverse(CMat A, int n);
