@@ -39,9 +39,9 @@ static long double ModulusL(TComplex z) {
   return std::sqrt(x * x + y * y);
 }
 
-TComplex CMul(TComplex a, TComplex b) {
-  long double m = ModulusL(a) * ModulusL(b);
-  long double t = PolarAngle(a) + PolarAngle(b);
+TPolar ToPolar(TComplex a) { return {ModulusL(a), PolarAngle(a)}; }
+
+TComplex PolarProduct(long double m, long double t) {
   long double im = m * std::sin(t);
   long double re = m * std::cos(t);
   double rIm = std::fabs(im) < kSnapL ? 0.0 : static_cast<double>(im);
@@ -49,15 +49,24 @@ TComplex CMul(TComplex a, TComplex b) {
   return {SnapPart(rRe), SnapPart(rIm)};
 }
 
-TComplex CDiv(TComplex a, TComplex b) {
-  long double mb = ModulusL(b);
-  if (mb == 0) throw SingularError();
-  long double ma = ModulusL(a);
-  long double m = ma / mb;
-  long double t = PolarAngle(a) - PolarAngle(b);
+TComplex PolarQuotient(const TPolar& a, const TPolar& b) {
+  if (b.M == 0) throw SingularError();
+  long double m = a.M / b.M;
+  long double t = a.T - b.T;
   double im = static_cast<double>(m * std::sin(t));
-  double re = ma != 0 ? static_cast<double>(m * std::cos(t)) : 0.0;
+  double re = a.M != 0 ? static_cast<double>(m * std::cos(t)) : 0.0;
   return {SnapPart(re), SnapPart(im)};
+}
+
+TComplex CMul(TComplex a, TComplex b) {
+  TPolar pa = ToPolar(a), pb = ToPolar(b);
+  return PolarProduct(pa.M * pb.M, pa.T + pb.T);
+}
+
+TComplex CDiv(TComplex a, TComplex b) {
+  TPolar pb = ToPolar(b);
+  if (pb.M == 0) throw SingularError();
+  return PolarQuotient(ToPolar(a), pb);
 }
 
 TComplex CNeg(TComplex a) { return {-a.Re, -a.Im}; }

@@ -34,4 +34,19 @@ bool IsMultiple(double a, double b);
 // The angle used by the polar product and quotient, in (-pi/2, 3pi/2).
 long double PolarAngle(TComplex z);
 
+// Modulus and angle of a complex number in extended precision, exactly as the
+// polar product and quotient form them. Kept by the matrix kernels so that an
+// operand used many times is converted once.
+struct TPolar {
+  long double M = 0;  // modulus
+  long double T = 0;  // PolarAngle
+};
+TPolar ToPolar(TComplex a);
+// The product from its modulus m = |a| |b| and angle t = angle a + angle b
+// (CMul(a, b) is PolarProduct(|a| |b|, angle a + angle b)).
+TComplex PolarProduct(long double m, long double t);
+// The quotient a / b from the polar forms of a and b (CDiv(a, b) is
+// PolarQuotient(ToPolar(a), ToPolar(b))); raises SingularError when |b| = 0.
+TComplex PolarQuotient(const TPolar& a, const TPolar& b);
+
 }  // namespace tps

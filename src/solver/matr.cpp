@@ -10,6 +10,26 @@
 
 namespace tps {
 
+namespace {
+
+bool IsZero(const TComplex& z) { return z.Re == 0 && z.Im == 0; }
+TComplex Snapped(const TComplex& z) { return {SnapPart(z.Re), SnapPart(z.Im)}; }
+
+// A non-zero element of a row with its polar form.
+struct PolarTerm {
+  int K;
+  TPolar P;
+};
+
+// The non-zero elements of row[1..n], in column order.
+void PolarRow(const TComplex* row, int n, std::vector<PolarTerm>& out) {
+  out.clear();
+  for (int k = 1; k <= n; ++k)
+    if (!IsZero(row[k])) out.push_back({k, ToPolar(row[k])});
+}
+
+}  // namespace
+
 static void NeedShape(const CMat& A, int rows, int cols, const char* op) {
   if (rows < 0 || cols < 0 || (rows > 0 && cols > 0 && (A.Empty() || A.Rows() < rows || A.Cols() < cols)))
     throw ProgramError(std::string(op) + ": the matrix is smaller than the dimensions given");
@@ -19,12 +39,21 @@ CMat MatMul(const CMat& A, int rows, int inner, const CMat& B, int /*rowsB*/, in
   NeedShape(A, rows, inner, "MatMul");
   NeedShape(B, inner, cols, "MatMul");
   CMat C(rows, cols);
-  for (int i = 1; i <= rows; ++i)
-    for (int j = 1; j <= cols; ++j) {
-      TComplex sum;
-      for (int k = 1; k <= inner; ++k) sum = CAdd(sum, CMul(A(i, k), B(k, j)));
-      C(i, j) = sum;
-    }
+  if (rows == 0 || inner == 0 || cols == 0) return C;
+  // Each element is 0 + j0 plus CMul(A(i, k), B(k, j)) for k = 1..inner, every
+  // partial sum snapped. A term with a zero factor is exactly 0 + j0 and adding
+  // it only snaps the snapped sum again, so only the pairs of non-zero factors
+  // are formed, each operand converted to polar form once, in the same order of k.
+  std::vector<std::vector<PolarTerm>> rowsOfB(static_cast<size_t>(inner) + 1);
+  for (int k = 1; k <= inner; ++k) PolarRow(&B(k, 0), cols, rowsOfB[k]);
+  std::vector<PolarTerm> rowOfA;
+  for (int i = 1; i <= rows; ++i) {
+    PolarRow(&A(i, 0), inner, rowOfA);
+    TComplex* c = &C(i, 0);
+    for (const PolarTerm& a : rowOfA)
+      for (const PolarTerm& b : rowsOfB[a.K])
+        c[b.K] = CAdd(c[b.K], PolarProduct(a.P.M * b.P.M, a.P.T + b.P.T));
+  }
   return C;
 }
 
@@ -58,46 +87,132 @@ CMat MatSub(const CMat& A, int rows, int cols, const CMat& B) {
   return C;
 }
 
-// One forward pass of the Gauss-Jordan elimination: each pivot row is divided
-// by its pivot and eliminated from the rows below it. With `exchanges` given,
-// a zero pivot first takes the next lower row that has a non-zero element in
-// its column (exchanged over the columns from the pivot on) and the pair is
-// recorded.
-static void ForwardPass(CMat& R, CMat& S, int n, std::vector<std::pair<int, int>>* exchanges) {
+// Gauss-Jordan elimination on complex numbers, with the work of the zero
+// elements left out where leaving it out changes no bit of any result:
+// - a row operation target(k) = CAdd(CMul(pivot(k), f), target(k)) with a
+//   zero pivot(k) or a zero f forms CMul = 0 + j0 exactly, so target(k) only
+//   becomes snapped; once every element of R and S is a result of a complex
+//   operation (after the first pivot of a pass) that changes nothing and the
+//   term is skipped; before that the raw element is snapped instead;
+// - the pivot row's non-zero elements are converted to polar form once and
+//   used for every row below (or above) it;
+// - CDiv of 0 + j0 by a non-zero pivot is exactly 0 + j0.
+// Inputs are taken to be finite numbers.
+namespace {
+
+// Rows of a work matrix addressed through a CMat (possibly the caller's).
+struct RowsOf {
+  CMat* M;
+  TComplex* Row(int i) const { return &(*M)(i, 0); }
+};
+
+// target(k) = CAdd(CMul(pivot(k), f), target(k)) for the pivot row's non-zero
+// elements; the others are left alone (the target row is already snapped).
+void AddScaled(TComplex* target, const std::vector<PolarTerm>& pivot, const TPolar& f) {
+  for (const PolarTerm& t : pivot) target[t.K] = CAdd(PolarProduct(t.P.M * f.M, t.P.T + f.T), target[t.K]);
+}
+
+// The same for a row that still holds raw input: the untouched elements are
+// snapped, as adding 0 + j0 to them would do.
+void AddScaledRaw(TComplex* target, int n, const std::vector<PolarTerm>& pivot, const TPolar* f) {
+  size_t next = 0;
+  for (int k = 1; k <= n; ++k) {
+    if (f && next < pivot.size() && pivot[next].K == k) {
+      const PolarTerm& t = pivot[next++];
+      target[k] = CAdd(PolarProduct(t.P.M * f->M, t.P.T + f->T), target[k]);
+    } else {
+      target[k] = Snapped(target[k]);
+    }
+  }
+}
+
+// The pivot row divided by its pivot p (CDiv of every element).
+void DivideRow(TComplex* row, int n, const TPolar& p) {
+  for (int k = 1; k <= n; ++k) row[k] = IsZero(row[k]) ? TComplex{} : PolarQuotient(ToPolar(row[k]), p);
+}
+
+// One forward pass: each pivot row is divided by its pivot and eliminated from
+// the rows below it. With `exchanges` given, a zero pivot first takes the next
+// lower row that has a non-zero element in its column (exchanged over the
+// columns from the pivot on) and the pair is recorded.
+void ForwardPass(RowsOf R, RowsOf S, int n, std::vector<std::pair<int, int>>* exchanges) {
   const TComplex minusOne = CFromReal(-1);
+  std::vector<PolarTerm> pivotR, pivotS;
   for (int i = 1; i <= n; ++i) {
-    if (exchanges && R(i, i) == TComplex{}) {
+    TComplex* Ri = R.Row(i);
+    TComplex* Si = S.Row(i);
+    if (exchanges && IsZero(Ri[i])) {
       for (int j = i + 1; j <= n; ++j) {
-        if (R(j, i) == TComplex{}) continue;
+        TComplex* Rj = R.Row(j);
+        if (IsZero(Rj[i])) continue;
         if (exchanges->size() >= kMaxRowExchanges) throw SingularError();
+        TComplex* Sj = S.Row(j);
         for (int k = i; k <= n; ++k) {
-          std::swap(R(i, k), R(j, k));
-          std::swap(S(i, k), S(j, k));
+          std::swap(Ri[k], Rj[k]);
+          std::swap(Si[k], Sj[k]);
         }
         exchanges->emplace_back(i, j);
         break;
       }
     }
-    const TComplex p = R(i, i);
-    for (int k = 1; k <= n; ++k) {
-      R(i, k) = CDiv(R(i, k), p);
-      S(i, k) = CDiv(S(i, k), p);
-    }
+    const TPolar p = ToPolar(Ri[i]);
+    if (p.M == 0) throw SingularError();  // CDiv by the zero pivot
+    DivideRow(Ri, n, p);
+    DivideRow(Si, n, p);
+    PolarRow(Ri, n, pivotR);
+    PolarRow(Si, n, pivotS);
+    const bool raw = i == 1;  // rows below still hold the input as given
     for (int j = i + 1; j <= n; ++j) {
-      const TComplex f = CMul(minusOne, R(j, i));
-      for (int k = 1; k <= n; ++k) {
-        R(j, k) = CAdd(CMul(R(i, k), f), R(j, k));
-        S(j, k) = CAdd(CMul(S(i, k), f), S(j, k));
+      TComplex* Rj = R.Row(j);
+      TComplex* Sj = S.Row(j);
+      const TComplex f = IsZero(Rj[i]) ? TComplex{} : CMul(minusOne, Rj[i]);
+      if (IsZero(f)) {
+        if (raw) {
+          AddScaledRaw(Rj, n, pivotR, nullptr);
+          AddScaledRaw(Sj, n, pivotS, nullptr);
+        }
+        continue;
+      }
+      const TPolar fp = ToPolar(f);
+      if (raw) {
+        AddScaledRaw(Rj, n, pivotR, &fp);
+        AddScaledRaw(Sj, n, pivotS, &fp);
+      } else {
+        AddScaled(Rj, pivotR, fp);
+        AddScaled(Sj, pivotS, fp);
       }
     }
   }
 }
 
-static CMat Identity(int n) {
+// The backward pass: column c of R is cleared above the diagonal with row c,
+// for c = n down to 2 and the rows above from c - 1 up to 1.
+void BackwardPass(RowsOf R, RowsOf S, int n) {
+  std::vector<PolarTerm> pivotR, pivotS;
+  for (int c = n; c >= 2; --c) {
+    bool converted = false;
+    for (int j = c - 1; j >= 1; --j) {
+      TComplex* Rj = R.Row(j);
+      if (IsZero(Rj[c])) continue;
+      if (!converted) {
+        PolarRow(R.Row(c), n, pivotR);
+        PolarRow(S.Row(c), n, pivotS);
+        converted = true;
+      }
+      const TPolar fp = ToPolar(CNeg(Rj[c]));
+      AddScaled(Rj, pivotR, fp);
+      AddScaled(S.Row(j), pivotS, fp);
+    }
+  }
+}
+
+CMat Identity(int n) {
   CMat S(n, n);
   for (int i = 1; i <= n; ++i) S(i, i) = CFromReal(1);
   return S;
 }
+
+}  // namespace
 
 CMat MatInverse(CMat A, int n) {
   NeedShape(A, n, n, "MatInverse");
@@ -106,7 +221,7 @@ CMat MatInverse(CMat A, int n) {
     for (int k = 1; k <= n; ++k) R(i, k) = A(i, k);
   CMat S = Identity(n);
   std::vector<std::pair<int, int>> exchanges;
-  ForwardPass(R, S, n, &exchanges);
+  ForwardPass({&R}, {&S}, n, &exchanges);
   if (!exchanges.empty()) {
     // The exchanges found on the way are applied to the caller's rows and the
     // elimination is repeated on the permuted matrix itself.
@@ -115,16 +230,9 @@ CMat MatInverse(CMat A, int n) {
       for (int k = 1; k <= width; ++k) std::swap(A(i, k), A(j, k));
     S = Identity(n);
     R = A;
-    ForwardPass(R, S, n, nullptr);
+    ForwardPass({&R}, {&S}, n, nullptr);
   }
-  for (int c = n; c >= 2; --c)
-    for (int j = c - 1; j >= 1; --j) {
-      const TComplex f = CNeg(R(j, c));
-      for (int k = n; k >= 1; --k) {
-        R(j, k) = CAdd(CMul(R(c, k), f), R(j, k));
-        S(j, k) = CAdd(CMul(S(c, k), f), S(j, k));
-      }
-    }
+  BackwardPass({&R}, {&S}, n);
   // The inverse of the permuted matrix, with its columns put back in order.
   for (auto it = exchanges.rbegin(); it != exchanges.rend(); ++it)
     for (int r = 1; r <= n; ++r) std::swap(S(r, it->first), S(r, it->second));
