@@ -6,6 +6,7 @@
 #pragma once
 
 #include "solver/matr.h"
+#include "solver/solve.h"
 
 namespace tps::reference {
 
@@ -16,5 +17,11 @@ CMat MatMul(const CMat& A, int rows, int inner, const CMat& B, int rowsB, int co
 // Gauss-Jordan inverse with deferred row exchanges: A is permuted and, when
 // exchanges were needed, reduced in place by the repeated elimination.
 CMat MatInverse(CMat A, int n);
+
+// The matrix core of one step, literally: A = [M; N Z], b = [J; N E],
+// I = A^-1 b; with `potentials` the branch voltages of the tree branches
+// Ub = E1 - Z11 I1 and Phi = (M11^-1)^T Ub; the loss product
+// S = (I^T Z) conj(I), I conjugated in place. Releases the step's matrices.
+StepResult SolveCircuit(StepCircuit& c, bool potentials);
 
 }  // namespace tps::reference
