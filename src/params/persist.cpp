@@ -1,0 +1,159 @@
+// The files of the parameter block: the conductor defaults, the saved state of
+// each scheme code and the probabilistic train parameters.
+#include "params/persist.h"
+
+#include <bit>
+#include <cstring>
+
+#include "params/errors.h"
+
+namespace tps {
+
+static_assert(std::endian::native == std::endian::little,
+              "the parameter block is stored as its little-endian memory image");
+
+namespace {
+
+constexpr const char* kGlobalFile = "DATA\\global.dmt";
+constexpr const char* kProbFile = "data\\prelvoz.dmt";
+// The conductor part of the block, from ResultsPending to AirTemperature.
+constexpr size_t kGlobalOffset = offsetof(TParamBlock, ResultsPending);
+constexpr size_t kGlobalSize = sizeof(TParamBlock) - kGlobalOffset;
+static_assert(kGlobalSize == 216);
+
+constexpr size_t kProbEntrySize = 64;
+constexpr size_t kProbRecordSize = 4 * kProbEntrySize;
+
+}  // namespace
+
+namespace {
+
+// The text slots of the block: offset and capacity.
+struct SlotPlace {
+  size_t offset, capacity;
+};
+constexpr SlotPlace kTextSlots[] = {
+    {offsetof(TParamBlock, ZoneLength), 11},     {offsetof(TParamBlock, UaRe), 11},
+    {offsetof(TParamBlock, UaIm), 11},           {offsetof(TParamBlock, UbRe), 11},
+    {offsetof(TParamBlock, UbIm), 11},           {offsetof(TParamBlock, TrainActive), 11},
+    {offsetof(TParamBlock, TrainReactive), 11},  {offsetof(TParamBlock, TrainSpeed), 11},
+    {offsetof(TParamBlock, TrainKm), 11},        {offsetof(TParamBlock, StepMinutes), 4},
+    {offsetof(TParamBlock, BatchTrains), 5},     {offsetof(TParamBlock, BatchInterval), 4},
+    {offsetof(TParamBlock, PskKm), 11},          {offsetof(TParamBlock, Pps1Km), 11},
+    {offsetof(TParamBlock, Pps2Km), 11},         {offsetof(TParamBlock, TrainType), 20},
+    {offsetof(TParamBlock, ContactWireType), 11}, {offsetof(TParamBlock, MessengerType), 11},
+    {offsetof(TParamBlock, FeederType), 11},     {offsetof(TParamBlock, ExtraWireType), 11},
+    {offsetof(TParamBlock, RailType), 11},
+};
+
+}  // namespace
+
+Bytes ParamsToBytes(const TParamBlock& p) {
+  Bytes b(sizeof(TParamBlock));
+  std::memcpy(b.data(), &p, sizeof(TParamBlock));
+  // The characters beyond a text's length are written as zeros, so a file
+  // never carries the remains of a longer text typed before.
+  for (const SlotPlace& s : kTextSlots) {
+    size_t len = b[s.offset] > s.capacity ? s.capacity : b[s.offset];
+    b[s.offset] = static_cast<uint8_t>(len);
+    std::memset(b.data() + s.offset + 1 + len, 0, s.capacity - len);
+  }
+  return b;
+}
+
+TParamBlock ParamsFromBytes(const Bytes& b) {
+  if (b.size() < sizeof(TParamBlock))
+    throw IoError("Запись параметров короче 400 байт (" + std::to_string(b.size()) + ")");
+  TParamBlock p;
+  std::memcpy(&p, b.data(), sizeof(TParamBlock));
+  return p;
+}
+
+// The defaults of the conductor part: everything 0 or empty except the earth
+// conductivity and the air temperature.
+static Bytes GlobalDefaults() {
+  TParamBlock p;
+  p.EarthConductivity = 0.01;
+  p.AirTemperature = 20;
+  Bytes all = ParamsToBytes(p);
+  return Bytes(all.begin() + kGlobalOffset, all.end());
+}
+
+void LoadGlobalFile(AppState& st) {
+  if (!st.Work.Exists(kGlobalFile)) WriteFileBytes(st.Work, kGlobalFile, GlobalDefaults());
+  Bytes b = ReadFileBytes(st.Work, kGlobalFile);
+  if (b.size() < kGlobalSize)
+    throw IoError("Файл " + std::string(kGlobalFile) + " короче 216 байт");
+  std::memcpy(reinterpret_cast<uint8_t*>(&st.Params) + kGlobalOffset, b.data(), kGlobalSize);
+  st.Notify(Changed::Fields);
+}
+
+std::string StateFileName(int code) { return "SAVES\\state_" + std::to_string(code) + ".smt"; }
+
+void ApplyFormRules(TParamBlock& p) {
+  p.ExtraWireType.Set("");
+  p.ExtraWireR = 0;
+  if (p.FeederType.Get() == kNoFeeder) p.FeederR = 0;
+}
+
+void SaveState(AppState& st, int code) {
+  ApplyFormRules(st.Params);
+  // Through a temporary file: a failed write keeps the previous state whole.
+  WriteFileBytesAtomic(st.Work, StateFileName(code), ParamsToBytes(st.Params));
+}
+
+bool LoadState(AppState& st, int code) {
+  std::string name = StateFileName(code);
+  if (!st.Work.Exists(name)) return false;
+  Bytes b = ReadFileBytes(st.Work, name);
+  if (b.size() < sizeof(TParamBlock))
+    throw IoError("Файл " + name + " короче 400 байт");
+  st.Params = ParamsFromBytes(b);
+  st.Notify(Changed::Fields);
+  return true;
+}
+
+Bytes ProbRecordToBytes(const TProbTrainRecord& r) {
+  ByteWriter w;
+  for (const TProbTrainEntry& e : r.Entry) {
+    w.Zeros(8);
+    w.F64(e.ActiveMin);
+    w.F64(e.ReactiveMin);
+    w.F64(e.ActiveMax);
+    w.F64(e.ReactiveMax);
+    w.F64(e.SpeedMin);
+    w.F64(e.SpeedMax);
+    w.U16(e.Count);
+    w.Zeros(6);
+  }
+  return w.Take();
+}
+
+TProbTrainRecord ProbRecordFromBytes(const Bytes& b) {
+  if (b.size() < kProbRecordSize)
+    throw IoError("Файл " + std::string(kProbFile) + " короче 256 байт");
+  ByteReader r(b, kProbFile);
+  TProbTrainRecord rec;
+  for (TProbTrainEntry& e : rec.Entry) {
+    r.Skip(8);
+    e.ActiveMin = r.F64();
+    e.ReactiveMin = r.F64();
+    e.ActiveMax = r.F64();
+    e.ReactiveMax = r.F64();
+    e.SpeedMin = r.F64();
+    e.SpeedMax = r.F64();
+    e.Count = r.U16();
+    r.Skip(6);
+  }
+  return rec;
+}
+
+TProbTrainRecord ReadProbTrainRecord(const AppState& st) {
+  return ProbRecordFromBytes(ReadFileBytes(st.Work, kProbFile));
+}
+
+void WriteProbTrainRecord(const AppState& st, const TProbTrainRecord& r) {
+  WriteFileBytesAtomic(st.Work, kProbFile, ProbRecordToBytes(r));
+}
+
+}  // namespace tps
