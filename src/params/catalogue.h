@@ -51,11 +51,15 @@ void WriteTableEntries(const WorkDir& wd, const std::string& fileName,
                        const std::vector<TConductorEntry>& entries);
 
 // Fills st.Catalogue for the scheme code (four files of the current kind).
+// A file with more than 21 entries gives its first 21 and a warning naming it.
 void LoadConductorTables(AppState& st, int schemeCode);
+// The twenty texts of the time-step list, 0.1 .. 2, refilled with the tables.
+std::vector<std::string> StepListTexts();
 // The rows of a table file for the catalogue window; a missing file gives none.
 std::vector<CatalogueRow> ReadTableFile(const AppState& st, int index);
 // Writes the rows; a value that is not a number refuses with a warning naming
-// the row and leaves the file as it was. Returns false when refused.
+// the row and leaves the file as it was. An empty catalogue writes nothing.
+// Returns true when the file was written.
 bool WriteTableFile(AppState& st, int index, const std::vector<CatalogueRow>& rows);
 
 // The traction-network window's choice of entry i of a list: copies name,
