@@ -1,0 +1,195 @@
+// The step solution timed three ways on the scenarios of the performance
+// table: the literal element-by-element form, the production form, and a
+// sparse complex LU solve of the same system. Before timing, every scenario
+// is solved both ways and the results compared bit for bit.
+//
+//   tps_bench [benchmark options] [--table]
+//
+// With --table the progress goes to stderr and stdout receives the Markdown
+// table of docs/performance.md.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "reference_solver.h"
+#include "scenarios.h"
+#include "solver/fastmat.h"
+#include "solver/solve.h"
+#include "sparse_lu.h"
+
+namespace {
+
+using namespace tps;
+using namespace tps::bench;
+
+enum class Path { Literal, Production, SparseLu };
+const char* PathName(Path p) {
+  switch (p) {
+    case Path::Literal: return "literal";
+    case Path::Production: return "production";
+    default: return "sparse_lu";
+  }
+}
+
+StepResult ProductionSolve(StepCircuit& c) {
+#ifdef TPS_BENCH_SOLVE_CIRCUIT
+  return SolveCircuit(c, true);
+#else
+  return FastSolveCircuit(c, true);
+#endif
+}
+
+// Solves the step in `c` (consumed) the chosen way; returns the loss so the
+// work cannot be optimised away.
+double Solve(Path p, StepCircuit& c) {
+  switch (p) {
+    case Path::Literal: return reference::SolveCircuit(c, true).S(1, 1).Re;
+    case Path::Production: return ProductionSolve(c).S(1, 1).Re;
+    default: {
+      auto x = SparseLuCurrents(c);
+      return x.empty() ? 0.0 : x[0].real();
+    }
+  }
+}
+
+std::unique_ptr<ZoneState> LoadedZone(const Scenario& sc) {
+  auto z = std::make_unique<ZoneState>(sc.Variant, sc.ZoneKm);
+  z->AddTrains(sc.Trains1, sc.Trains2);
+  return z;
+}
+
+void RunScenario(benchmark::State& state, const Scenario& sc, Path path) {
+  if (sc.Steps == 1) {
+    auto z = LoadedZone(sc);
+    z->Build();
+    const StepCircuit built = CopyCircuit(z->S().Circuit);
+    for (auto _ : state) {
+      state.PauseTiming();
+      StepCircuit c = CopyCircuit(built);
+      state.ResumeTiming();
+      benchmark::DoNotOptimize(Solve(path, c));
+    }
+  } else {
+    // A whole run: build, solve and move the trains, step after step.
+    for (auto _ : state) {
+      state.PauseTiming();
+      auto z = LoadedZone(sc);
+      state.ResumeTiming();
+      for (int s = 0; s < sc.Steps; ++s) {
+        z->Build();
+        benchmark::DoNotOptimize(Solve(path, z->S().Circuit));
+        z->Advance();
+      }
+    }
+  }
+  state.counters["steps"] = sc.Steps;
+}
+
+bool SameBits(const CMat& a, const CMat& b, int rows) {
+  if (a.Rows() != b.Rows() || a.Cols() != b.Cols()) return false;
+  for (int i = 1; i <= rows; ++i)
+    if (std::memcmp(&a(i, 1), &b(i, 1), sizeof(TComplex)) != 0) return false;
+  return true;
+}
+
+// Every step of every scenario solved both ways must agree to the last bit.
+bool ProveBitIdentity(std::ostream& log) {
+  bool all = true;
+  for (const Scenario& sc : Scenarios()) {
+    auto z = LoadedZone(sc);
+    int same = 0;
+    for (int s = 0; s < sc.Steps; ++s) {
+      z->Build();
+      StepCircuit& built = z->S().Circuit;
+      const int n = built.NodeCount, m = built.BranchCount;
+      StepCircuit a = CopyCircuit(built), b = CopyCircuit(built);
+      StepResult lit = reference::SolveCircuit(a, true);
+      StepResult pro = ProductionSolve(b);
+      if (SameBits(lit.I, pro.I, m) && SameBits(lit.Phi, pro.Phi, n) && SameBits(lit.S, pro.S, 1)) ++same;
+      z->Advance();
+    }
+    log << "(" << sc.Letter << ") " << sc.Title << ": " << same << " of " << sc.Steps
+        << " steps bit-identical\n";
+    all = all && same == sc.Steps;
+  }
+  return all;
+}
+
+// Collects the per-iteration times while the console reporter shows progress.
+class TableReporter : public benchmark::ConsoleReporter {
+ public:
+  explicit TableReporter(bool plain) : ConsoleReporter(plain ? OO_Tabular : OO_ColorTabular) {}
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& r : runs) {
+      if (r.run_type != Run::RT_Iteration) continue;
+      double steps = 1;
+      auto it = r.counters.find("steps");
+      if (it != r.counters.end()) steps = it->second.value;
+      msPerStep_[r.run_name.function_name] = r.GetAdjustedRealTime() / steps;  // the unit is ms
+    }
+  }
+  void PrintTable(std::ostream& out) const {
+    out << "| scenario | literal ms/step | production ms/step | speed-up | sparse LU ms/step |\n";
+    out << "|---|---|---|---|---|\n";
+    for (const Scenario& sc : Scenarios()) {
+      std::string key(1, sc.Letter);
+      double lit = Get("literal/" + key), pro = Get("production/" + key), lu = Get("sparse_lu/" + key);
+      char line[256];
+      std::snprintf(line, sizeof line, "| %c | %.3f | %.3f | %.1f | %.3f |\n", sc.Letter, lit, pro,
+                    pro > 0 ? lit / pro : 0.0, lu);
+      out << line;
+    }
+  }
+
+ private:
+  double Get(const std::string& name) const {
+    auto it = msPerStep_.find(name);
+    return it == msPerStep_.end() ? 0.0 : it->second;
+  }
+  std::map<std::string, double> msPerStep_;
+};
+
+void RegisterAll() {
+  for (const Scenario& sc : Scenarios()) {
+    for (Path p : {Path::Literal, Path::Production, Path::SparseLu}) {
+      std::string name = std::string(PathName(p)) + "/" + sc.Letter;
+      auto* b = benchmark::RegisterBenchmark(name.c_str(), [sc, p](benchmark::State& st) { RunScenario(st, sc, p); });
+      b->Unit(benchmark::kMillisecond);
+      // The literal step of the large zones takes seconds: one pass is enough.
+      if (p == Path::Literal) b->Iterations(sc.Steps > 1 || sc.Trains1 >= 30 ? 1 : 5);
+      else b->MinTime(0.5);
+    }
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool table = false;
+  std::vector<char*> args;
+  for (int i = 0; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--table") == 0) table = true;
+    else args.push_back(argv[i]);
+  }
+  int n = static_cast<int>(args.size());
+  benchmark::Initialize(&n, args.data());
+  std::ostream& log = table ? std::cerr : std::cout;
+  if (!ProveBitIdentity(log)) {
+    std::cerr << "The production step differs from the literal one.\n";
+    return 1;
+  }
+  RegisterAll();
+  TableReporter reporter(table);
+  if (table) reporter.SetOutputStream(&std::cerr);
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  if (table) reporter.PrintTable(std::cout);
+  benchmark::Shutdown();
+  return 0;
+}
