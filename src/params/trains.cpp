@@ -211,24 +211,17 @@ TComplex ProfileCurrentAt(const TCurrentData& profile, double x) {
   if (n == 0) throw ProgramError("У поезда нет профиля тока");
   const std::vector<double>& km = profile.ProfileKm;
   const std::vector<TComplex>& I = profile.ProfileCurrents;
-  // The nearest point at or before x and the nearest point after x; no
-  // ordering of the points is assumed.
-  size_t lower = 0, upper = n - 1;
-  double dl = x - km[0], du = km[n - 1] - x;
-  for (size_t j = 0; j < n; ++j) {
-    const double a = x - km[j];
-    if (a >= 0 && a < dl) {
-      lower = j;
-      dl = a;
-    }
-    const double b = km[n - 1 - j] - x;
-    if (b > 0 && b < du) {
-      upper = n - 1 - j;
-      du = b;
-    }
-  }
-  // A point exactly at x, or two points at one km, give that point's current.
-  if (lower == upper || km[lower] == x || km[upper] == km[lower]) return I[lower];
+  // The nearest point at or before x (the first of equal ones) and the
+  // nearest point after x (the last of equal ones). The points may come in
+  // any order: a track-2 profile may list them from substation B downwards.
+  size_t lower = n, upper = n;
+  for (size_t j = 0; j < n; ++j)
+    if (km[j] <= x && (lower == n || km[j] > km[lower])) lower = j;
+  for (size_t j = n; j-- > 0;)
+    if (km[j] > x && (upper == n || km[j] < km[upper])) upper = j;
+  // Before the first point or beyond the last one the end point's current holds.
+  if (lower == n) return I[upper];
+  if (upper == n || km[lower] == x) return I[lower];
   const TComplex t = CFromReal((x - km[lower]) / (km[upper] - km[lower]));
   return CAdd(I[lower], CMul(t, CSub(I[upper], I[lower])));
 }
