@@ -1,5 +1,6 @@
 #include "solver/matr.h"
 
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,18 +16,76 @@ namespace {
 bool IsZero(const TComplex& z) { return z.Re == 0 && z.Im == 0; }
 TComplex Snapped(const TComplex& z) { return {SnapPart(z.Re), SnapPart(z.Im)}; }
 
-// A non-zero element of a row with its polar form.
+bool SameBits(const TComplex& a, const TComplex& b) { return std::memcmp(&a, &b, sizeof(TComplex)) == 0; }
+
+// Up to this many distinct values of a row are recognised, so that a row
+// operation forms the product of each of them with its factor only once
+// (incidence and loop rows hold little more than +1 and -1). Equal bits give
+// equal polar forms and so equal products.
+constexpr int kRowValues = 4;
+
+// A non-zero element of a row with its polar form and the index of its value
+// among the row's first distinct values (-1 beyond them).
 struct PolarTerm {
   int K;
   TPolar P;
+  int V;
 };
 
 // The non-zero elements of row[1..n], in column order.
 void PolarRow(const TComplex* row, int n, std::vector<PolarTerm>& out) {
   out.clear();
-  for (int k = 1; k <= n; ++k)
-    if (!IsZero(row[k])) out.push_back({k, ToPolar(row[k])});
+  TComplex seen[kRowValues];
+  int distinct = 0;
+  for (int k = 1; k <= n; ++k) {
+    if (IsZero(row[k])) continue;
+    int v = -1;
+    for (int d = 0; d < distinct; ++d)
+      if (SameBits(seen[d], row[k])) { v = d; break; }
+    if (v < 0 && distinct < kRowValues) {
+      seen[distinct] = row[k];
+      v = distinct++;
+    }
+    out.push_back({k, ToPolar(row[k]), v});
+  }
 }
+
+// The products of one factor with the values of a row, each formed once.
+class RowProducts {
+ public:
+  explicit RowProducts(const TPolar& f) : f_(f) {}
+  TComplex Of(const PolarTerm& t) {
+    if (t.V < 0) return PolarProduct(t.P.M * f_.M, t.P.T + f_.T);
+    if (!have_[t.V]) {
+      memo_[t.V] = PolarProduct(t.P.M * f_.M, t.P.T + f_.T);
+      have_[t.V] = true;
+    }
+    return memo_[t.V];
+  }
+
+ private:
+  TPolar f_;
+  TComplex memo_[kRowValues];
+  bool have_[kRowValues] = {};
+};
+
+// The last two products of one right-hand element with left-hand values; in a
+// product with an incidence-like left matrix the same values come again.
+struct ProductMemo {
+  TComplex A[2];
+  TComplex P[2];
+  int Count = 0, Next = 0;
+  TComplex Of(const TComplex& a, const TPolar& pa, const TPolar& pb) {
+    for (int i = 0; i < Count; ++i)
+      if (SameBits(A[i], a)) return P[i];
+    TComplex p = PolarProduct(pa.M * pb.M, pa.T + pb.T);
+    A[Next] = a;
+    P[Next] = p;
+    Next ^= 1;
+    if (Count < 2) ++Count;
+    return p;
+  }
+};
 
 }  // namespace
 
@@ -43,16 +102,26 @@ CMat MatMul(const CMat& A, int rows, int inner, const CMat& B, int /*rowsB*/, in
   // Each element is 0 + j0 plus CMul(A(i, k), B(k, j)) for k = 1..inner, every
   // partial sum snapped. A term with a zero factor is exactly 0 + j0 and adding
   // it only snaps the snapped sum again, so only the pairs of non-zero factors
-  // are formed, each operand converted to polar form once, in the same order of k.
+  // are formed, each operand converted to polar form once, in the same order of k;
+  // a right-hand element meeting a left-hand value it met just before reuses
+  // that product.
   std::vector<std::vector<PolarTerm>> rowsOfB(static_cast<size_t>(inner) + 1);
-  for (int k = 1; k <= inner; ++k) PolarRow(&B(k, 0), cols, rowsOfB[k]);
+  std::vector<std::vector<ProductMemo>> memoOfB(static_cast<size_t>(inner) + 1);
+  for (int k = 1; k <= inner; ++k) {
+    PolarRow(&B(k, 0), cols, rowsOfB[k]);
+    memoOfB[k].resize(rowsOfB[k].size());
+  }
   std::vector<PolarTerm> rowOfA;
   for (int i = 1; i <= rows; ++i) {
-    PolarRow(&A(i, 0), inner, rowOfA);
+    const TComplex* a = &A(i, 0);
+    PolarRow(a, inner, rowOfA);
     TComplex* c = &C(i, 0);
-    for (const PolarTerm& a : rowOfA)
-      for (const PolarTerm& b : rowsOfB[a.K])
-        c[b.K] = CAdd(c[b.K], PolarProduct(a.P.M * b.P.M, a.P.T + b.P.T));
+    for (const PolarTerm& ta : rowOfA) {
+      const std::vector<PolarTerm>& rowB = rowsOfB[ta.K];
+      std::vector<ProductMemo>& memo = memoOfB[ta.K];
+      for (size_t t = 0; t < rowB.size(); ++t)
+        c[rowB[t].K] = CAdd(c[rowB[t].K], memo[t].Of(a[ta.K], ta.P, rowB[t].P));
+    }
   }
   return C;
 }
@@ -109,17 +178,19 @@ struct RowsOf {
 // target(k) = CAdd(CMul(pivot(k), f), target(k)) for the pivot row's non-zero
 // elements; the others are left alone (the target row is already snapped).
 void AddScaled(TComplex* target, const std::vector<PolarTerm>& pivot, const TPolar& f) {
-  for (const PolarTerm& t : pivot) target[t.K] = CAdd(PolarProduct(t.P.M * f.M, t.P.T + f.T), target[t.K]);
+  RowProducts product(f);
+  for (const PolarTerm& t : pivot) target[t.K] = CAdd(product.Of(t), target[t.K]);
 }
 
 // The same for a row that still holds raw input: the untouched elements are
 // snapped, as adding 0 + j0 to them would do.
 void AddScaledRaw(TComplex* target, int n, const std::vector<PolarTerm>& pivot, const TPolar* f) {
   size_t next = 0;
+  RowProducts product(f ? *f : TPolar{});
   for (int k = 1; k <= n; ++k) {
     if (f && next < pivot.size() && pivot[next].K == k) {
       const PolarTerm& t = pivot[next++];
-      target[k] = CAdd(PolarProduct(t.P.M * f->M, t.P.T + f->T), target[k]);
+      target[k] = CAdd(product.Of(t), target[k]);
     } else {
       target[k] = Snapped(target[k]);
     }

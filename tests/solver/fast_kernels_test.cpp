@@ -174,3 +174,29 @@ TEST(FastKernelsBitIdentical, SingularMatricesFailAlike) {
     ExpectSameInverse(A, n, "singular " + std::to_string(t));
   }
 }
+
+TEST(FastKernelsBitIdentical, RowsOfFewRepeatedValues) {
+  // Values that differ only in a part below the threshold, or only in the
+  // sign of a zero part, must not be taken for one another.
+  const TComplex values[] = {{1, 0}, {-1, 0}, {1, 3e-6}, {1, -3e-6}, {1, -0.0}, {1, 2e-5}, {0.5, 0}, {-1, 1e-6}};
+  std::mt19937 g(61);
+  std::uniform_int_distribution<int> pick(0, 9);
+  for (int t = 0; t < 12; ++t) {
+    const int n = 6 + 3 * t;
+    CMat A(n, n), B(n, 3);
+    for (int i = 1; i <= n; ++i) {
+      for (int k = 1; k <= n; ++k) {
+        int v = pick(g);
+        if (v < 8) A(i, k) = values[v];
+      }
+      A(i, i) = {3.0 * n, 1};
+      for (int j = 1; j <= 3; ++j) {
+        int v = pick(g);
+        B(i, j) = v < 8 ? values[v] : TComplex{0.25 * i, -0.5 * j};
+      }
+    }
+    ExpectSameProduct(A, n, n, B, 3, "repeated values, product " + std::to_string(t));
+    ExpectSameProduct(B, n, 3, MatTranspose(A, n, n).Clone(), n, "repeated values, product by A^T " + std::to_string(t));
+    ExpectSameInverse(A, n, "repeated values, inverse " + std::to_string(t));
+  }
+}
