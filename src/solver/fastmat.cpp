@@ -2,18 +2,18 @@
 
 namespace tps {
 
-CMat MatInverseTimes(CMat A, int n, const CMat& b) { return MatMul(MatInverse(A, n), n, n, b, n, 1); }
-
 StepResult FastSolveCircuit(StepCircuit& c, bool potentials) {
   const int n = c.NodeCount, m = c.BranchCount, d = m - n;
   c.LoopCount = d;
   StepResult r;
+  // Node equations on top of the loop equations.
   CMat A = MatStack(c.MatM, n, m, MatMul(c.MatN, d, m, c.MatZ, m, m), d, m);
   CMat b = MatStack(c.MatJ, n, 1, MatMul(c.MatN, d, m, c.MatE, m, 1), d, 1);
   c.MatN.Release();
   c.MatJ.Release();
-  r.I = MatInverseTimes(A, m, b);
+  r.I = MatMul(MatInverse(A, m), m, m, b, m, 1);
   if (potentials) {
+    // The tree branches 1..n: their voltages give the node potentials.
     CMat Ub = MatSub(c.MatE, n, 1, MatMul(c.MatZ, n, n, r.I, n, 1));
     c.MatE.Release();
     CMat M11(n, n);

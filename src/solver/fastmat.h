@@ -1,17 +1,13 @@
 // The matrix core of one step in its production form: the same operations as
-// the step's solution, in the same order, with the work of exact zeros left
-// out, so every result is bit-identical to the element-by-element form.
+// the step's solution, in the same order, through the matrix kernels that
+// leave out the work of exact zeros and repeated values, so every result is
+// bit-identical to the element-by-element form.
 #pragma once
 
 #include "solver/matr.h"
 #include "solver/solve.h"
 
 namespace tps {
-
-// I = MatMul(MatInverse(A, n), n, n, b, n, 1), with A left as MatInverse
-// leaves it: only the columns of the inverse that meet a non-zero element of
-// b are formed.
-CMat MatInverseTimes(CMat A, int n, const CMat& b);
 
 // Steps 2..7 of the step's solution: A = [M; N Z], b = [J; N E],
 // I = A^-1 b; with `potentials` Ub = E1 - Z11 I1 and Phi = (M11^-1)^T Ub;
