@@ -9,7 +9,7 @@
 
 namespace tps {
 
-// Steps 2..7 of the step's solution: A = [M; N Z], b = [J; N E],
+// The matrix core of the step's solution: A = [M; N Z], b = [J; N E],
 // I = A^-1 b; with `potentials` Ub = E1 - Z11 I1 and Phi = (M11^-1)^T Ub;
 // T = I^T Z, I conjugated in place, S = T conj(I). Releases the matrices.
 StepResult FastSolveCircuit(StepCircuit& c, bool potentials);
