@@ -60,6 +60,14 @@ void ExpectSameStep(StepCircuit& built, const std::string& what) {
     EXPECT_EQ(Mismatch(fast.S, ref.S, 1), "") << what << ": loss";
     if (potentials) EXPECT_EQ(Mismatch(fast.Phi, ref.Phi, n), "") << what << ": potentials";
     else EXPECT_TRUE(fast.Phi.Empty()) << what;
+#ifdef TPS_HAVE_SOLVE_CIRCUIT
+    // The step solution's own matrix core gives the same bits.
+    StepCircuit solveIn = CopyCircuit(built);
+    StepResult solved = SolveCircuit(solveIn, potentials);
+    EXPECT_EQ(Mismatch(solved.I, ref.I, m), "") << what << ": SolveCircuit currents";
+    EXPECT_EQ(Mismatch(solved.S, ref.S, 1), "") << what << ": SolveCircuit loss";
+    if (potentials) EXPECT_EQ(Mismatch(solved.Phi, ref.Phi, n), "") << what << ": SolveCircuit potentials";
+#endif
     // The step's matrices are released by the solution.
     EXPECT_TRUE(fastIn.MatM.Empty() && fastIn.MatN.Empty() && fastIn.MatZ.Empty() && fastIn.MatE.Empty() &&
                 fastIn.MatJ.Empty())
