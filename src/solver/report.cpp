@@ -23,9 +23,14 @@ const std::string kEqualsLine(40, '=');
 const std::string kTildeLine(40, '~');
 const std::string kStarLine(37, '*');
 
-// Positive numbers get one extra leading blank so that they line up with
-// negative ones under the column head.
-std::string Aligned(double x) { return (x >= 0 ? " " : "") + F53(x); }
+// Numbers written without a minus sign get one extra leading blank so that
+// they line up with negative ones under the column head. The written text
+// decides: a small negative part that rounds to 0.000 is written without its
+// sign and is aligned like a positive one.
+std::string Aligned(double x) {
+  std::string s = F53(x);
+  return (s.find('-') == std::string::npos ? " " : "") + s;
+}
 
 // Each pair of the loss file: an f64 loss and an i32 step number.
 constexpr size_t kLossPairBytes = 12;

@@ -105,6 +105,15 @@ TEST_F(ReportTest, BranchTenAndNegativeAlignment) {
   EXPECT_EQ(lines[18], "     10        7.000 -1.000");
 }
 
+TEST_F(ReportTest, NegativePartThatRoundsToZeroKeepsTheColumnAligned) {
+  st.StepCount = 1;
+  WriteCurrentsSection(st, Column({{-0.0004, -0.0002}, {-0.0003, 1}}));
+  std::vector<std::string> lines = ReadReportLines(st);
+  ASSERT_EQ(lines.size(), 11u);
+  EXPECT_EQ(lines[9], "     1         0.000  0.000");
+  EXPECT_EQ(lines[10], "     2         0.000  1.000");
+}
+
 TEST_F(ReportTest, LaterStepsAppendToTheReport) {
   st.StepCount = 1;
   WriteCurrentsSection(st, Column({{1, 0}}));
