@@ -269,32 +269,6 @@ struct Frame {
     sc.BranchCount = branches;
     sc.LoopCount = branches - nodes;
     sc.Track1Nodes = C(0).NodeCount - 2;
-    sc.NodeCircle.assign(static_cast<size_t>(nodes), 0);
-    sc.NodeKm.assign(static_cast<size_t>(nodes), 0.0);
-    sc.BranchFrom.assign(static_cast<size_t>(branches), 0);
-    sc.BranchTo.assign(static_cast<size_t>(branches), 0);
-    auto mapBranch = [&](const TBranch& b) {
-      if (b.Number >= 1 && b.Number <= branches) {
-        sc.BranchFrom[b.Number - 1] = b.FromNode;
-        sc.BranchTo[b.Number - 1] = b.ToNode;
-      }
-    };
-    for (auto& cp : g.Circles) {
-      TCircle& c = *cp;
-      double km = 0;
-      for (int i = 1; i <= c.BranchCount; ++i) {
-        km += c.Branches[static_cast<size_t>(i)]->Length;
-        mapBranch(*c.Branches[static_cast<size_t>(i)]);
-        if (i <= c.NodeCount - 2) {
-          int num = c.Nodes[static_cast<size_t>(i)]->Number;
-          if (num >= 1 && num <= nodes) {
-            sc.NodeCircle[num - 1] = c.Index;
-            sc.NodeKm[num - 1] = km;
-          }
-        }
-      }
-    }
-    for (auto& b : g.Connections) mapBranch(*b);
     sc.NodeTrain.assign(static_cast<size_t>(nodes), 0);
     for (auto& [node, number] : trainNodes)
       if (node && node->Number >= 1 && node->Number <= nodes) sc.NodeTrain[node->Number - 1] = number;
