@@ -1,0 +1,208 @@
+#include "driver/testrun.h"
+
+#include <cmath>
+
+#include "circuit/schemes.h"
+#include "params/errors.h"
+#include "params/persist.h"
+#include "solver/report.h"
+#include "solver/solve.h"
+#include "validation/checks.h"
+
+namespace tps {
+
+double SnapTenth(double x) {
+  double y = 10 * x;
+  double r = Round(y);
+  if (std::fabs(y - r) < 1e-5) return r / 10;
+  return x;
+}
+
+static std::string TwoDigits(long long v) {
+  std::string s = std::to_string(v);
+  if (s.size() > 2) s.resize(2);
+  if (s.size() < 2) s.insert(0, "0");
+  return s;
+}
+
+std::string FormatRunTime(double minutes) {
+  long long s = static_cast<long long>(Trunc(60 * minutes));
+  long long days = 0, hours = 0, mins = 0;
+  while (s >= 86400) { s -= 86400; ++days; }
+  while (s >= 3600) { s -= 3600; ++hours; }
+  while (s >= 60) { s -= 60; ++mins; }
+  return TwoDigits(days) + ":" + TwoDigits(hours) + ":" + TwoDigits(mins) + ":" + TwoDigits(s);
+}
+
+// Moves the records of one track, with the closing-up rule.
+static void MoveTrack(AppState& st, std::vector<elvoz>& track, double step, double dir) {
+  for (size_t i = 0; i < track.size(); ++i) {
+    elvoz& t = track[i];
+    t.Km = RoundTo(t.Km + dir * step * t.Speed / 60, 4);
+    // Trains that entered before the option was switched on keep their current.
+    if (st.VaryTrainCurrents && t.Profile.PointCount > 0) t.Current = ProfileCurrentAt(t.Profile, t.Km);
+    if (track.size() > 1 && i > 0) {
+      const elvoz& p = track[i - 1];
+      // A train that has closed up to within 3 km of the one ahead slows to its speed.
+      if (std::fabs(t.Km - p.Km) <= 3 && p.Speed < t.Speed && p.Speed != 0) t.Speed = p.Speed;
+    }
+  }
+}
+
+void AdvanceTrains(AppState& st, double stepMinutes) {
+  double L = StrToFloat(st.Params.ZoneLength.Get());
+  MoveTrack(st, st.Trains.Trains1, stepMinutes, +1);
+  std::vector<int> gone;
+  for (const auto& t : st.Trains.Trains1)
+    if (t.Km > L) gone.push_back(t.Number);
+  for (int n : gone) RemoveTrain(st, n);
+  int v = st.SchemeVariant;
+  if (!IsSingleTrackVariant(v) && v != 6 && v != 12) {
+    MoveTrack(st, st.Trains.Trains2, stepMinutes, -1);
+    gone.clear();
+    for (const auto& t : st.Trains.Trains2)
+      if (t.Km < 0) gone.push_back(t.Number);
+    for (int n : gone) RemoveTrain(st, n);
+  }
+  if (st.ShowPictures) {
+    st.Notify(Changed::Trains);
+    st.Notify(Changed::Picture);
+  }
+  st.LossSeries.StepEnded = TimeOfDayNow();
+}
+
+// One step of the batch loops; `hundredths` advances the clock by the step
+// rounded to 0.01 minute instead of 0.001.
+static void RunOneStepRounded(AppState& st, bool hundredths) {
+  st.Pump();
+  if (BuildStepCircuit(st)) SolveStep(st);
+  double step = StrToFloat(st.Params.StepMinutes.Get());
+  AdvanceTrains(st, step);
+  double inc = hundredths ? Round(step * 100) / 100 : Round(step * 1000) / 1000;
+  st.ModelTime = SnapTenth(inc + st.ModelTime);
+  st.Notify(Changed::Clock);
+}
+
+void RunOneStep(AppState& st) { RunOneStepRounded(st, false); }
+
+bool AddTrainButton(AppState& st, int track) {
+  ApplyFormRules(st.Params);
+  if (CheckMainInput(st) != 0) return false;
+  st.Controls.ZoneLengthEnabled = false;
+  bool added = AddTrain(st, track);
+  st.Notify(Changed::Controls);
+  st.Notify(Changed::Trains);
+  st.Notify(Changed::Picture);
+  return added;
+}
+
+void PauseButton(AppState& st) {
+  if (st.Trains.Empty() && st.RunMode != ModeProb) return;
+  st.PauseRequested = true;
+  st.Notify(Changed::Controls);
+}
+
+// The closing part of every batch: the state after the last move is built
+// and solved once more, the loss file written, the controls released.
+static void FinishBatch(AppState& st) {
+  if (BuildStepCircuit(st)) SolveStep(st);
+  st.LossSeries.LastIndex = static_cast<int32_t>(st.StepCount) - 1;
+  WriteLossFile(st);
+  st.Controls.ResultsVisible = true;
+  st.Controls.ZoneLengthEnabled = true;
+  st.StepCount = 0;
+  st.Controls.RunActive = false;
+  st.Notify(Changed::Controls);
+  st.Notify(Changed::Clock);
+}
+
+static void RunBatchTrains(AppState& st, int code) {
+  const TParamBlock& p = st.Params;
+  bool single = code == 11 || code == 12 || code == 21 || code == 22;
+  bool groupA = code == 14 || code == 19;
+  bool doubleTrack = !single;
+  if (p.TrainSpeed.Get() == "0") {
+    if (st.Host) st.Host->ShowMessage(MsgKind::Error, "Скорость не может быть '0'!", MsgButtons::Ok);
+    return;
+  }
+  double L = StrToFloat(p.ZoneLength.Get());
+  double km = StrToFloat(p.TrainKm.Get());
+  double speed = StrToFloat(p.TrainSpeed.Get());
+  double interval = StrToFloat(p.BatchInterval.Get());
+  double travel = (L - km) * 60 / speed;
+  if (interval > travel) {
+    st.Params.TrainSpeed.Set(FloatToStr(Trunc((L - km) * 60 / interval)));
+    st.Notify(Changed::Fields);
+    st.Message(MsgKind::Information, "Используйте рекомендованое значение скорости или другой режим!");
+    return;
+  }
+  int n = StrToInt(p.BatchTrains.Get());
+  double wholeInterval = Trunc(interval);
+  double step = StrToFloat(p.StepMinutes.Get());
+  for (int k = 0; k < n; ++k) {
+    AddTrainButton(st, 1);
+    if (doubleTrack && code != 19 && code != 29) {
+      std::string kmText = st.Params.TrainKm.Get();
+      st.Params.TrainKm.Set(FloatToStr(L - StrToFloat(kmText)));
+      st.Notify(Changed::Fields);
+      AddTrainButton(st, 2);
+      st.Params.TrainKm.Set(kmText);
+      st.Notify(Changed::Fields);
+    }
+    double elapsed = step;
+    while (wholeInterval >= elapsed && (single || !st.Trains.Empty())) {
+      RunOneStep(st);
+      elapsed = RoundTo(step + elapsed, 3);
+    }
+  }
+  while (!st.Trains.Empty()) RunOneStepRounded(st, groupA);
+  st.Message(MsgKind::Information, "Пакетный пуск завершен");
+}
+
+bool BatchLaunch(AppState& st) {
+  ApplyFormRules(st.Params);
+  if (CheckMainInput(st) != 0) return false;
+  st.Chart.Reset();
+  st.Controls.RunActive = true;
+  st.Notify(Changed::Controls);
+  try {
+    if (st.StepCount == 0) {
+      ResetRunStart(st);
+      TLossSeries& ls = st.LossSeries;
+      ls.Step = StrToFloat(st.Params.StepMinutes.Get());
+      ls.MaxLoss = 0;
+      ls.Losses.resize(1);
+      ls.StepIndex.resize(1);
+      st.ModelTime = 0;
+    }
+    UpdateSchemeVariant(st);
+    int code = SchemeCode(st.SchemeVariant);
+    switch (code) {
+      case 11: case 12: case 21: case 22:
+      case 14: case 19:
+      case 16: case 18: case 23: case 24: case 26: case 29:
+        RunBatchTrains(st, code);
+        break;
+      default:
+        break;
+    }
+    FinishBatch(st);
+    return true;
+  } catch (const SingularError& e) {
+    // The run stops cleanly: the controls come back and the run is over.
+    st.Controls.RunActive = false;
+    st.Controls.ZoneLengthEnabled = true;
+    st.StepCount = 0;
+    st.Notify(Changed::Controls);
+    if (st.Host) st.Host->ShowMessage(MsgKind::Error, e.what(), MsgButtons::Ok);
+    return true;
+  } catch (...) {
+    st.Controls.RunActive = false;
+    st.Controls.ZoneLengthEnabled = true;
+    st.StepCount = 0;
+    st.Notify(Changed::Controls);
+    throw;
+  }
+}
+
+}  // namespace tps
