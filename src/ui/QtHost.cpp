@@ -5,7 +5,17 @@
 
 namespace tps::ui {
 
+namespace {
+QtHost::MessageHook& Hook() {
+  static QtHost::MessageHook hook;
+  return hook;
+}
+}  // namespace
+
+void QtHost::SetMessageHook(MessageHook hook) { Hook() = std::move(hook); }
+
 bool QtHost::ShowMessage(MsgKind kind, const std::string& text, MsgButtons buttons) {
+  if (Hook()) return Hook()(kind, text, buttons);
   QMessageBox::Icon icon = kind == MsgKind::Warning ? QMessageBox::Warning
                            : kind == MsgKind::Error ? QMessageBox::Critical
                                                     : QMessageBox::Information;

@@ -1,8 +1,10 @@
-// The engine's host in the window application: real message boxes and the
-// window event pump.
+// The engine's host in the window application: real message boxes of the
+// kind asked for, the window event pump, and the change notices that let the
+// windows show the state again.
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include "params/host.h"
 
@@ -12,6 +14,11 @@ namespace tps::ui {
 
 class QtHost : public IHost {
  public:
+  // Replaces the message boxes of every host, e.g. by a recorder in the window
+  // tests; an empty hook restores the real boxes. Returns the user's answer.
+  using MessageHook = std::function<bool(MsgKind, const std::string&, MsgButtons)>;
+  static void SetMessageHook(MessageHook hook);
+
   explicit QtHost(QWidget* parent) : parent_(parent) {}
   bool ShowMessage(MsgKind kind, const std::string& text, MsgButtons buttons) override;
   void ProcessEvents() override;
