@@ -1,25 +1,209 @@
-// The main window: owns the program's state and shows it.
+// The main window: owns the program's state, shows it, and turns every
+// control into one engine operation. Its code is split by area:
+// MainWindow.cpp (life, notices, fields <-> parameter block),
+// MainWindowLayout.cpp (controls and menus), MainWindowScheme.cpp (scheme
+// controls, zone and post fields, caption, voltage switches),
+// MainWindowTrains.cpp (train lists and buttons), MainWindowRuns.cpp (batch
+// launch, pause, results, options, clock, enabled state).
 #pragma once
 
 #include <QMainWindow>
+#include <functional>
 #include <memory>
+#include <string>
 
+#include "circuit/schemes.h"
+#include "driver/draw.h"
 #include "params/state.h"
 #include "ui/QtHost.h"
 
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QTabBar;
+
 namespace tps::ui {
+
+class AcWindow;
+class CaptionLabel;
+class CatalogueWindow;
+class NetworkWindow;
+class ResultWindow;
+class SchemePictureWidget;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
  public:
+  // Works below the current directory.
   explicit MainWindow(QWidget* parent = nullptr);
+  explicit MainWindow(const WorkDir& work, QWidget* parent = nullptr);
   ~MainWindow() override;
 
   AppState& State() { return state_; }
+  const PictureState& PictureGeometry() const { return picture_; }
+  SchemePictureWidget* PictureWidget() const { return pictureWidget_; }
+  NetworkWindow* Network() const { return network_; }
+  AcWindow* Ac() const { return ac_; }
+  ResultWindow* Result() const { return result_; }
+  CatalogueWindow* Catalogue() const { return catalogue_; }
+
+  // Runs a command and shows any failure of the engine (file, number,
+  // singular system, misuse) in the error box instead of ending the program.
+  bool Guard(const std::function<void()>& command);
+  void ShowError(const std::string& text);
+
+  // Copies every visible field of the windows into the parameter block and
+  // the window inputs of the state, and back.
+  void FormToParams();
+  void ParamsToForm();
+  // FormToParams, then the parameter block saved as the state of the scheme.
+  void SaveSchemeState();
+  // The scheme caption label from the parameter block.
+  void ShowCaption();
+  // The conductor tables of the scheme's current kind into the lists.
+  void ReloadConductorTables();
+  // Opens the traction-network window (modal) and the AC window (hiding this one).
+  void OpenNetworkWindow();
+  void OpenAcWindow();
+  void OpenCatalogue(int index);
+  bool RunActive() const;
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void Init();
+  // Layout.
+  void BuildMenus();
+  void BuildControls();
+  void BuildTrainArea(QWidget* panel);
+  void BuildVoltagePanel(QWidget* panel);
+  void BuildTrainPanel(QWidget* panel);
+  void ConnectSignals();
+
+  // Scheme controls.
+  SchemeControls ReadSchemeControls() const;
+  void SchemeChanged(bool tabChanged, bool clearBoxes);
+  void ApplyFieldsForCode(int code, bool reset);
+  void ShowBoxCaptions();
+  void ZoneLengthExit();
+  void PostExit(int post);
+  void RandomSwitchClicked();
+  void SetStepText(const std::string& text);
+  void FillStepList();
+
+  // Trains.
+  void AddTrainClicked(int track);
+  void RemoveTrainClicked(int track);
+  void ClearAllClicked();
+  void ShowTrainLists();
+
+  // Runs.
+  void BatchClicked();
+  void PauseClicked();
+  void ResultsClicked();
+  void StepListChosen();
+  void TestModeChosen();
+  void ShowClock();
+  void UpdateControls();
+  void UpdatePicture();
+  void OnNotify(Changed c);
+
   AppState state_;
   std::unique_ptr<QtHost> host_;
+  PictureState picture_;
+  SchemeFields fields_;
+  bool running_ = false;
+  bool closeAfterRun_ = false;
+
+  // Secondary windows.
+  NetworkWindow* network_ = nullptr;
+  AcWindow* ac_ = nullptr;
+  ResultWindow* result_ = nullptr;
+  CatalogueWindow* catalogue_ = nullptr;
+
+  // Picture and the row under it.
+  SchemePictureWidget* pictureWidget_ = nullptr;
+  QComboBox* comboStep_ = nullptr;
+  QLineEdit* editCounter_ = nullptr;
+  QLineEdit* editTime_ = nullptr;
+
+  // Tab area.
+  QTabBar* tabBar_ = nullptr;
+  QWidget* panel_ = nullptr;
+  QLineEdit* editZone_ = nullptr;
+  QRadioButton* radioDc_ = nullptr;
+  QRadioButton* radioAc_ = nullptr;
+  QCheckBox* box1_ = nullptr;
+  QCheckBox* box2_ = nullptr;
+  QCheckBox* box3_ = nullptr;
+  QLabel* labelPsk_ = nullptr;
+  QLabel* labelPps1_ = nullptr;
+  QLabel* labelPps2_ = nullptr;
+  QLineEdit* editPsk_ = nullptr;
+  QLineEdit* editPps1_ = nullptr;
+  QLineEdit* editPps2_ = nullptr;
+  CaptionLabel* labelCaption_ = nullptr;
+  QLabel* labelLoss_ = nullptr;
+
+  // Voltage panel.
+  QGroupBox* voltagePanel_ = nullptr;
+  QLineEdit* editUaRe_ = nullptr;
+  QLineEdit* editUaIm_ = nullptr;
+  QLineEdit* editUbRe_ = nullptr;
+  QLineEdit* editUbIm_ = nullptr;
+  QCheckBox* checkU_ = nullptr;
+  QCheckBox* checkD_ = nullptr;
+  QLineEdit* editMeanU_ = nullptr;
+  QLineEdit* editDevU_ = nullptr;
+  QLineEdit* editMeanD_ = nullptr;
+  QLineEdit* editDevD_ = nullptr;
+
+  // Train data and batch panels (test mode).
+  QFrame* trainPanel_ = nullptr;
+  QGroupBox* batchPanel_ = nullptr;
+  QComboBox* comboType_ = nullptr;
+  QLineEdit* editActive_ = nullptr;
+  QLineEdit* editReactive_ = nullptr;
+  QLineEdit* editSpeed_ = nullptr;
+  QLineEdit* editKm_ = nullptr;
+  QLineEdit* editBatchTrains_ = nullptr;
+  QLineEdit* editBatchInterval_ = nullptr;
+  QPushButton* buttonBatch_ = nullptr;
+
+  // Train lists.
+  QLabel* header2_ = nullptr;
+  QListWidget* list1_ = nullptr;
+  QListWidget* list2_ = nullptr;
+  QPushButton* buttonAdd1_ = nullptr;
+  QPushButton* buttonAdd2_ = nullptr;
+  QPushButton* buttonRemove1_ = nullptr;
+  QPushButton* buttonRemove2_ = nullptr;
+  QPushButton* buttonClearAll_ = nullptr;
+  QPushButton* buttonPause_ = nullptr;
+  QPushButton* buttonResults_ = nullptr;
+
+  // Menu commands.
+  QAction* actSave_ = nullptr;
+  QAction* actExit_ = nullptr;
+  QAction* actTestMode_ = nullptr;
+  QAction* actFastCalc_ = nullptr;
+  QAction* actVaryCurrents_ = nullptr;
+  QAction* actCharts_ = nullptr;
+  QAction* actNetwork_ = nullptr;
+  QAction* actAc_ = nullptr;
+  QAction* actWriteMatrices_ = nullptr;
+  QMenu* menuCatalogues_ = nullptr;
+  QMenu* menuSecret_ = nullptr;
 };
 
 }  // namespace tps::ui

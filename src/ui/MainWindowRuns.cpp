@@ -1,0 +1,121 @@
+// The runs of the test mode from the main window: the batch launch, the
+// pause, the results, the mode menu, the clock row and the enabled state of
+// the controls.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+
+#include "driver/testrun.h"
+#include "solver/report.h"
+#include "ui/MainWindow.h"
+#include "ui/ResultWindow.h"
+#include "ui/SchemePictureWidget.h"
+
+namespace tps::ui {
+
+void MainWindow::BatchClicked() {
+  if (RunActive()) return;
+  running_ = true;
+  UpdateControls();
+  const bool finished = Guard([&] {
+    FormToParams();
+    const double scale = picture_.PixelsPerKm;
+    SetScale(picture_, state_.Params.ZoneLength.Get());
+    if (!BatchLaunch(state_)) picture_.PixelsPerKm = scale;
+  });
+  if (!finished) {
+    // A launch abandoned by an error has ended all the same: the next launch
+    // starts a run of its own instead of adding to the broken one.
+    state_.StepCount = 0;
+    state_.Controls.RunActive = false;
+  }
+  running_ = false;
+  ShowTrainLists();
+  ShowClock();
+  UpdateControls();
+  UpdatePicture();
+  if (closeAfterRun_) close();
+}
+
+void MainWindow::PauseClicked() {
+  Guard([&] { PauseButton(state_); });
+  UpdateControls();
+}
+
+void MainWindow::ResultsClicked() {
+  std::vector<std::string> lines;
+  if (Guard([&] { lines = WriteTotals(state_); })) result_->Open(lines);
+}
+
+void MainWindow::TestModeChosen() {
+  actTestMode_->setChecked(true);
+  state_.RunMode = ModeTest;
+  UpdateControls();
+}
+
+void MainWindow::ShowClock() {
+  editCounter_->setText(QString::number(state_.StepCount));
+  std::string time;
+  if (!Guard([&] { time = FormatRunTime(state_.ModelTime); })) return;
+  editTime_->setText(QString::fromStdString(time == "0" ? "00:00:00:00" : time));
+}
+
+void MainWindow::UpdateControls() {
+  const bool run = RunActive();
+  const bool chosen = state_.SchemeVariant != 0;
+  const bool test = state_.RunMode == ModeTest;
+
+  // While a batch runs nothing may change the scheme, the trains or the
+  // parameter block under it.
+  tabBar_->setEnabled(!run);
+  radioDc_->setEnabled(!run);
+  radioAc_->setEnabled(!run);
+  for (QCheckBox* b : {box1_, box2_, box3_}) b->setEnabled(chosen && !run);
+  comboStep_->setEnabled(chosen && !run);
+  checkU_->setEnabled(!run);
+  checkD_->setEnabled(!run);
+
+  editZone_->setEnabled(fields_.Length && !run && state_.Trains.Empty());
+  editUaRe_->setEnabled(fields_.UaRe);
+  editUaIm_->setEnabled(fields_.UaIm);
+  editUbRe_->setEnabled(fields_.UbRe);
+  editUbIm_->setEnabled(fields_.UbIm);
+  editActive_->setEnabled(fields_.Active);
+  editReactive_->setEnabled(fields_.Reactive);
+  editKm_->setEnabled(fields_.Km);
+  editSpeed_->setEnabled(fields_.Speed);
+  for (QLineEdit* e : {editPsk_, editPps1_, editPps2_}) e->setEnabled(!run);
+
+  trainPanel_->setVisible(test);
+  batchPanel_->setVisible(test);
+  buttonAdd1_->setEnabled(chosen && test && !run);
+  buttonAdd2_->setEnabled(chosen && test && fields_.Track2TrainsEnabled && !run);
+  buttonRemove1_->setEnabled(chosen && !run);
+  buttonRemove2_->setEnabled(chosen && fields_.Track2TrainsEnabled && !run);
+  buttonClearAll_->setEnabled(chosen && !run);
+  // The batch launch never pauses; only the runs that watch the flag enable it.
+  buttonPause_->setEnabled(false);
+  buttonBatch_->setEnabled(!run);
+  buttonResults_->setVisible(state_.Controls.ResultsVisible);
+
+  actSave_->setEnabled(chosen && !run);
+  actTestMode_->setEnabled(!run);
+  actNetwork_->setEnabled(chosen && !run);
+  actAc_->setEnabled(fields_.AcMenu && !run);
+  menuCatalogues_->setEnabled(!run);
+}
+
+void MainWindow::UpdatePicture() {
+  SyncTrainMarks(picture_, state_);
+  pictureWidget_->SetPicture(BuildSchemePicture(picture_, state_));
+}
+
+}  // namespace tps::ui
