@@ -1,0 +1,292 @@
+// The main window as a user meets it: caption and size, the report's life,
+// the scheme controls with the fields of each scheme, the picture, the train
+// lists and the menus.
+#include <QLabel>
+#include <QMenuBar>
+#include <QTest>
+
+#include "driver/draw.h"
+#include "ui/NetworkWindow.h"
+#include "ui/SchemePictureWidget.h"
+#include "ui_fixture.h"
+
+using tpstest::UiZone;
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void captionSizeAndReportFile();
+  void directCurrentSingleTrackEnablesItsFields();
+  void alternatingCurrentEnablesAllNine();
+  void sectioningPostAppearsOnDoubleTrack();
+  void trainsOnBothTracksAreListedAndDrawn();
+  void feedersOffLeaveTrackTwoWithoutTrains();
+  void schemeWithoutSavedStateStartsNotGiven();
+  void voltageSwitchesRestoreTheSavedVoltages();
+  void menusAndTheHiddenSwitch();
+  void captionLabelOpensTheNetworkWindowOnlyWithAScheme();
+};
+
+void MainWindowTest::captionSizeAndReportFile() {
+  std::filesystem::path report;
+  {
+    UiZone z;
+    QCOMPARE(z.w->windowTitle(), QString::fromUtf8("Расчет схем электроснабжения матричным методом "));
+    QCOMPARE(z.w->centralWidget()->size(), QSize(790, 524));
+    QCOMPARE(z.w->minimumSize(), z.w->maximumSize());
+    QCOMPARE(z.w->PictureWidget()->size(), QSize(800, 200));
+    QCOMPARE(z.w->PictureWidget()->pos(), QPoint(0, 0));
+    QCOMPARE(z.Edit("editTime")->text(), QString("00:00:00:00"));
+    report = z.dir.Path() / "final.txt";
+    QVERIFY(std::filesystem::exists(report));
+    QCOMPARE(std::filesystem::file_size(report), std::uintmax_t{0});
+    // Nothing chosen yet: the zone length and the train buttons wait.
+    QVERIFY(!z.Edit("editZone")->isEnabled());
+    QVERIFY(!z.Button("buttonAdd1")->isEnabled());
+    QVERIFY(z.Button("buttonAdd2")->isHidden());
+    QVERIFY(z.Edit("editPsk")->isHidden());
+    QVERIFY(z.Find<QCheckBox>("box3")->isHidden());
+    QVERIFY(!z.Find<QCheckBox>("box1")->isEnabled());
+    QVERIFY(z.Button("buttonResults")->isHidden());
+    QVERIFY(!z.Action("actNetwork")->isEnabled());
+    QVERIFY(!z.Action("actAc")->isEnabled());
+    z.w.reset();
+    QVERIFY(!std::filesystem::exists(report));
+  }
+}
+
+void MainWindowTest::directCurrentSingleTrackEnablesItsFields() {
+  UiZone z;
+  z.ChooseDc();
+  QCOMPARE(int(z.St().SchemeVariant), 2);
+  // Code 12: length, substation A and B, active current, km and speed.
+  for (const char* on : {"editZone", "editUaRe", "editUbRe", "editActive", "editKm", "editSpeed"}) {
+    QVERIFY2(z.Edit(on)->isEnabled(), on);
+    QVERIFY2(z.Edit(on)->text() != QString::fromUtf8("н/и"), on);
+  }
+  for (const char* off : {"editUaIm", "editUbIm", "editReactive"}) {
+    QVERIFY2(!z.Edit(off)->isEnabled(), off);
+    QCOMPARE(z.Edit(off)->text(), QString::fromUtf8("н/и"));
+  }
+  // The saved state of code 12 is in the fields.
+  QCOMPARE(z.Edit("editZone")->text(), QString("20"));
+  QCOMPARE(z.Edit("editUaRe")->text(), QString("3300"));
+  QCOMPARE(z.Find<QComboBox>("comboStep")->currentText(), QString("1"));
+  QVERIFY(z.Find<QComboBox>("comboStep")->isEnabled());
+  auto* box1 = z.Find<QCheckBox>("box1");
+  QCOMPARE(box1->text(), QString::fromUtf8("консоль"));
+  QVERIFY(!box1->isHidden());
+  QVERIFY(z.Find<QCheckBox>("box2")->isHidden());
+  QVERIFY(z.Find<QCheckBox>("box3")->isHidden());
+  QCOMPARE(z.Find<QLabel>("labelCaption")->text(), QString::fromUtf8("М-120 + МФ-100 + Р65"));
+  QVERIFY(z.Action("actNetwork")->isEnabled());
+  QVERIFY(!z.Action("actAc")->isEnabled());
+  QVERIFY(z.Button("buttonAdd1")->isEnabled());
+  QVERIFY(z.Button("buttonAdd2")->isHidden());
+
+  const tps::SchemePicture& pic = z.w->PictureWidget()->Picture();
+  QVERIFY(pic.Image("TransfA")->Visible && pic.Image("TransfB")->Visible);
+  QVERIFY(pic.Image("DiodA")->Visible && pic.Image("DiodB")->Visible);
+  QVERIFY(!pic.Image("Line1")->Visible);
+  QCOMPARE(pic.Image("Line2")->Top, 99);  // the single track at row 100
+  QVERIFY(pic.Text("CaptionA")->Visible);
+  QCOMPARE(z.w->PictureGeometry().PixelsPerKm, 33.5);
+
+  // The console box makes it variant 1 with the AC-resistance menu enabled.
+  z.Tick(box1);
+  QCOMPARE(int(z.St().SchemeVariant), 1);
+  QVERIFY(!z.Edit("editUbRe")->isEnabled());
+  QVERIFY(z.Action("actAc")->isEnabled());
+  QVERIFY(!z.w->PictureWidget()->Picture().Image("TransfB")->Visible);
+  QVERIFY(z.messages.empty());
+}
+
+void MainWindowTest::alternatingCurrentEnablesAllNine() {
+  UiZone z;
+  z.ChooseAc();
+  QCOMPARE(int(z.St().SchemeVariant), 8);
+  for (const char* on : {"editZone", "editUaRe", "editUaIm", "editUbRe", "editUbIm", "editActive",
+                         "editReactive", "editKm", "editSpeed"})
+    QVERIFY2(z.Edit(on)->isEnabled(), on);
+  QCOMPARE(z.Edit("editUaRe")->text(), QString("27500"));
+  QCOMPARE(z.Edit("editReactive")->text(), QString("-100"));
+  QVERIFY(z.Action("actAc")->isEnabled());
+  const tps::SchemePicture& pic = z.w->PictureWidget()->Picture();
+  QVERIFY(pic.Image("TransfA")->Visible);
+  QVERIFY(!pic.Image("DiodA")->Visible);  // no rectifiers on alternating current
+  QVERIFY(z.messages.empty());
+}
+
+void MainWindowTest::sectioningPostAppearsOnDoubleTrack() {
+  UiZone z;
+  z.ChooseTab(1);
+  z.ChooseDc();
+  QCOMPARE(int(z.St().SchemeVariant), 3);
+  auto* box1 = z.Find<QCheckBox>("box1");
+  QCOMPARE(box1->text(), QString::fromUtf8("ПСК"));
+  QCOMPARE(z.Find<QCheckBox>("box2")->text(), QString::fromUtf8("ПСК+2ППС"));
+  QVERIFY(!z.Find<QCheckBox>("box3")->isHidden());
+  QVERIFY(z.Edit("editPsk")->isHidden());
+  QVERIFY(!z.Button("buttonAdd2")->isHidden());
+
+  // Between the two track lines the picture is white where the post will stand.
+  QImage before = z.w->PictureWidget()->grab().toImage();
+  QCOMPARE(before.pixelColor(400, 100), QColor(Qt::white));
+
+  z.Tick(box1);
+  QCOMPARE(int(z.St().SchemeVariant), 4);
+  QVERIFY(!z.Edit("editPsk")->isHidden());
+  QCOMPARE(z.Edit("editPsk")->text(), QString("10"));
+  QVERIFY(z.Find<QCheckBox>("box2")->isHidden());
+  const tps::SchemePicture& pic = z.w->PictureWidget()->Picture();
+  QVERIFY(pic.Image("Post0")->Visible);
+  QCOMPARE(pic.Image("Post0")->Left, 395);  // km 10 of 20: column 400
+  QCOMPARE(pic.Text("PostKm0")->Text, std::string("10 км"));
+  QVERIFY(!pic.Image("Post1")->Visible);
+  QImage after = z.w->PictureWidget()->grab().toImage();
+  QVERIFY(after.pixelColor(400, 100) != QColor(Qt::white));  // the marker's bitmap
+
+  // A new place moves the post when the field is left.
+  z.Type(z.Edit("editPsk"), "5");
+  QCOMPARE(z.w->PictureWidget()->Picture().Image("Post0")->Left, 232 - 5);
+  QCOMPARE(z.w->PictureWidget()->Picture().Text("PostKm0")->Text, std::string("5 км"));
+  QCOMPARE(z.St().Params.PskKm.Get(), std::string("5"));
+
+  // Unchecking goes back to code 14 and hides the post again.
+  z.Tick(box1);
+  QVERIFY(z.Edit("editPsk")->isHidden());
+  QVERIFY(!z.w->PictureWidget()->Picture().Image("Post0")->Visible);
+}
+
+void MainWindowTest::trainsOnBothTracksAreListedAndDrawn() {
+  UiZone z;
+  z.ChooseTab(1);
+  z.ChooseDc();
+  z.Click(z.Button("buttonAdd1"));
+  QCOMPARE(z.Lines("listTrack1"), QStringList{"[ 1 ]  [ 1500 ]  [ 0 ]  [ 60 ]  [ F ]"});
+  QVERIFY(!z.Edit("editZone")->isEnabled());
+  z.Type(z.Edit("editKm"), "20");
+  z.Click(z.Button("buttonAdd2"));
+  QCOMPARE(z.Lines("listTrack2"), QStringList{"[ 2 ]  [ 1500 ]  [ 20 ]  [ 60 ]  [ F ]"});
+  QVERIFY(z.messages.empty());
+
+  const tps::SchemePicture& pic = z.w->PictureWidget()->Picture();
+  QCOMPARE(pic.Image("Train1")->Top, 57);   // track 1 of a double track: row 60
+  QCOMPARE(pic.Image("Train1")->Left, 55);  // km 0: column 65
+  QCOMPARE(pic.Image("Train2")->Top, 137);  // track 2: row 140
+  QCOMPARE(pic.Image("Train2")->Left, 725);
+  QCOMPARE(pic.Text("TrainCurrent2")->Text, std::string("1500 A"));
+  QCOMPARE(pic.Text("TrainKm2")->Text, std::string("20 км"));
+
+  // Writing off train 1 keeps the zone length locked while train 2 runs.
+  auto* list1 = z.Find<QListWidget>("listTrack1");
+  list1->setCurrentRow(0);
+  z.Click(z.Button("buttonRemove1"));
+  QVERIFY(z.Lines("listTrack1").isEmpty());
+  QCOMPARE(z.Lines("listTrack2").size(), 1);
+  QVERIFY(!z.Edit("editZone")->isEnabled());
+  QVERIFY(z.w->PictureWidget()->Picture().Image("Train1") == nullptr);
+  // Without a selection nothing is written off.
+  z.Click(z.Button("buttonRemove2"));
+  QCOMPARE(z.Lines("listTrack2").size(), 1);
+
+  z.Click(z.Button("buttonClearAll"));
+  QVERIFY(z.Lines("listTrack2").isEmpty());
+  QVERIFY(z.Edit("editZone")->isEnabled());
+  // The numbers are free again.
+  z.Click(z.Button("buttonAdd1"));
+  QVERIFY(z.Lines("listTrack1").at(0).startsWith("[ 1 ]"));
+
+  // Changing the scheme removes every train.
+  z.ChooseAc();
+  QVERIFY(z.Lines("listTrack1").isEmpty());
+  QVERIFY(z.St().Trains.Empty());
+}
+
+void MainWindowTest::feedersOffLeaveTrackTwoWithoutTrains() {
+  UiZone z;
+  z.ChooseTab(1);
+  z.ChooseDc();
+  z.Tick(z.Find<QCheckBox>("box3"));
+  QCOMPARE(int(z.St().SchemeVariant), 6);
+  QVERIFY(!z.Button("buttonAdd2")->isHidden());
+  QVERIFY(!z.Button("buttonAdd2")->isEnabled());
+  QVERIFY(z.Button("buttonAdd1")->isEnabled());
+  QCOMPARE(z.w->PictureWidget()->Picture().Image("Conn1")->Strokes, tps::ConnectionStrokes(19, 1));
+}
+
+void MainWindowTest::schemeWithoutSavedStateStartsNotGiven() {
+  UiZone z;
+  std::filesystem::remove(z.File("SAVES\\state_22.smt"));
+  z.ChooseAc();
+  for (const char* f : {"editZone", "editUaRe", "editUaIm", "editUbRe", "editUbIm", "editActive",
+                        "editReactive", "editKm", "editSpeed"})
+    QCOMPARE(z.Edit(f)->text(), QString::fromUtf8("н/и"));
+  // The new scheme's input is checked at once, and the zone length is asked for.
+  QCOMPARE(z.messages.size(), size_t{1});
+  QCOMPARE(z.messages[0].kind, tps::MsgKind::Warning);
+  QCOMPARE(z.messages[0].text, std::string("Значение длины зоны: 'н/и' - введено неверно"));
+  QVERIFY(z.Edit("editZone")->isEnabled());
+}
+
+void MainWindowTest::voltageSwitchesRestoreTheSavedVoltages() {
+  UiZone z;
+  z.ChooseDc();
+  z.Type(z.Edit("editUaRe"), "3000");
+  z.Tick(z.Find<QCheckBox>("checkU"));
+  QVERIFY(z.St().Voltages.RandU);
+  QCOMPARE(z.Edit("editUaRe")->text(), QString("3300"));
+  z.Type(z.Edit("editUaRe"), "3100");
+  z.Tick(z.Find<QCheckBox>("checkD"));
+  QVERIFY(z.St().Voltages.RandD);
+  QCOMPARE(z.Edit("editUaRe")->text(), QString("3300"));
+  z.Tick(z.Find<QCheckBox>("checkU"));
+  QVERIFY(!z.St().Voltages.RandU);
+
+  // A current-kind button taking the focus clears the run totals.
+  z.St().EnergyLoss = 12.5;
+  z.St().MinVoltageStep = 7;
+  z.Find<QRadioButton>("radioAc")->setFocus();
+  QCOMPARE(z.St().EnergyLoss, 0.0);
+  QCOMPARE(z.St().MinVoltageStep, 0);
+}
+
+void MainWindowTest::menusAndTheHiddenSwitch() {
+  UiZone z;
+  QStringList shown;
+  for (QAction* a : z.w->menuBar()->actions())
+    if (a->isVisible()) shown << a->text();
+  QCOMPARE(shown, (QStringList{QString::fromUtf8("Файл"), QString::fromUtf8("Режим"),
+                               QString::fromUtf8("Опции"), QString::fromUtf8("Справочники")}));
+  QVERIFY(z.Action("actTestMode")->isChecked());
+  QVERIFY(z.Action("actFastCalc")->isChecked());
+  QVERIFY(z.Action("actCharts")->isChecked());
+  QVERIFY(!z.Action("actVaryCurrents")->isChecked());
+
+  z.Action("actWriteMatrices")->trigger();
+  QVERIFY(z.St().Options.WriteMatrices);
+  z.Action("actFastCalc")->trigger();
+  QVERIFY(!z.St().Options.FastCalc);
+  z.Action("actVaryCurrents")->trigger();
+  QVERIFY(z.St().VaryTrainCurrents);
+  z.Action("actCharts")->trigger();
+  QVERIFY(!z.St().Options.BuildCharts);
+  for (int k = 0; k < 8; ++k)
+    QVERIFY(z.w->findChild<QAction*>(QString("actCatalogue%1").arg(k)) != nullptr);
+}
+
+void MainWindowTest::captionLabelOpensTheNetworkWindowOnlyWithAScheme() {
+  UiZone z;
+  auto* caption = z.Find<QLabel>("labelCaption");
+  QCOMPARE(caption->text(), QString::fromUtf8("Схема не задана"));
+  QTest::mouseClick(caption, Qt::LeftButton);
+  QVERIFY(!z.w->Network()->isVisible());
+  z.ChooseDc();
+  QTest::mouseClick(caption, Qt::LeftButton);
+  QVERIFY(z.w->Network()->isVisible());
+  QVERIFY(z.w->Network()->isModal());
+  z.w->Network()->close();
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "mainwindow_test.moc"

@@ -1,0 +1,144 @@
+// Runs from the main window: a refused launch, a batch run to its end with
+// the window locked against a second run, the results window, and closing
+// the window while a batch runs.
+#include <QLabel>
+#include <QMetaObject>
+#include <QTest>
+#include <functional>
+
+#include "ui/ResultWindow.h"
+#include "ui_fixture.h"
+
+using tpstest::UiZone;
+
+namespace {
+
+// Runs `check` at every pass of the event queue while a run is under way
+// (the run pumps the queue once per step).
+void WhileRunning(tps::ui::MainWindow* w, std::function<void()> check) {
+  auto step = std::make_shared<std::function<void()>>();
+  *step = [w, check, step] {
+    if (!w->RunActive()) return;
+    check();
+    QMetaObject::invokeMethod(qApp, [step] { (*step)(); }, Qt::QueuedConnection);
+  };
+  QMetaObject::invokeMethod(qApp, [step] { (*step)(); }, Qt::QueuedConnection);
+}
+
+}  // namespace
+
+class RunsTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void zoneLengthOutOfRangeIsRefused();
+  void batchRunsToItsEndWithTheWindowLocked();
+  void recommendedSpeedIsShownInItsField();
+  void closingDuringARunWaitsForItsEnd();
+};
+
+void RunsTest::zoneLengthOutOfRangeIsRefused() {
+  UiZone z;
+  z.ChooseDc();
+  z.Type(z.Edit("editZone"), "250");
+  z.Button("buttonBatch")->click();
+  QCOMPARE(z.messages.size(), size_t{1});
+  QCOMPARE(z.messages[0].kind, tps::MsgKind::Warning);
+  QCOMPARE(z.messages[0].text, std::string("Значение длины зоны: '250' - не лежит между 0> и 200"));
+  QVERIFY(z.St().Trains.Empty());
+  QCOMPARE(z.St().StepCount, 0u);
+  QVERIFY(z.Edit("editZone")->isEnabled());
+  QVERIFY(z.Button("buttonBatch")->isEnabled());
+}
+
+void RunsTest::batchRunsToItsEndWithTheWindowLocked() {
+  UiZone z;
+  z.ChooseTab(1);
+  z.ChooseDc();  // DC double track: every batch train has a twin on track 2
+  int most1 = 0, most2 = 0, passes = 0;
+  bool locked = true;
+  WhileRunning(z.w.get(), [&] {
+    ++passes;
+    most1 = std::max(most1, int(z.Lines("listTrack1").size()));
+    most2 = std::max(most2, int(z.Lines("listTrack2").size()));
+    locked = locked && !z.Button("buttonBatch")->isEnabled() && !z.Find<QTabBar>("tabBar")->isEnabled() &&
+             !z.Find<QRadioButton>("radioAc")->isEnabled() && !z.Button("buttonAdd1")->isEnabled() &&
+             !z.Button("buttonClearAll")->isEnabled() && !z.Find<QComboBox>("comboStep")->isEnabled();
+    // A second press while the run goes on starts nothing.
+    z.Button("buttonBatch")->click();
+  });
+  z.Button("buttonBatch")->click();
+
+  QVERIFY(passes > 0);
+  QVERIFY(locked);
+  QVERIFY(most1 >= 1);
+  QVERIFY(most2 >= 1);
+  QVERIFY(!z.messages.empty());
+  QCOMPARE(z.messages.back().kind, tps::MsgKind::Information);
+  QCOMPARE(z.messages.back().text, std::string("Пакетный пуск завершен"));
+  QCOMPARE(z.messages.size(), size_t{1});
+  QVERIFY(z.Lines("listTrack1").isEmpty() && z.Lines("listTrack2").isEmpty());
+  QVERIFY(z.Button("buttonBatch")->isEnabled());
+  QVERIFY(z.Edit("editZone")->isEnabled());
+  QVERIFY(z.Find<QTabBar>("tabBar")->isEnabled());
+  QVERIFY(!z.Button("buttonResults")->isHidden());
+  QVERIFY(z.Edit("editTime")->text() != QString("00:00:00:00"));
+
+  z.Click(z.Button("buttonResults"));
+  tps::ui::ResultWindow* result = z.w->Result();
+  QVERIFY(result->isVisible());
+  QCOMPARE(result->windowTitle(), QString::fromUtf8("Результат"));
+  QStringList lines;
+  for (int k = 0; k < result->List()->count(); ++k) lines << result->List()->item(k)->text();
+  QVERIFY(lines.contains(QString::fromUtf8("                   ИТОГО ")));
+  QVERIFY(lines.contains(QString::fromUtf8(" W РАСХОД ЭНЕРГИИ")));
+  const std::string report = tpstest::ReadString(z.dir.Path() / "final.txt");
+  QVERIFY(report.find(tps::Utf8ToCp1251("ИТОГО")) != std::string::npos);
+  result->close();
+
+  // A second look writes the block once only.
+  z.Click(z.Button("buttonResults"));
+  int blocks = 0;
+  for (int k = 0; k < result->List()->count(); ++k)
+    blocks += result->List()->item(k)->text() == QString::fromUtf8("                   ИТОГО ");
+  QCOMPARE(blocks, 1);
+  result->close();
+}
+
+void RunsTest::recommendedSpeedIsShownInItsField() {
+  UiZone z;
+  z.ChooseDc();
+  z.Type(z.Edit("editZone"), "10");
+  z.Type(z.Edit("editSpeed"), "30");
+  z.Type(z.Edit("editBatchInterval"), "30");
+  z.Button("buttonBatch")->click();
+  QCOMPARE(z.messages.size(), size_t{1});
+  QCOMPARE(z.messages[0].kind, tps::MsgKind::Information);
+  QCOMPARE(z.messages[0].text,
+           std::string("Используйте рекомендованое значение скорости или другой режим!"));
+  QCOMPARE(z.Edit("editSpeed")->text(), QString("20"));
+  QVERIFY(z.St().Trains.Empty());
+  QVERIFY(z.Button("buttonBatch")->isEnabled());
+}
+
+void RunsTest::closingDuringARunWaitsForItsEnd() {
+  UiZone z;
+  z.ChooseDc();
+  bool openDuringRun = true;
+  bool asked = false;
+  WhileRunning(z.w.get(), [&] {
+    if (!asked) {
+      asked = true;
+      z.w->close();
+    }
+    openDuringRun = openDuringRun && z.w->isVisible();
+  });
+  z.Button("buttonBatch")->click();
+  QVERIFY(asked);
+  QVERIFY(openDuringRun);
+  QCOMPARE(z.messages.back().text, std::string("Пакетный пуск завершен"));
+  // The run has ended and the window closed after it.
+  QVERIFY(!z.w->isVisible());
+}
+
+QTEST_MAIN(RunsTest)
+#include "runs_test.moc"
