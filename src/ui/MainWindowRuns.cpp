@@ -25,18 +25,13 @@ void MainWindow::BatchClicked() {
   if (RunActive()) return;
   running_ = true;
   UpdateControls();
-  const bool finished = Guard([&] {
+  Guard([&] {
     FormToParams();
     const double scale = picture_.PixelsPerKm;
     SetScale(picture_, state_.Params.ZoneLength.Get());
     if (!BatchLaunch(state_)) picture_.PixelsPerKm = scale;
   });
-  if (!finished) {
-    // A launch abandoned by an error has ended all the same: the next launch
-    // starts a run of its own instead of adding to the broken one.
-    state_.StepCount = 0;
-    state_.Controls.RunActive = false;
-  }
+  // Whether the launch ended or was abandoned by an error, the controls come back.
   running_ = false;
   ShowTrainLists();
   ShowClock();
