@@ -3,6 +3,7 @@
 // the window while a batch runs.
 #include <QLabel>
 #include <QMetaObject>
+#include <QPointer>
 #include <QTest>
 #include <functional>
 
@@ -15,15 +16,23 @@ namespace {
 
 // Runs `check` at every pass of the event queue while a run is under way
 // (the run pumps the queue once per step).
+// The chain ends at the first pass after the run; call Drain() before the
+// window goes away.
 void WhileRunning(tps::ui::MainWindow* w, std::function<void()> check) {
+  QPointer<tps::ui::MainWindow> window(w);
   auto step = std::make_shared<std::function<void()>>();
-  *step = [w, check, step] {
-    if (!w->RunActive()) return;
+  *step = [window, check, step] {
+    if (!window || !window->RunActive()) {
+      *step = nullptr;  // breaks the cycle of the shared step
+      return;
+    }
     check();
-    QMetaObject::invokeMethod(qApp, [step] { (*step)(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(qApp, [step] { if (*step) (*step)(); }, Qt::QueuedConnection);
   };
-  QMetaObject::invokeMethod(qApp, [step] { (*step)(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(qApp, [step] { if (*step) (*step)(); }, Qt::QueuedConnection);
 }
+
+void Drain() { QCoreApplication::processEvents(); }
 
 }  // namespace
 
@@ -67,6 +76,7 @@ void RunsTest::batchRunsToItsEndWithTheWindowLocked() {
     z.Button("buttonBatch")->click();
   });
   z.Button("buttonBatch")->click();
+  Drain();
 
   QVERIFY(passes > 0);
   QVERIFY(locked);
@@ -133,6 +143,7 @@ void RunsTest::closingDuringARunWaitsForItsEnd() {
     openDuringRun = openDuringRun && z.w->isVisible();
   });
   z.Button("buttonBatch")->click();
+  Drain();
   QVERIFY(asked);
   QVERIFY(openDuringRun);
   QCOMPARE(z.messages.back().text, std::string("Пакетный пуск завершен"));
