@@ -9,8 +9,20 @@
 #include "params/defaults.h"
 #include "ui/MainWindow.h"
 
+namespace {
+const char* const kUsage = "usage: tpscalc [--workdir DIR]\n";
+}  // namespace
+
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
+  // Help needs no display.
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--help" || a == "-h") {
+      std::cout << kUsage;
+      return 0;
+    }
+  }
+  QApplication app(argc, argv);  // takes the toolkit's own options out of argv
   app.setApplicationDisplayName(QString::fromUtf8("Расчет схем электроснабжения"));
   std::filesystem::path dir = std::filesystem::current_path();
   for (int i = 1; i < argc; ++i) {
@@ -20,7 +32,7 @@ int main(int argc, char** argv) {
     } else if (a.rfind("--workdir=", 0) == 0) {
       dir = a.substr(10);
     } else {
-      std::cerr << "usage: tpscalc [--workdir DIR]\n";
+      std::cerr << kUsage;
       return 2;
     }
   }
