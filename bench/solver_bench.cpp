@@ -19,7 +19,6 @@
 
 #include "reference_solver.h"
 #include "scenarios.h"
-#include "solver/fastmat.h"
 #include "solver/solve.h"
 #include "sparse_lu.h"
 
@@ -37,13 +36,8 @@ const char* PathName(Path p) {
   }
 }
 
-StepResult ProductionSolve(StepCircuit& c) {
-#ifdef TPS_BENCH_SOLVE_CIRCUIT
-  return SolveCircuit(c, true);
-#else
-  return FastSolveCircuit(c, true);
-#endif
-}
+// The engine's own matrix core of a step.
+StepResult ProductionSolve(StepCircuit& c) { return SolveCircuit(c, true); }
 
 // Solves the step in `c` (consumed) the chosen way; returns the loss so the
 // work cannot be optimised away.

@@ -1,4 +1,4 @@
-// The production matrix core of a step against the literal one, bit for bit,
+// The step solution's matrix core against the literal one, bit for bit,
 // on the circuits the scheme builders make for all twelve feeding schemes
 // with many trains on the zone.
 #include <gtest/gtest.h>
@@ -9,7 +9,7 @@
 #include "circuit/schemes.h"
 #include "params/conv.h"
 #include "reference_solver.h"
-#include "solver/fastmat.h"
+#include "solver/solve.h"
 #include "zone_fixture.h"
 
 using namespace tps;
@@ -53,21 +53,13 @@ void ExpectSameStep(StepCircuit& built, const std::string& what) {
   const int n = built.NodeCount, m = built.BranchCount;
   for (bool potentials : {true, false}) {
     StepCircuit fastIn = CopyCircuit(built), refIn = CopyCircuit(built);
-    StepResult fast = FastSolveCircuit(fastIn, potentials);
+    StepResult fast = SolveCircuit(fastIn, potentials);
     StepResult ref = reference::SolveCircuit(refIn, potentials);
     EXPECT_EQ(fastIn.LoopCount, m - n);
     EXPECT_EQ(Mismatch(fast.I, ref.I, m), "") << what << ": currents";
     EXPECT_EQ(Mismatch(fast.S, ref.S, 1), "") << what << ": loss";
     if (potentials) EXPECT_EQ(Mismatch(fast.Phi, ref.Phi, n), "") << what << ": potentials";
     else EXPECT_TRUE(fast.Phi.Empty()) << what;
-#ifdef TPS_HAVE_SOLVE_CIRCUIT
-    // The step solution's own matrix core gives the same bits.
-    StepCircuit solveIn = CopyCircuit(built);
-    StepResult solved = SolveCircuit(solveIn, potentials);
-    EXPECT_EQ(Mismatch(solved.I, ref.I, m), "") << what << ": SolveCircuit currents";
-    EXPECT_EQ(Mismatch(solved.S, ref.S, 1), "") << what << ": SolveCircuit loss";
-    if (potentials) EXPECT_EQ(Mismatch(solved.Phi, ref.Phi, n), "") << what << ": SolveCircuit potentials";
-#endif
     // The step's matrices are released by the solution.
     EXPECT_TRUE(fastIn.MatM.Empty() && fastIn.MatN.Empty() && fastIn.MatZ.Empty() && fastIn.MatE.Empty() &&
                 fastIn.MatJ.Empty())
