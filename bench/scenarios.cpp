@@ -6,6 +6,7 @@
 #include "params/conv.h"
 #include "params/params.h"
 #include "params/trains.h"
+#include "sample_zone.h"
 
 namespace tps::bench {
 
@@ -41,27 +42,7 @@ ZoneState::ZoneState(int variant, double zoneKm) {
   p.PskKm.Set(FloatToStr(zoneKm / 2));
   p.Pps1Km.Set(FloatToStr(zoneKm / 4));
   p.Pps2Km.Set(FloatToStr(zoneKm * 3 / 4));
-  p.TrainType.Set("Грузовой (F)");
-  p.ContactWireType.Set("МФ-100");
-  p.MessengerType.Set("М-120");
-  p.FeederType.Set(kNoFeeder);
-  p.RailType.Set("Р65");
-  p.EarthConductivity = 0.01;
-  p.ContactWireR = 0.2;
-  p.MessengerR = 0.2;
-  p.FeederR = 0;
-  p.RailR = 0.05;
-  p.ContactWireRadius = 0.6;
-  p.MessengerRadius = 0.7;
-  p.RailRadius = 12.79;
-  p.RailGauge = 1.42;
-  p.MastToTrackAxis = 3;
-  p.WireSpacing = 1.3;
-  p.FeederToMast = 2;
-  p.FeederToScreenWire = 0.8;
-  p.TrackSpacing = 6.5;
-  p.ContactWireHeight = 5.75;
-  p.AirTemperature = 20;
+  tpstest::FillSampleConductors(p);
   st_.Scheme = SchemeControlsForVariant(variant);
   UpdateSchemeVariant(st_);
 }

@@ -377,55 +377,51 @@ void BuildAcSingleTwoSided(AppState& st) {
   f.Finish();
 }
 
-static void AcDoubleFrame(Frame& f, const AcImpedances& z) {
+// Two mutually coupled track circles fed from substation A directly and from
+// substation B through `farSource`.
+static void AcDoubleFrame(Frame& f, TComplex farSource) {
+  AcImpedances z = AcDoubleTrackPerKm(f.st.Params);
   f.AddTrack(z.Self, true);
   f.AddTrack(z.Self, true);
   SetMutualGroup(f.g, {0, 1});
   SetMutualImpedance(f.g, 0, 1, z.Mutual);
+  for (int c = 0; c < 2; ++c) {
+    f.SourceA(c).Z = kZero;
+    f.SourceB(c).Z = farSource;
+  }
+}
+
+// The trains of both tracks as loads that cut the other track too, then the matrices.
+static void AcDoubleTrains(Frame& f) {
+  f.InsertTrains(1, 0, true);
+  f.InsertTrains(2, 1, true);
+  f.Finish();
 }
 
 void BuildAcDoubleTwoSided(AppState& st) {
   Frame f(st);
-  AcDoubleFrame(f, AcDoubleTrackPerKm(st.Params));
-  for (int c = 0; c < 2; ++c) {
-    f.SourceA(c).Z = kZero;
-    f.SourceB(c).Z = kZero;
-  }
+  AcDoubleFrame(f, kZero);
   if (st.SchemeVariant == 12) {
     f.OpenSource(f.SourceA(1), true);
     f.OpenSource(f.SourceB(1), true);
   }
-  f.InsertTrains(1, 0, true);
-  f.InsertTrains(2, 1, true);
-  f.Finish();
+  AcDoubleTrains(f);
 }
 
 void BuildAcDoubleConsole(AppState& st) {
   Frame f(st);
-  AcDoubleFrame(f, AcDoubleTrackPerKm(st.Params));
-  for (int c = 0; c < 2; ++c) {
-    f.SourceA(c).Z = kZero;
-    f.SourceB(c).Z = kOpenFar;
-  }
+  AcDoubleFrame(f, kOpenFar);
   for (auto& t : st.Trains.Trains2) t.Current.Im = 0;
-  f.InsertTrains(1, 0, true);
-  f.InsertTrains(2, 1, true);
-  f.Finish();
+  AcDoubleTrains(f);
 }
 
 void BuildAcNodal(AppState& st) {
   Frame f(st);
-  AcDoubleFrame(f, AcDoubleTrackPerKm(st.Params));
-  for (int c = 0; c < 2; ++c) {
-    f.SourceA(c).Z = kZero;
-    f.SourceB(c).Z = kZero;
-  }
+  AcDoubleFrame(f, kZero);
   double psk = StrToFloat(st.Params.PskKm.Get());
   AddConnection(f.g, 0, 1, psk, psk, kZero);
   for (auto& t : st.Trains.Trains2) t.Current.Im = 0;
-  f.InsertTrains(1, 0, true);
-  f.InsertTrains(2, 1, true);
-  f.Finish();
+  AcDoubleTrains(f);
 }
 
 // ------------------------------------------------------------ one step

@@ -8,6 +8,7 @@
 
 #include "circuit/schemes.h"
 #include "params/state.h"
+#include "sample_zone.h"
 #include "test_support.h"
 
 namespace tpstest {
@@ -17,8 +18,7 @@ struct Zone {
   tps::RecordingHost host;
   std::unique_ptr<tps::AppState> st = std::make_unique<tps::AppState>();
 
-  // DC: contact wire 0.2, messenger 0.2, no feeder, rails 0.05 Ohm/km:
-  // 0.15 Ohm/km per track. AC: the usual catenary geometry.
+  // The sample conductors: 0.15 Ohm/km per track on DC.
   explicit Zone(int variant, const std::string& zoneKm = "20") {
     tps::AppState& s = *st;
     s.Work = dir.Work();
@@ -41,27 +41,7 @@ struct Zone {
     p.PskKm.Set("10");
     p.Pps1Km.Set("5");
     p.Pps2Km.Set("15");
-    p.TrainType.Set("Грузовой (F)");
-    p.ContactWireType.Set("МФ-100");
-    p.MessengerType.Set("М-120");
-    p.FeederType.Set(tps::kNoFeeder);
-    p.RailType.Set("Р65");
-    p.EarthConductivity = 0.01;
-    p.ContactWireR = 0.2;
-    p.MessengerR = 0.2;
-    p.FeederR = 0;
-    p.RailR = 0.05;
-    p.ContactWireRadius = 0.6;
-    p.MessengerRadius = 0.7;
-    p.RailRadius = 12.79;
-    p.RailGauge = 1.42;
-    p.MastToTrackAxis = 3;
-    p.WireSpacing = 1.3;
-    p.FeederToMast = 2;
-    p.FeederToScreenWire = 0.8;
-    p.TrackSpacing = 6.5;
-    p.ContactWireHeight = 5.75;
-    p.AirTemperature = 20;
+    FillSampleConductors(p);
     s.Scheme = tps::SchemeControlsForVariant(variant);
     tps::UpdateSchemeVariant(s);
   }
