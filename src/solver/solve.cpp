@@ -197,10 +197,14 @@ void RecordStepResults(AppState& st, const CMat& I, const CMat& Phi) {
       P = std::abs(ub * fi(m).Re) / 60 + std::abs(ua * fi(1).Re) / 60;
       Q = std::abs(ub * fi(m).Im) / 60 + std::abs(ua * fi(1).Im) / 60;
     } else if (code != 0) {
-      TComplex ia = CAdd(fi(c.FeederBranch1), fi(c.FeederBranch3));
-      TComplex ib = CAdd(fi(c.FeederBranch2), fi(c.FeederBranch4));
+      // The complex powers of the two buses: the currents of the feeders of
+      // substation A (Ф1, Ф2) at its bus, and of substation B (Ф3, Ф4, which
+      // run towards the ground) at its bus, the last node of track 1.
+      TComplex ia = CAdd(fi(c.FeederBranch1), fi(c.FeederBranch2));
+      TComplex ib = CAdd(fi(c.FeederBranch3), fi(c.FeederBranch4));
+      int busB = c.Track1Nodes >= 1 && c.Track1Nodes <= n ? c.Track1Nodes : n / 2;
       TComplex sa = CMul(ia, ph(1));
-      TComplex sb = CMul(ib, ph(n / 2));
+      TComplex sb = CMul(ib, ph(busB));
       P = std::abs(sa.Re / 60 - sb.Re / 60);
       Q = std::abs(sa.Im / 60 - sb.Im / 60);
     }

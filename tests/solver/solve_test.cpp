@@ -142,6 +142,25 @@ TEST(SolveAccumulators, TwoEqualStepsIntegrateToOneMinuteOfLoss) {
   EXPECT_NEAR(z.S().EnergySupplied[0], 3300.0 * 1000 / 60 / 2, 1e-6);
 }
 
+// The energy taken from both substations of a double-track zone: the powers
+// of bus A (feeders Ф1, Ф2) and bus B (Ф3, Ф4) add up to E times the train
+// current, however the load divides between the substations.
+TEST(SolveAccumulators, SuppliedEnergyOfADoubleTrackZoneCountsBothSubstations) {
+  for (int v : {3, 4, 10}) {
+    Zone z(v);
+    bool dc = IsDcVariant(v);
+    AddTrainAt(z.S(), 1, "5", dc ? "1000" : "250", dc ? "н/и" : "0");
+    AddTrainAt(z.S(), 2, "13", dc ? "1000" : "250", dc ? "н/и" : "0");
+    ResetRunStart(z.S());
+    Step(z.S());
+    Step(z.S());
+    // Two trains; the first step leaves the power register at 0, so the
+    // second adds half a minute of the full power.
+    double e = dc ? 3300 : 27500, i = dc ? 1000 : 250;
+    EXPECT_NEAR(z.S().EnergySupplied[0], e * 2 * i / 60 / 2, e * 2 * i / 60 * 1e-6) << v;
+  }
+}
+
 TEST(SolveAccumulators, QuickSolveTouchesOnlyTheLoss) {
   Zone z(2);
   AddTrainAt(z.S(), 1, "5", "1000");
