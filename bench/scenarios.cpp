@@ -81,16 +81,4 @@ void ZoneState::Advance() {
   st_.ModelTime += step;
 }
 
-StepCircuit CopyCircuit(const StepCircuit& c) {
-  StepCircuit d = c;
-  d.MatM = c.MatM.Clone();
-  d.MatN = c.MatN.Clone();
-  d.MatZ = c.MatZ.Clone();
-  d.MatE = c.MatE.Clone();
-  d.MatJ = c.MatJ.Clone();
-  d.LastCurrents = c.LastCurrents.Clone();
-  d.LastPotentials = c.LastPotentials.Clone();
-  return d;
-}
-
 }  // namespace tps::bench

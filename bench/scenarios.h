@@ -44,8 +44,4 @@ class ZoneState {
   AppState st_;
 };
 
-// A deep copy of a built step circuit, so several solvers can take the same
-// input (the solution releases the matrices it uses).
-StepCircuit CopyCircuit(const StepCircuit& c);
-
 }  // namespace tps::bench

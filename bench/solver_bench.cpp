@@ -62,10 +62,10 @@ void RunScenario(benchmark::State& state, const Scenario& sc, Path path) {
   if (sc.Steps == 1) {
     auto z = LoadedZone(sc);
     z->Build();
-    const StepCircuit built = CopyCircuit(z->S().Circuit);
+    const StepCircuit built = reference::CopyCircuit(z->S().Circuit);
     for (auto _ : state) {
       state.PauseTiming();
-      StepCircuit c = CopyCircuit(built);
+      StepCircuit c = reference::CopyCircuit(built);
       state.ResumeTiming();
       benchmark::DoNotOptimize(Solve(path, c));
     }
@@ -102,7 +102,7 @@ bool ProveBitIdentity(std::ostream& log) {
       z->Build();
       StepCircuit& built = z->S().Circuit;
       const int n = built.NodeCount, m = built.BranchCount;
-      StepCircuit a = CopyCircuit(built), b = CopyCircuit(built);
+      StepCircuit a = reference::CopyCircuit(built), b = reference::CopyCircuit(built);
       StepResult lit = reference::SolveCircuit(a, true);
       StepResult pro = ProductionSolve(b);
       if (SameBits(lit.I, pro.I, m) && SameBits(lit.Phi, pro.Phi, n) && SameBits(lit.S, pro.S, 1)) ++same;

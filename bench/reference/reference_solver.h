@@ -24,4 +24,8 @@ CMat MatInverse(CMat A, int n);
 // S = (I^T Z) conj(I), I conjugated in place. Releases the step's matrices.
 StepResult SolveCircuit(StepCircuit& c, bool potentials);
 
+// A copy of a built step circuit with matrices of its own, so the same
+// circuit can be solved more than once.
+StepCircuit CopyCircuit(const StepCircuit& c);
+
 }  // namespace tps::reference

@@ -17,16 +17,6 @@ using tpstest::Zone;
 
 namespace {
 
-StepCircuit CopyCircuit(const StepCircuit& c) {
-  StepCircuit d = c;
-  d.MatM = c.MatM.Clone();
-  d.MatN = c.MatN.Clone();
-  d.MatZ = c.MatZ.Clone();
-  d.MatE = c.MatE.Clone();
-  d.MatJ = c.MatJ.Clone();
-  return d;
-}
-
 std::string Mismatch(const CMat& a, const CMat& b, int rows) {
   if (a.Rows() != b.Rows() || a.Cols() != b.Cols()) return "shape differs";
   for (int i = 1; i <= rows; ++i)
@@ -52,7 +42,7 @@ void LoadZone(AppState& st, int variant, int perTrack, double zoneKm) {
 void ExpectSameStep(StepCircuit& built, const std::string& what) {
   const int n = built.NodeCount, m = built.BranchCount;
   for (bool potentials : {true, false}) {
-    StepCircuit fastIn = CopyCircuit(built), refIn = CopyCircuit(built);
+    StepCircuit fastIn = reference::CopyCircuit(built), refIn = reference::CopyCircuit(built);
     StepResult fast = SolveCircuit(fastIn, potentials);
     StepResult ref = reference::SolveCircuit(refIn, potentials);
     EXPECT_EQ(fastIn.LoopCount, m - n);
