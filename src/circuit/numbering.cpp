@@ -178,24 +178,21 @@ void BuildMatrices(AppState& st, TGraff& g) {
     const int row = static_cast<int>(g.Circles.size() + k) + 1;
     // The two halves are summed, so a connection between two places of one
     // circle cancels the common part of the way and still closes a loop.
-    for (const auto& c : g.Circles) {
-      const int j = InnerIndex(*c, con.FromNode);
-      if (j == 0) continue;
-      for (int i = 1; i <= j; ++i) {
-        TComplex& cell = N(row, c->Branches[i]->Number);
-        cell = CAdd(cell, plus);
+    // The way from the ground along the circle holding `node`, branch 1 up
+    // to the branch that ends at it, added to the row with `sign`.
+    auto addWay = [&](uint16_t node, TComplex sign) {
+      for (const auto& c : g.Circles) {
+        const int j = InnerIndex(*c, node);
+        if (j == 0) continue;
+        for (int i = 1; i <= j; ++i) {
+          TComplex& cell = N(row, c->Branches[i]->Number);
+          cell = CAdd(cell, sign);
+        }
+        return;
       }
-      break;
-    }
-    for (const auto& c : g.Circles) {
-      const int j = InnerIndex(*c, con.ToNode);
-      if (j == 0) continue;
-      for (int i = 1; i <= j; ++i) {
-        TComplex& cell = N(row, c->Branches[i]->Number);
-        cell = CAdd(cell, minus);
-      }
-      break;
-    }
+    };
+    addWay(con.FromNode, plus);
+    addWay(con.ToNode, minus);
     N(row, con.Number) = CAdd(N(row, con.Number), plus);
   }
   if (st.Options.WriteMatrices) WriteMatText(st.Work, N, d, nBranches, "Temp\\matrN.txt");
