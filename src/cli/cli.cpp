@@ -273,7 +273,7 @@ int Batch(AppState& st, CliHost& host, const Options& o, std::ostream& out, std:
   host.state = &st;
   host.progress = ::isatty(2) != 0;
   auto t0 = std::chrono::steady_clock::now();
-  bool ran = BatchLaunch(st);
+  bool ran = BatchLaunch(st) != RunOutcome::Refused;
   host.EndProgress();
   double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   Json j;
@@ -339,8 +339,11 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     WorkDir wd = o.workdir.empty() ? WorkDir() : WorkDir(std::filesystem::path(o.workdir));
     if (!std::filesystem::is_directory(wd.Root()))
       throw IoError("Рабочая папка не найдена: " + wd.Root().string());
-    SeedDefaultData(wd);
-    if (o.command == "seed") return 0;
+    if (o.command == "seed") {
+      SeedDefaultData(wd);
+      return 0;
+    }
+    SeedNewWorkDir(wd);
     CliHost host(err);
     AppState st;
     st.Work = wd;

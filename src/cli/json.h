@@ -1,6 +1,7 @@
 // A small JSON writer for the command line's results.
 #pragma once
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -28,9 +29,10 @@ class Json {
     if (!std::isfinite(v)) {
       s_ += "null";
     } else {
+      // Shortest text that reads back to the same double, "." whatever the locale.
       char buf[40];
-      std::snprintf(buf, sizeof buf, "%.17g", v);
-      s_ += buf;
+      auto res = std::to_chars(buf, buf + sizeof buf, v);
+      s_.append(buf, res.ptr);
     }
     return *this;
   }

@@ -116,14 +116,26 @@ static void FinishBatch(AppState& st) {
   st.Notify(Changed::Clock);
 }
 
-static void RunBatchTrains(AppState& st, int code) {
+// A run that stopped on a step with no solution: the controls come back, the
+// run is over, and nothing of it is offered as a result.
+static void AbandonFailedRun(AppState& st, const std::string& text) {
+  st.Controls.RunActive = false;
+  st.Controls.ZoneLengthEnabled = true;
+  st.Controls.ResultsVisible = false;
+  st.Params.ResultsPending = 0;
+  st.StepCount = 0;
+  st.Notify(Changed::Controls);
+  if (st.Host) st.Host->ShowMessage(MsgKind::Error, text, MsgButtons::Ok);
+}
+
+static RunOutcome RunBatchTrains(AppState& st, int code) {
   const TParamBlock& p = st.Params;
   bool single = code == 11 || code == 12 || code == 21 || code == 22;
   bool groupA = code == 14 || code == 19;
   bool doubleTrack = !single;
   if (p.TrainSpeed.Get() == "0") {
     if (st.Host) st.Host->ShowMessage(MsgKind::Error, "Скорость не может быть '0'!", MsgButtons::Ok);
-    return;
+    return RunOutcome::Refused;
   }
   double L = StrToFloat(p.ZoneLength.Get());
   double km = StrToFloat(p.TrainKm.Get());
@@ -134,7 +146,7 @@ static void RunBatchTrains(AppState& st, int code) {
     st.Params.TrainSpeed.Set(FloatToStr(Trunc((L - km) * 60 / interval)));
     st.Notify(Changed::Fields);
     st.Message(MsgKind::Information, "Используйте рекомендованое значение скорости или другой режим!");
-    return;
+    return RunOutcome::Recommended;
   }
   int n = StrToInt(p.BatchTrains.Get());
   double wholeInterval = Trunc(interval);
@@ -157,11 +169,12 @@ static void RunBatchTrains(AppState& st, int code) {
   }
   while (!st.Trains.Empty()) RunOneStepRounded(st, groupA);
   st.Message(MsgKind::Information, "Пакетный пуск завершен");
+  return RunOutcome::Finished;
 }
 
-bool BatchLaunch(AppState& st) {
+RunOutcome BatchLaunch(AppState& st) {
   ApplyFormRules(st.Params);
-  if (CheckMainInput(st) != 0) return false;
+  if (CheckMainInput(st) != 0) return RunOutcome::Refused;
   st.Chart.Reset();
   st.Controls.RunActive = true;
   st.Notify(Changed::Controls);
@@ -177,25 +190,24 @@ bool BatchLaunch(AppState& st) {
     }
     UpdateSchemeVariant(st);
     int code = SchemeCode(st.SchemeVariant);
+    RunOutcome outcome = RunOutcome::Refused;
     switch (code) {
       case 11: case 12: case 21: case 22:
       case 14: case 19:
       case 16: case 18: case 23: case 24: case 26: case 29:
-        RunBatchTrains(st, code);
+        outcome = RunBatchTrains(st, code);
         break;
       default:
         break;
     }
     FinishBatch(st);
-    return true;
+    return outcome;
   } catch (const SingularError& e) {
-    // The run stops cleanly: the controls come back and the run is over.
-    st.Controls.RunActive = false;
-    st.Controls.ZoneLengthEnabled = true;
-    st.StepCount = 0;
-    st.Notify(Changed::Controls);
-    if (st.Host) st.Host->ShowMessage(MsgKind::Error, e.what(), MsgButtons::Ok);
-    return true;
+    AbandonFailedRun(st, e.what());
+    return RunOutcome::Failed;
+  } catch (const NonFiniteError& e) {
+    AbandonFailedRun(st, e.what());
+    return RunOutcome::Failed;
   } catch (...) {
     st.Controls.RunActive = false;
     st.Controls.ZoneLengthEnabled = true;

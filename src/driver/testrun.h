@@ -17,9 +17,15 @@ std::string FormatRunTime(double minutes);
 void AdvanceTrains(AppState& st, double stepMinutes);
 // Pump, build, solve, advance, clock.
 void RunOneStep(AppState& st);
-// "Пуск пакета". Returns false when the input was refused by the validation
-// (its warning has been shown) and nothing ran.
-bool BatchLaunch(AppState& st);
+// How a run ended, for the command line's exit code and the tests.
+enum class RunOutcome {
+  Finished,     // the run went to its end; its totals are results
+  Refused,      // the input was refused (a warning or error was shown), nothing ran
+  Recommended,  // only a speed was recommended, no train ran
+  Failed,       // the run stopped with an error; no totals are results
+};
+// "Пуск пакета".
+RunOutcome BatchLaunch(AppState& st);
 // "Добавить поезд >" (track 1) and "< Добавить поезд" (track 2): validation,
 // then AddTrain and the lists. Returns true when a train was added.
 bool AddTrainButton(AppState& st, int track);

@@ -1,11 +1,9 @@
 #include "params/conv.h"
 
-#include <cerrno>
-#include <cfenv>
+#include <charconv>
 #include <climits>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
+#include <system_error>
 
 #include "params/errors.h"
 
@@ -15,14 +13,19 @@ std::string FloatToStr(double x) {
   if (std::isnan(x)) return "NAN";
   if (std::isinf(x)) return x > 0 ? "INF" : "-INF";
   if (x == 0) return "0";
-  // 15 significant digits: d.dddddddddddddde±XX
+  // 15 significant digits: d.dddddddddddddde±XX. The character conversions
+  // never consult the process locale, so the point stays "." on a desktop
+  // whose locale writes a decimal comma.
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.14e", x);
-  std::string s(buf);
+  auto res = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific, 14);
+  std::string s(buf, res.ptr);
   bool neg = s[0] == '-';
   if (neg) s.erase(0, 1);
   size_t epos = s.find('e');
-  int exp10 = std::atoi(s.c_str() + epos + 1);
+  size_t expStart = epos + 1;
+  if (s[expStart] == '+') ++expStart;
+  int exp10 = 0;
+  std::from_chars(s.data() + expStart, s.data() + s.size(), exp10);
   std::string digits;
   for (size_t i = 0; i < epos; ++i)
     if (s[i] != '.') digits += s[i];
@@ -49,6 +52,13 @@ std::string FloatToStr(double x) {
 
 static bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// A checked real text whose exponent is negative (it can only be out of range
+// by underflow).
+static bool IsTiny(std::string_view s) {
+  size_t e = s.find_first_of("eE");
+  return e != std::string_view::npos && e + 1 < s.size() && s[e + 1] == '-';
+}
+
 bool TryStrToFloat(std::string_view text, double& value) {
   size_t i = 0, n = text.size();
   while (i < n && text[i] == ' ') ++i;
@@ -69,11 +79,20 @@ bool TryStrToFloat(std::string_view text, double& value) {
     if (expDigits == 0) return false;
   }
   if (i != n) return false;
-  std::string s(text.substr(start));
-  errno = 0;
-  char* end = nullptr;
-  double v = std::strtod(s.c_str(), &end);
-  if (end != s.c_str() + s.size()) return false;
+  // The syntax is checked above; the value is read without the locale. The
+  // character reader takes no "+" sign, so it is dropped here.
+  std::string_view s = text.substr(start);
+  if (!s.empty() && s[0] == '+') s.remove_prefix(1);
+  double v = 0;
+  auto res = std::from_chars(s.data(), s.data() + s.size(), v, std::chars_format::general);
+  if (res.ec == std::errc::result_out_of_range) {
+    // Too large for a double is not a number; too small underflows to zero,
+    // as the float parser does.
+    if (!IsTiny(s)) return false;
+    v = s[0] == '-' ? -0.0 : 0.0;
+  } else if (res.ec != std::errc() || res.ptr != s.data() + s.size()) {
+    return false;
+  }
   if (std::isinf(v)) return false;
   value = v;
   return true;
@@ -124,8 +143,9 @@ int32_t StrToInt(std::string_view text) {
 
 std::string FormatFixed(double x, int width, int decimals) {
   char buf[512];
-  std::snprintf(buf, sizeof buf, "%*.*f", width, decimals, x);
-  std::string s(buf);
+  auto res = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::fixed, decimals);
+  std::string s(buf, res.ec == std::errc() ? res.ptr : buf);
+  if (static_cast<int>(s.size()) < width) s.insert(0, static_cast<size_t>(width - s.size()), ' ');
   // "-0.000" is written without the sign, as a fixed-point writer does for zero.
   bool allZero = true;
   for (char c : s)

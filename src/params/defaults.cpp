@@ -270,4 +270,6 @@ void SeedDefaultData(const WorkDir& wd, std::vector<std::string>* written) {
   seed("DATA\\global.dmt", [] { return DefaultGlobalRecord(); });
 }
 
+void SeedNewWorkDir(const WorkDir& wd) { SeedDefaultData(wd); }
+
 }  // namespace tps

@@ -60,5 +60,8 @@ std::vector<std::string> DefaultFileNames();
 // Writes every default file missing from the working directory; a file the
 // user already has is never touched. The names written go to `written`.
 void SeedDefaultData(const WorkDir& wd, std::vector<std::string>* written = nullptr);
+// The seeding at start-up: a working directory the program has not used yet
+// receives the default data; one in use is left as the user keeps it.
+void SeedNewWorkDir(const WorkDir& wd);
 
 }  // namespace tps

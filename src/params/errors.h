@@ -25,6 +25,13 @@ struct SingularError : std::runtime_error {
       "Система уравнений схемы вырождена: расчёт шага невозможен";
 };
 
+// A step whose solution holds a value that is not a finite number (a current,
+// a potential or the loss): the run stops, and nothing of it is a result.
+// The message names the step.
+struct NonFiniteError : std::runtime_error {
+  explicit NonFiniteError(const std::string& msg) : std::runtime_error(msg) {}
+};
+
 // A misuse of an engine operation that would otherwise end the program
 // (saving an unnumbered graph, an empty connection range, ...).
 struct ProgramError : std::runtime_error {

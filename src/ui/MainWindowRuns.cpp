@@ -29,7 +29,7 @@ void MainWindow::BatchClicked() {
     FormToParams();
     const double scale = picture_.PixelsPerKm;
     SetScale(picture_, state_.Params.ZoneLength.Get());
-    if (!BatchLaunch(state_)) picture_.PixelsPerKm = scale;
+    if (BatchLaunch(state_) == RunOutcome::Refused) picture_.PixelsPerKm = scale;
   });
   // Whether the launch ended or was abandoned by an error, the controls come back.
   running_ = false;

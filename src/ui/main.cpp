@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
   }
   const tps::WorkDir work(std::filesystem::absolute(dir));
   try {
-    tps::SeedDefaultData(work);
+    tps::SeedNewWorkDir(work);
   } catch (const std::exception& e) {
     QMessageBox::critical(nullptr, app.applicationDisplayName(), QString::fromStdString(e.what()));
   }

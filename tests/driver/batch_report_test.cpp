@@ -24,7 +24,7 @@ TEST(BatchReport, SmallDetailedConsoleBatchByteForByte) {
   st.Params.BatchTrains.Set("1");
   st.Params.BatchInterval.Set("1");
   st.Options.FastCalc = false;
-  ASSERT_TRUE(BatchLaunch(st));
+  ASSERT_EQ(BatchLaunch(st), RunOutcome::Finished);
   EXPECT_EQ(st.LossSeries.LastIndex, 3);
   WriteTotals(st);
   std::vector<uint8_t> got = tpstest::ReadBytes(st.Work.Resolve("Final.txt"));

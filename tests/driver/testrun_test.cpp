@@ -78,7 +78,7 @@ TEST(AdvanceTrains, KmRoundedToFourDecimals) {
 TEST(BatchLaunch, TwoTrainsEveryTenMinutesOnASingleTrack) {
   Zone z(2);
   AppState& st = z.S();
-  EXPECT_TRUE(BatchLaunch(st));
+  EXPECT_EQ(BatchLaunch(st), RunOutcome::Finished);
   // 10 steps before train 3 enters, 10 more, then 11 until train 3 has
   // passed km 20; one final solve of the empty zone.
   EXPECT_EQ(st.LossSeries.LastIndex, 31);
@@ -101,7 +101,7 @@ TEST(BatchLaunch, RecommendsASpeedWhenTheIntervalIsLongerThanTheTravel) {
   AppState& st = z.S();
   st.Params.TrainSpeed.Set("30");
   st.Params.BatchInterval.Set("30");
-  EXPECT_TRUE(BatchLaunch(st));
+  EXPECT_EQ(BatchLaunch(st), RunOutcome::Recommended);
   EXPECT_EQ(st.Params.TrainSpeed.Get(), "20");
   ASSERT_EQ(z.host.messages.size(), 1u);
   EXPECT_EQ(z.host.messages[0].text, "Используйте рекомендованое значение скорости или другой режим!");
@@ -113,7 +113,7 @@ TEST(BatchLaunch, RecommendsASpeedWhenTheIntervalIsLongerThanTheTravel) {
 TEST(BatchLaunch, ZeroSpeedIsRefusedWithAnError) {
   Zone z(3);
   z.S().Params.TrainSpeed.Set("0");
-  EXPECT_TRUE(BatchLaunch(z.S()));
+  EXPECT_EQ(BatchLaunch(z.S()), RunOutcome::Refused);
   ASSERT_EQ(z.host.messages.size(), 1u);
   EXPECT_EQ(z.host.messages[0].text, "Скорость не может быть '0'!");
   EXPECT_EQ(z.host.messages[0].kind, MsgKind::Error);
@@ -122,7 +122,7 @@ TEST(BatchLaunch, ZeroSpeedIsRefusedWithAnError) {
 TEST(BatchLaunch, InvalidInputRunsNothing) {
   Zone z(2);
   z.S().Params.ZoneLength.Set("250");
-  EXPECT_FALSE(BatchLaunch(z.S()));
+  EXPECT_EQ(BatchLaunch(z.S()), RunOutcome::Refused);
   ASSERT_EQ(z.host.messages.size(), 1u);
   EXPECT_EQ(z.host.messages[0].text, "Значение длины зоны: '250' - не лежит между 0> и 200");
   EXPECT_FALSE(z.S().Work.Exists("Graph\\dp.gmt"));
@@ -150,7 +150,7 @@ TEST(BatchLaunch, TwinsOnDoubleTrackDc) {
   watch.maxT2 = &maxTrack2;
   watch.twinKm = &firstTwinKm;
   st.Host = &watch;
-  EXPECT_TRUE(BatchLaunch(st));
+  EXPECT_EQ(BatchLaunch(st), RunOutcome::Finished);
   EXPECT_EQ(maxTrack2, 1);
   EXPECT_EQ(firstTwinKm, 18);  // the mirrored position, before its first move
   EXPECT_EQ(st.Params.TrainKm.Get(), "2");
@@ -160,7 +160,7 @@ TEST(BatchLaunch, TwinsOnDoubleTrackDc) {
 TEST(BatchLaunch, NoTwinsWhenF2F4AreOff) {
   Zone z(6);
   z.S().Params.BatchTrains.Set("1");
-  EXPECT_TRUE(BatchLaunch(z.S()));
+  EXPECT_EQ(BatchLaunch(z.S()), RunOutcome::Finished);
   EXPECT_EQ(z.S().Trains.TrainSlots2[1], false);
   EXPECT_EQ(z.S().LossSeries.LastIndex, 21);
 }
@@ -170,7 +170,7 @@ TEST(BatchLaunch, EveryVariantRunsToTheEnd) {
     Zone z(v);
     z.S().Params.BatchTrains.Set("2");
     z.S().Params.PskKm.Set(v == 11 ? "10" : "10");
-    EXPECT_TRUE(BatchLaunch(z.S())) << v;
+    EXPECT_EQ(BatchLaunch(z.S()), RunOutcome::Finished) << v;
     EXPECT_EQ(Count(z.host, "Пакетный пуск завершен"), 1) << v;
     EXPECT_TRUE(z.S().Trains.Empty()) << v;
     EXPECT_GT(z.S().EnergyLoss, 0) << v;
@@ -181,7 +181,7 @@ TEST(BatchLaunch, DetailedRunWritesTheReportAndTheTotals) {
   Zone z(2);
   z.S().Options.FastCalc = false;
   z.S().Params.BatchTrains.Set("1");
-  EXPECT_TRUE(BatchLaunch(z.S()));
+  EXPECT_EQ(BatchLaunch(z.S()), RunOutcome::Finished);
   std::vector<std::string> lines = WriteTotals(z.S());
   int steps = 0, totals = 0;
   for (const auto& l : lines) {

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
+#include <cstdlib>
+#include <string>
 
 #include "params/conv.h"
 #include "params/errors.h"
@@ -155,4 +158,36 @@ TEST(ShortStrSlot, StoresCharactersCutToCapacity) {
   EXPECT_EQ(s.len, 11);
   EXPECT_EQ(s.Get(), "Отсутствует");
   EXPECT_EQ(static_cast<unsigned char>(s.data[0]), 0xCE);
+}
+
+// On a Russian desktop the C library writes and reads a decimal comma; every
+// conversion of the program must keep ".". The test switches the process to
+// that locale itself, so it fails on a locale-dependent conversion whatever
+// the environment of the suite.
+TEST(Conventions, IgnoreADecimalCommaLocale) {
+  const char* old = std::setlocale(LC_ALL, nullptr);
+  std::string saved = old ? old : "C";
+  const char* names[] = {"ru_RU.UTF-8", "ru_RU.utf8", "de_DE.UTF-8"};
+  const char* got = nullptr;
+  for (const char* n : names)
+    if ((got = std::setlocale(LC_ALL, n))) break;
+  if (!got) {
+    if (std::getenv("CI")) FAIL() << "no decimal-comma locale: the set-up installs ru_RU.UTF-8";
+    GTEST_SKIP() << "no decimal-comma locale installed";
+  }
+  ASSERT_EQ(std::localeconv()->decimal_point[0], ',');
+  EXPECT_EQ(tps::FloatToStr(1.5), "1.5");
+  EXPECT_EQ(tps::FloatToStr(3300), "3300");
+  EXPECT_EQ(tps::FloatToStr(0.179), "0.179");
+  EXPECT_EQ(tps::FloatToStr(1.5E20), "1.5E20");
+  EXPECT_EQ(tps::StrToFloat("454.363"), 454.363);
+  EXPECT_EQ(tps::StrToFloat("+2.5"), 2.5);
+  EXPECT_EQ(tps::StrToFloat("1e-400"), 0.0);
+  double v = 0;
+  EXPECT_FALSE(tps::TryStrToFloat("2,5", v));
+  EXPECT_FALSE(tps::TryStrToFloat("1e400", v));
+  EXPECT_EQ(tps::F53(5.115), "5.115");
+  EXPECT_EQ(tps::FormatFixed(866.843, 10, 3), "   866.843");
+  EXPECT_EQ(tps::F42(-0.001), "0.00");
+  std::setlocale(LC_ALL, saved.c_str());
 }

@@ -1,6 +1,9 @@
 #include "test_support.h"
 
 #include <atomic>
+#include <clocale>
+#include <locale>
+#include <stdexcept>
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -9,6 +12,21 @@
 namespace fs = std::filesystem;
 
 namespace tpstest {
+
+namespace {
+// The tests adopt the locale of their environment, as the window program does
+// (Qt calls setlocale with the user's settings): run under
+// LC_ALL=ru_RU.UTF-8 they catch every conversion that follows the locale.
+struct AdoptEnvironmentLocale {
+  AdoptEnvironmentLocale() {
+    std::setlocale(LC_ALL, "");
+    try {
+      std::locale::global(std::locale(""));
+    } catch (const std::runtime_error&) {
+    }
+  }
+} adoptEnvironmentLocale;
+}  // namespace
 
 TempDir::TempDir() {
   static std::atomic<int> counter{0};
