@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <locale>
 #include <set>
 #include <sstream>
 
@@ -55,6 +56,7 @@ struct Point {
 std::vector<Point> ParseProfile(const std::string& text) {
   std::vector<Point> pts;
   std::istringstream in(text);
+  in.imbue(std::locale::classic());
   Point p;
   while (in >> p.km >> p.re >> p.im) pts.push_back(p);
   return pts;
