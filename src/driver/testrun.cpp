@@ -271,8 +271,9 @@ static RunOutcome RunBatchTrains(AppState& st, int code) {
 RunOutcome BatchLaunch(AppState& st) {
   ApplyFormRules(st.Params);
   if (CheckMainInput(st) != 0) return RunOutcome::Refused;
-  // Conductor data that cannot give the line impedance refuse the run before it starts.
-  if (CheckImpedanceData(st) != 0) return RunOutcome::Refused;
+  // Conductor data that cannot give the line impedance, or a substation
+  // voltage that would overflow the step, refuse the run before it starts.
+  if (CheckCircuitData(st) != 0) return RunOutcome::Refused;
   st.Chart.Reset();
   st.Controls.RunActive = true;
   st.Notify(Changed::Controls);

@@ -279,6 +279,14 @@ std::string SourceVoltageFault(const TParamBlock& p) {
   return std::string();
 }
 
+int CheckCircuitData(AppState& st) {
+  if (CheckImpedanceData(st) != 0) return 1;
+  const std::string fault = SourceVoltageFault(st.Params);
+  if (fault.empty()) return 0;
+  st.Message(MsgKind::Warning, fault);
+  return 1;
+}
+
 std::string StoredParamsFault(const TParamBlock& p) {
   return FirstFault(p, kStoredRules);
 }

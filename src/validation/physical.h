@@ -64,6 +64,10 @@ int CheckImpedanceData(AppState& st);
 inline constexpr double kMaxSourceVoltage = 100000;
 std::string SourceVoltageFault(const TParamBlock& p);
 
+// Before a run: the line impedance (CheckImpedanceData), then the substation
+// voltages. One warning, returns 1 when refused.
+int CheckCircuitData(AppState& st);
+
 // A parameter block read from a file: every f64 field finite, the
 // resistances, radii, distances and the earth conductivity not below 0.
 // Empty when sound, else "Значение <name>: '<value>' - <reason>".

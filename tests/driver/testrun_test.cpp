@@ -277,10 +277,24 @@ TEST(BatchLaunch, ConductorDataWithoutAnImpedanceRefusesTheRun) {
             "проводимости земли: '0' - должно быть больше 0");
   EXPECT_EQ(z.host.messages[0].kind, MsgKind::Warning);
   EXPECT_FALSE(z.S().Work.Exists("Graph\\dp.gmt"));
-  // Met only inside the run (a step's data damaged on the way), it fails the run.
+  // A reactive voltage of a DC scheme, which the input check does not read.
   Zone d(3);
   d.S().Params.UaIm.Set("1e308");
-  EXPECT_EQ(BatchLaunch(d.S()), RunOutcome::Failed);
-  EXPECT_EQ(Count(d.host, "Пакетный пуск завершен"), 0);
-  EXPECT_FALSE(d.S().Controls.ResultsVisible);
+  EXPECT_EQ(BatchLaunch(d.S()), RunOutcome::Refused);
+  ASSERT_EQ(d.host.messages.size(), 1u);
+  EXPECT_EQ(d.host.messages[0].text, "Значение напряжения ТП1(p): '1e308' - не лежит между -100000 и 100000");
+  // Met only inside the run (a step's data changed on the way), it fails the run.
+  Zone f(8);
+  struct Spoiler : RecordingHost {
+    AppState* s = nullptr;
+    void ProcessEvents() override {
+      RecordingHost::ProcessEvents();
+      if (s->StepCount > 2) s->Params.EarthConductivity = 0;
+    }
+  } host;
+  host.s = &f.S();
+  f.S().Host = &host;
+  EXPECT_EQ(BatchLaunch(f.S()), RunOutcome::Failed);
+  EXPECT_EQ(Count(host, "Пакетный пуск завершен"), 0);
+  EXPECT_FALSE(f.S().Controls.ResultsVisible);
 }
