@@ -5,6 +5,7 @@
 #include "circuit/graph.h"
 #include "circuit/numbering.h"
 #include "params/errors.h"
+#include "validation/physical.h"
 
 namespace tps {
 
@@ -154,14 +155,30 @@ void RandomizeSourceVoltages(AppState& st) {
 
 // ------------------------------------------------------------ impedances
 
+// The conductor data must give the impedance of the variant: a value that
+// cannot enter its roots, logarithms and divisions stops the step with a
+// message naming it, and so does a result that is not finite.
+static void RequireImpedanceData(const TParamBlock& p, int variant) {
+  const std::string fault = ImpedanceDataFault(p, variant);
+  if (!fault.empty()) throw NonFiniteError(fault);
+}
+
+static TComplex RequireFinite(TComplex z) {
+  if (!std::isfinite(z.Re) || !std::isfinite(z.Im))
+    throw NonFiniteError("Сопротивление тяговой сети на 1 км не является конечным числом: " +
+                         FloatToStr(z.Re) + " + j" + FloatToStr(z.Im));
+  return z;
+}
+
 TComplex DcEquivalentPerKm(const TParamBlock& p) {
+  RequireImpedanceData(p, 1);
   double rk = p.ContactWireR, rn = p.MessengerR, ru = p.FeederR, rr = p.RailR;
   double r;
   if (p.FeederType.Get() == kNoFeeder)
     r = rr + rk * rn / (rk + rn);
   else
     r = rr + rk * rn * ru / (rk * rn + rn * ru + rk * ru);
-  return {r, 0.0};
+  return RequireFinite({r, 0.0});
 }
 
 // The catenary (contact wire and messenger) as one conductor.
@@ -174,6 +191,7 @@ static TComplex CatenaryPerKm(const TParamBlock& p, double s) {
 }
 
 AcImpedances AcSingleTrackPerKm(const TParamBlock& p) {
+  RequireImpedanceData(p, 7);
   double s = std::sqrt(p.EarthConductivity);
   TComplex zc = CatenaryPerKm(p, s);
   double rr = p.RailR;
@@ -181,11 +199,12 @@ AcImpedances AcSingleTrackPerKm(const TParamBlock& p) {
   TComplex zr{rr / 2 + 0.5, -0.144 * (std::log10(s * g) + 1.53 - 5.2 * rr / 2)};
   TComplex zcr{0.5, -0.144 * (std::log10(s * (p.WireSpacing / 2000 + p.ContactWireHeight / 1000)) + 1.53)};
   AcImpedances out;
-  out.Self = CSub(zc, CDiv(CMul(zcr, zcr), zr));
+  out.Self = RequireFinite(CSub(zc, CDiv(CMul(zcr, zcr), zr)));
   return out;
 }
 
 AcImpedances AcDoubleTrackPerKm(const TParamBlock& p) {
+  RequireImpedanceData(p, 10);
   double s = std::sqrt(p.EarthConductivity);
   TComplex zc = CatenaryPerKm(p, s);
   double rr = p.RailR;
@@ -199,8 +218,8 @@ AcImpedances AcDoubleTrackPerKm(const TParamBlock& p) {
   TComplex zcc{0.5, -0.144 * (std::log10(s * p.TrackSpacing / 1000) + 1.53)};
   TComplex q = CDiv(CMul(zcr, zcr), zr);
   AcImpedances out;
-  out.Self = CSub(zc, q);
-  out.Mutual = CSub(zcc, q);
+  out.Self = RequireFinite(CSub(zc, q));
+  out.Mutual = RequireFinite(CSub(zcc, q));
   return out;
 }
 
@@ -432,6 +451,10 @@ bool BuildStepCircuit(AppState& st) {
   st.Notify(Changed::Fields);
   StepCircuit& sc = st.Circuit;
   sc = StepCircuit();
+  // A substation voltage far beyond any the program accepts overflows the
+  // power of the step: the step is not built.
+  const std::string voltageFault = SourceVoltageFault(st.Params);
+  if (!voltageFault.empty()) throw NonFiniteError(voltageFault);
   if (st.RunMode == ModeConstructor) {
     // The user circuit of the scheme constructor is not available in this build.
     if (st.Host) st.Host->ShowMessage(MsgKind::Error, "Режим не задан", MsgButtons::Cancel);

@@ -1,6 +1,8 @@
 #include "driver/testrun.h"
 
+#include <algorithm>
 #include <cmath>
+#include <stdexcept>
 
 #include "circuit/schemes.h"
 #include "params/errors.h"
@@ -8,6 +10,7 @@
 #include "solver/report.h"
 #include "solver/solve.h"
 #include "validation/checks.h"
+#include "validation/physical.h"
 
 namespace tps {
 
@@ -28,9 +31,16 @@ static std::string TwoDigits(long long v) {
 std::string FormatRunTime(double minutes) {
   long long s = static_cast<long long>(Trunc(60 * minutes));
   long long days = 0, hours = 0, mins = 0;
-  while (s >= 86400) { s -= 86400; ++days; }
-  while (s >= 3600) { s -= 3600; ++hours; }
-  while (s >= 60) { s -= 60; ++mins; }
+  // Whole days, hours and minutes taken off at once: the same split as
+  // subtracting them one by one, without a loop as long as the time.
+  if (s > 0) {
+    days = s / 86400;
+    s %= 86400;
+    hours = s / 3600;
+    s %= 3600;
+    mins = s / 60;
+    s %= 60;
+  }
   return TwoDigits(days) + ":" + TwoDigits(hours) + ":" + TwoDigits(mins) + ":" + TwoDigits(s);
 }
 
@@ -128,6 +138,64 @@ static void AbandonFailedRun(AppState& st, const std::string& text) {
   if (st.Host) st.Host->ShowMessage(MsgKind::Error, text, MsgButtons::Ok);
 }
 
+namespace {
+
+// Positions are kept to 0.0001 km: a train that moves less in one step never
+// gets anywhere, and a run waiting for it to leave would never end.
+constexpr double kLeastMoveKm = 0.0001;
+
+// km a train moves in one step.
+double MovePerStep(double speed, double step) {
+  return speed * step / 60;
+}
+
+bool MovesEnough(double speed, double step) {
+  // A hair of tolerance for the rounding of speed x step / 60 itself.
+  return MovePerStep(speed, step) >= kLeastMoveKm * (1 - 1e-9);
+}
+
+// A run that went on for more steps than its trains can need.
+struct RunBoundError : std::runtime_error {
+  explicit RunBoundError(const std::string& msg) : std::runtime_error(msg) {}
+};
+
+// Counts the steps of one batch against the most it may take.
+class StepBudget {
+ public:
+  explicit StepBudget(double steps) : left_(steps) {}
+  void Take() {
+    if (left_ < 1)
+      throw RunBoundError("Пакетный пуск остановлен: поезда не покинули зону за " + FloatToStr(used_) +
+                          " шагов");
+    left_ -= 1;
+    used_ += 1;
+  }
+
+ private:
+  double left_;
+  double used_ = 0;
+};
+
+// The trains already on the zone must be able to leave it: a train that moves
+// less than 0.0001 km in a step, or stands on a track that does not move in
+// this scheme, would hold the run for ever. Returns the message, or empty.
+std::string StandingTrainFault(const AppState& st, double step) {
+  const int v = st.SchemeVariant;
+  const bool track2Moves = !IsSingleTrackVariant(v) && v != 6 && v != 12;
+  for (int track = 1; track <= 2; ++track) {
+    for (const elvoz& t : track == 1 ? st.Trains.Trains1 : st.Trains.Trains2) {
+      const double speed = (track == 1 || track2Moves) ? t.Speed : 0;
+      if (MovesEnough(speed, step)) continue;
+      return "Поезд " + std::to_string(t.Number) + " не покинет зону: при шаге " + FloatToStr(step) +
+             " мин со скоростью '" + FloatToStr(speed) + "' он проходит за шаг меньше " +
+             FloatToStr(kLeastMoveKm) + " км!";
+    }
+  }
+  return std::string();
+}
+
+}  // namespace
+
 static RunOutcome RunBatchTrains(AppState& st, int code) {
   const TParamBlock& p = st.Params;
   bool single = code == 11 || code == 12 || code == 21 || code == 22;
@@ -141,6 +209,21 @@ static RunOutcome RunBatchTrains(AppState& st, int code) {
   double km = StrToFloat(p.TrainKm.Get());
   double speed = StrToFloat(p.TrainSpeed.Get());
   double interval = StrToFloat(p.BatchInterval.Get());
+  double step = StrToFloat(p.StepMinutes.Get());
+  if (!MovesEnough(speed, step)) {
+    if (st.Host)
+      st.Host->ShowMessage(MsgKind::Error,
+                           "Скорость не может быть '" + p.TrainSpeed.Get() + "' при шаге " +
+                               p.StepMinutes.Get() + " мин: за шаг поезд проходит меньше " +
+                               FloatToStr(kLeastMoveKm) + " км!",
+                           MsgButtons::Ok);
+    return RunOutcome::Refused;
+  }
+  const std::string standing = StandingTrainFault(st, step);
+  if (!standing.empty()) {
+    if (st.Host) st.Host->ShowMessage(MsgKind::Error, standing, MsgButtons::Ok);
+    return RunOutcome::Refused;
+  }
   double travel = (L - km) * 60 / speed;
   if (interval > travel) {
     st.Params.TrainSpeed.Set(FloatToStr(Trunc((L - km) * 60 / interval)));
@@ -150,7 +233,16 @@ static RunOutcome RunBatchTrains(AppState& st, int code) {
   }
   int n = StrToInt(p.BatchTrains.Get());
   double wholeInterval = Trunc(interval);
-  double step = StrToFloat(p.StepMinutes.Get());
+  // The most steps the run can need: each batch train's interval, then the
+  // zone (and a km to spare) at the slowest move of any train, twice over for
+  // the rounding of every position to 0.0001 km. Closing up only ever takes
+  // the speed of a train ahead, so no train moves slower than the slowest now.
+  double slowest = MovePerStep(speed, step);
+  for (const auto* track : {&st.Trains.Trains1, &st.Trains.Trains2})
+    for (const elvoz& t : *track)
+      if (MovesEnough(t.Speed, step)) slowest = std::min(slowest, MovePerStep(t.Speed, step));
+  StepBudget budget(std::max(n, 0) * (std::ceil(wholeInterval / step) + 2) +
+                    2 * std::ceil((std::fabs(L) + 1) / slowest) + 10);
   for (int k = 0; k < n; ++k) {
     AddTrainButton(st, 1);
     if (doubleTrack && code != 19 && code != 29) {
@@ -163,11 +255,15 @@ static RunOutcome RunBatchTrains(AppState& st, int code) {
     }
     double elapsed = step;
     while (wholeInterval >= elapsed && (single || !st.Trains.Empty())) {
+      budget.Take();
       RunOneStep(st);
       elapsed = RoundTo(step + elapsed, 3);
     }
   }
-  while (!st.Trains.Empty()) RunOneStepRounded(st, groupA);
+  while (!st.Trains.Empty()) {
+    budget.Take();
+    RunOneStepRounded(st, groupA);
+  }
   st.Message(MsgKind::Information, "Пакетный пуск завершен");
   return RunOutcome::Finished;
 }
@@ -175,6 +271,9 @@ static RunOutcome RunBatchTrains(AppState& st, int code) {
 RunOutcome BatchLaunch(AppState& st) {
   ApplyFormRules(st.Params);
   if (CheckMainInput(st) != 0) return RunOutcome::Refused;
+  // Conductor data that cannot give the line impedance, or a substation
+  // voltage that would overflow the step, refuse the run before it starts.
+  if (CheckCircuitData(st) != 0) return RunOutcome::Refused;
   st.Chart.Reset();
   st.Controls.RunActive = true;
   st.Notify(Changed::Controls);
@@ -206,6 +305,9 @@ RunOutcome BatchLaunch(AppState& st) {
     AbandonFailedRun(st, e.what());
     return RunOutcome::Failed;
   } catch (const NonFiniteError& e) {
+    AbandonFailedRun(st, e.what());
+    return RunOutcome::Failed;
+  } catch (const RunBoundError& e) {
     AbandonFailedRun(st, e.what());
     return RunOutcome::Failed;
   } catch (...) {

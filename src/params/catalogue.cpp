@@ -7,6 +7,7 @@
 
 #include "params/errors.h"
 #include "params/state.h"
+#include "validation/physical.h"
 
 namespace tps {
 
@@ -75,6 +76,23 @@ std::vector<TConductorEntry> ReadTableEntries(const WorkDir& wd, const std::stri
     std::memcpy(&e.R, raw + offsetof(TConductorEntry, R), sizeof(double));
     std::memcpy(&e.Radius, raw + offsetof(TConductorEntry, Radius), sizeof(double));
   }
+  // A resistance or a radius that is not finite or below 0 exists in no
+  // conductor: the table is refused whole. A radius of 0 stays possible (the
+  // absent feeder, the DC tables); where a radius is used, it is checked there.
+  for (size_t k = 0; k < entries.size(); ++k) {
+    const TConductorEntry& e = entries[k];
+    const char* name = "сопротивления";
+    std::string reason = PhysicalFault(e.R, PhysicalSign::NonNegative);
+    double v = e.R;
+    if (reason.empty()) {
+      name = "радиуса";
+      v = e.Radius;
+      reason = PhysicalFault(e.Radius, PhysicalSign::NonNegative);
+    }
+    if (!reason.empty())
+      throw IoError("Справочник " + fileName + " не загружен. Значение " + name + " в строке " +
+                    std::to_string(k + 1) + ": '" + FloatToStr(v) + "' - " + reason);
+  }
   return entries;
 }
 
@@ -136,20 +154,15 @@ std::vector<CatalogueRow> ReadTableFile(const AppState& st, int index) {
 bool WriteTableFile(AppState& st, int index, const std::vector<CatalogueRow>& rows) {
   std::string name = TableFileName(index);
   if (rows.empty()) return false;
+  // Every row is checked before the file is touched.
+  if (CheckCatalogueRows(st, index, rows) != 0) return false;
   std::vector<TConductorEntry> entries(rows.size());
   for (size_t k = 0; k < rows.size(); ++k) {
     const CatalogueRow& row = rows[k];
     TConductorEntry& e = entries[k];
     e.Name.Set(CutChars(row.Name, 20));
-    const std::string* bad = nullptr;
-    if (!TryStrToFloat(row.R, e.R)) bad = &row.R;
-    else if (!TryStrToFloat(row.Radius, e.Radius)) bad = &row.Radius;
-    if (bad) {
-      st.Message(MsgKind::Warning, "Значение в строке " + std::to_string(k + 1) +
-                                       " не является числом: '" + *bad +
-                                       "'. Справочник не сохранён");
-      return false;
-    }
+    e.R = StrToFloat(row.R);
+    e.Radius = StrToFloat(row.Radius);
   }
   WriteTableEntries(st.Work, name, entries);
   return true;
@@ -160,6 +173,7 @@ std::string ChooseConductor(AppState& st, ConductorKind kind, int i) {
   if (i < 0 || static_cast<size_t>(i) >= table.size())
     throw ProgramError("В списке нет строки " + std::to_string(i));
   const TConductorEntry& e = table[static_cast<size_t>(i)];
+  if (CheckConductorChoice(st, kind, e) != 0) return std::string();
   std::string listText = e.Name.Get();
   std::string type = CutChars(listText, 11);
   TParamBlock& p = st.Params;

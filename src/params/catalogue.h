@@ -57,13 +57,16 @@ void LoadConductorTables(AppState& st, int schemeCode);
 std::vector<std::string> StepListTexts();
 // The rows of a table file for the catalogue window; a missing file gives none.
 std::vector<CatalogueRow> ReadTableFile(const AppState& st, int index);
-// Writes the rows; a value that is not a number refuses with a warning naming
-// the row and leaves the file as it was. An empty catalogue writes nothing.
+// Writes the rows; a value that is not a number, a resistance below 0 or a
+// radius the table's conductors cannot have refuses with a warning naming the
+// row and leaves the file as it was. An empty catalogue writes nothing.
 // Returns true when the file was written.
 bool WriteTableFile(AppState& st, int index, const std::vector<CatalogueRow>& rows);
 
 // The traction-network window's choice of entry i of a list: copies name,
-// resistance and radius into Params. Returns the text of the resistance field.
+// resistance and radius into Params. Returns the text of the resistance field;
+// an entry whose values the scheme cannot use is refused with a warning,
+// changes nothing and gives an empty text.
 enum class ConductorKind { ContactWire, Messenger, Feeder, Rail };
 std::string ChooseConductor(AppState& st, ConductorKind kind, int i);
 

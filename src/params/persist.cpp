@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "params/errors.h"
+#include "validation/physical.h"
 
 namespace tps {
 
@@ -23,6 +24,18 @@ static_assert(kGlobalSize == 216);
 
 constexpr size_t kProbEntrySize = 64;
 constexpr size_t kProbRecordSize = 4 * kProbEntrySize;
+
+// A file whose values cannot be used is refused whole: nothing of it is taken.
+[[noreturn]] void RefuseFile(const std::string& file, const std::string& fault) {
+  throw IoError("Файл " + file + " не загружен. " + fault);
+}
+
+// The variant whose state a scheme code keeps (0 for no code).
+int VariantOfCode(int code) {
+  for (int v = 1; v <= 12; ++v)
+    if (SchemeCode(v) == code) return v;
+  return 0;
+}
 
 }  // namespace
 
@@ -84,7 +97,11 @@ void LoadGlobalFile(AppState& st) {
   Bytes b = ReadFileBytes(st.Work, kGlobalFile);
   if (b.size() < kGlobalSize)
     throw IoError("Файл " + std::string(kGlobalFile) + " короче 216 байт");
-  std::memcpy(reinterpret_cast<uint8_t*>(&st.Params) + kGlobalOffset, b.data(), kGlobalSize);
+  TParamBlock p = st.Params;
+  std::memcpy(reinterpret_cast<uint8_t*>(&p) + kGlobalOffset, b.data(), kGlobalSize);
+  const std::string fault = StoredParamsFault(p);
+  if (!fault.empty()) RefuseFile(kGlobalFile, fault);
+  st.Params = p;
   st.Notify(Changed::Fields);
 }
 
@@ -108,7 +125,11 @@ bool LoadState(AppState& st, int code) {
   Bytes b = ReadFileBytes(st.Work, name);
   if (b.size() < sizeof(TParamBlock))
     throw IoError("Файл " + name + " короче 400 байт");
-  st.Params = ParamsFromBytes(b);
+  TParamBlock p = ParamsFromBytes(b);
+  std::string fault = StoredParamsFault(p);
+  if (fault.empty()) fault = StoredVoltageFault(p, VariantOfCode(code));
+  if (!fault.empty()) RefuseFile(name, fault);
+  st.Params = p;
   st.Notify(Changed::Fields);
   return true;
 }
@@ -133,15 +154,23 @@ TProbTrainRecord ProbRecordFromBytes(const Bytes& b) {
   if (b.size() < kProbRecordSize)
     throw IoError("Файл " + std::string(kProbFile) + " короче 256 байт");
   ByteReader r(b, kProbFile);
+  static const char* const kKinds[4] = {"Грузовой", "Скоростной", "Электричка", "Пассажирский"};
+  static const char* const kColumns[6] = {"акт мин",    "реакт мин",    "акт макс",
+                                          "реакт макс", "скорости мин", "скорости макс"};
   TProbTrainRecord rec;
-  for (TProbTrainEntry& e : rec.Entry) {
+  for (size_t k = 0; k < 4; ++k) {
+    TProbTrainEntry& e = rec.Entry[k];
     r.Skip(8);
-    e.ActiveMin = r.F64();
-    e.ReactiveMin = r.F64();
-    e.ActiveMax = r.F64();
-    e.ReactiveMax = r.F64();
-    e.SpeedMin = r.F64();
-    e.SpeedMax = r.F64();
+    double* values[6] = {&e.ActiveMin,   &e.ReactiveMin, &e.ActiveMax,
+                         &e.ReactiveMax, &e.SpeedMin,    &e.SpeedMax};
+    for (size_t c = 0; c < 6; ++c) {
+      *values[c] = r.F64();
+      // A number that is not finite can come only from a damaged file.
+      const std::string reason = PhysicalFault(*values[c], PhysicalSign::Finite);
+      if (!reason.empty())
+        RefuseFile(kProbFile, "Значение " + std::string(kKinds[k]) + " / " + kColumns[c] + ": '" +
+                                  FloatToStr(*values[c]) + "' - " + reason);
+    }
     e.Count = r.U16();
     r.Skip(6);
   }

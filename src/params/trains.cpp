@@ -197,6 +197,18 @@ void LoadProfile(const AppState& st, TCurrentData& profile, const std::string& n
     throw ConvertError("Профиль тока " + path + ": последняя точка неполная");
   if (values.empty()) throw IoError("Профиль тока " + path + " не содержит точек");
   if (values.size() / 3 > 32767) throw IoError("Профиль тока " + path + ": слишком много точек");
+  // A current beyond what the program takes for any train can come only from
+  // a damaged file; it would overflow the loss of the step.
+  constexpr double kMaxCurrent = 5000;
+  for (size_t k = 0; k < values.size(); k += 3) {
+    for (size_t c = 1; c <= 2; ++c) {
+      if (std::fabs(values[k + c]) <= kMaxCurrent) continue;
+      throw IoError("Профиль тока " + path + " не загружен. Значение " +
+                    (c == 1 ? "активного" : "реактивного") + " тока в точке " + std::to_string(k / 3 + 1) +
+                    ": '" + FloatToStr(values[k + c]) + "' - не лежит между " + FloatToStr(-kMaxCurrent) +
+                    " и " + FloatToStr(kMaxCurrent));
+    }
+  }
   TCurrentData d;
   for (size_t k = 0; k < values.size(); k += 3) {
     d.ProfileKm.push_back(values[k]);

@@ -8,6 +8,7 @@
 
 #include "params/conv.h"
 #include "ui/MainWindow.h"
+#include "validation/physical.h"
 
 namespace tps::ui {
 
@@ -102,13 +103,15 @@ void AcWindow::ParamsToAcForm() {
 
 void AcWindow::AcFormToParams() {
   main_->Guard([&] {
-    // Every field is read before any is stored: a mistyped value changes nothing.
-    const double earth = StrToFloat(earth_->text().toStdString());
-    double geometry[8];
-    for (int k = 0; k < 8; ++k) geometry[k] = StrToFloat(geometry_[k]->text().toStdString());
-    TParamBlock& p = main_->State().Params;
-    p.EarthConductivity = earth;
-    for (int k = 0; k < 8; ++k) p.*kGeometry[k].member = geometry[k];
+    auto text = [](const QLineEdit* e) { return e->text().toStdString(); };
+    AcFormInput in;
+    in.EarthConductivity = text(earth_);
+    std::string* geometry[8] = {&in.RailGauge,         &in.MastToTrackAxis,    &in.WireSpacing,
+                                &in.FeederToMast,      &in.FeederToScreenWire, &in.TrackSpacing,
+                                &in.ContactWireHeight, &in.AirTemperature};
+    for (int k = 0; k < 8; ++k) *geometry[k] = text(geometry_[k]);
+    // A refused value changes nothing and saves nothing; the warning names it.
+    if (CheckAcFormInput(main_->State(), in) != 0) return;
     main_->SaveSchemeState();
   });
 }

@@ -7,7 +7,9 @@
 #include <QPushButton>
 
 #include "params/conv.h"
+#include "params/persist.h"
 #include "ui/MainWindow.h"
+#include "validation/physical.h"
 
 namespace tps::ui {
 
@@ -95,11 +97,22 @@ void NetworkWindow::Choose(int row, int index) {
   if (index < 0) return;
   main_->Guard([&] {
     const std::string shown = ChooseConductor(main_->State(), kKinds[row], index);
+    // A refused entry leaves the conductor in use as it was.
+    if (shown.empty()) {
+      lists_[row]->setCurrentIndex(-1);
+      return;
+    }
     edits_[row]->setText(QString::fromStdString(shown));
   });
 }
 
 void NetworkWindow::OkClicked() {
+  // The resistances in use must give the catenary's resistance; a refusal
+  // saves nothing and keeps the window open for another choice.
+  TParamBlock p = main_->State().Params;
+  FormToParams(p);
+  ApplyFormRules(p);
+  if (CheckNetworkInput(main_->State(), p) != 0) return;
   // The window stays open when the state cannot be written, so nothing chosen is lost.
   if (!main_->Guard([&] { main_->SaveSchemeState(); })) return;
   accept();

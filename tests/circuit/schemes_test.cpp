@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 #include "circuit/schemes.h"
 #include "params/errors.h"
@@ -295,4 +296,42 @@ TEST(RandomVoltages, DrawnOnlyWhenSwitchedOnAndRepeatable) {
   RandomizeSourceVoltages(c.S());
   EXPECT_NE(c.S().Params.UaRe.Get(), "3300");
   EXPECT_EQ(c.S().Params.UbRe.Get(), "3300");
+}
+
+TEST(BuildStep, ConductorDataThatGivesNoImpedanceStopsTheStep) {
+  auto stops = [](Zone& z, const std::string& text) {
+    try {
+      BuildStepCircuit(z.S());
+      ADD_FAILURE() << text;
+    } catch (const NonFiniteError& e) {
+      EXPECT_EQ(std::string(e.what()), text);
+    }
+  };
+  const std::string head = "Сопротивление тяговой сети не может быть рассчитано. ";
+  {
+    Zone z(8);  // the square root of the earth conductivity
+    z.S().Params.EarthConductivity = 0;
+    stops(z, head + "Значение проводимости земли: '0' - должно быть больше 0");
+    EXPECT_THROW(AcSingleTrackPerKm(z.S().Params), NonFiniteError);
+  }
+  {
+    Zone z(10);  // the logarithm of the track spacing
+    z.S().Params.TrackSpacing = 0;
+    stops(z, head + "Значение расстояния между путями: '0' - должно быть больше 0");
+    z.S().Params.TrackSpacing = 6.5;
+    z.S().Params.MessengerRadius = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_THROW(AcDoubleTrackPerKm(z.S().Params), NonFiniteError);
+  }
+  {
+    Zone z(3);  // both catenary wires at 0 divide 0 by 0
+    z.S().Params.ContactWireR = z.S().Params.MessengerR = 0;
+    stops(z, head +
+                 "Значения сопротивлений контактного провода и несущего троса: '0' и '0' - "
+                 "хотя бы одно должно быть больше 0");
+  }
+  {
+    Zone z(3);  // a DC reactive voltage no check reads
+    z.S().Params.UaIm.Set("1e308");
+    stops(z, "Значение напряжения ТП1(p): '1e308' - не лежит между -100000 и 100000");
+  }
 }

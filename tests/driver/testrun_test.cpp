@@ -212,3 +212,89 @@ TEST(PauseButton, OnlyWithTrainsInTheTestMode) {
   PauseButton(z.S());
   EXPECT_TRUE(z.S().PauseRequested);
 }
+
+TEST(BatchLaunch, SpeedsAtWhichNoTrainMovesAreRefusedBeforeTheRun) {
+  for (const char* speed : {"0.0", "00", "0.0001", "1E-9", "-0.000001"}) {
+    Zone z(3);
+    z.S().Params.TrainSpeed.Set(speed);
+    EXPECT_EQ(BatchLaunch(z.S()), RunOutcome::Refused) << speed;
+    ASSERT_EQ(z.host.messages.size(), 1u) << speed;
+    EXPECT_EQ(z.host.messages[0].text, std::string("Скорость не может быть '") + speed +
+                                           "' при шаге 1 мин: за шаг поезд проходит меньше 0.0001 км!");
+    EXPECT_EQ(z.host.messages[0].kind, MsgKind::Error);
+    EXPECT_TRUE(z.S().Trains.Empty());
+  }
+  // 0.0001 km in a step is enough: the train leaves a zone of 0.001 km.
+  Zone z(2, "0.001");
+  z.S().Params.TrainSpeed.Set("0.006");
+  z.S().Params.BatchTrains.Set("1");
+  z.S().Params.BatchInterval.Set("5");
+  EXPECT_EQ(BatchLaunch(z.S()), RunOutcome::Finished);
+  EXPECT_EQ(z.S().LossSeries.LastIndex, 11);
+
+  // A train standing on the zone would never let the run end.
+  Zone s(2);
+  s.S().Params.TrainSpeed.Set("0");
+  ASSERT_TRUE(AddTrain(s.S(), 1));
+  s.S().Params.TrainSpeed.Set("60");
+  EXPECT_EQ(BatchLaunch(s.S()), RunOutcome::Refused);
+  ASSERT_EQ(s.host.messages.size(), 1u);
+  EXPECT_EQ(s.host.messages[0].text,
+            "Поезд 1 не покинет зону: при шаге 1 мин со скоростью '0' он проходит за шаг меньше 0.0001 км!");
+}
+
+TEST(BatchLaunch, ARunThatCannotEndStopsAsAFailure) {
+  Zone z(2);
+  AppState& st = z.S();
+  // Something stops every train on the zone once the run is under way.
+  struct Stopper : RecordingHost {
+    AppState* s = nullptr;
+    void ProcessEvents() override {
+      RecordingHost::ProcessEvents();
+      if (s->StepCount > 3)
+        for (elvoz& t : s->Trains.Trains1) t.Speed = 0;
+    }
+  } host;
+  host.s = &st;
+  st.Host = &host;
+  EXPECT_EQ(BatchLaunch(st), RunOutcome::Failed);
+  // 2 trains x (10 + 2) interval steps, twice the 21 km at 1 km a step, 10 to spare.
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].text, "Пакетный пуск остановлен: поезда не покинули зону за 76 шагов");
+  EXPECT_EQ(host.messages[0].kind, MsgKind::Error);
+  EXPECT_FALSE(st.Controls.ResultsVisible);
+  EXPECT_FALSE(st.Controls.RunActive);
+  EXPECT_EQ(st.StepCount, 0u);
+}
+
+TEST(BatchLaunch, ConductorDataWithoutAnImpedanceRefusesTheRun) {
+  Zone z(8);
+  z.S().Params.EarthConductivity = 0;
+  EXPECT_EQ(BatchLaunch(z.S()), RunOutcome::Refused);
+  ASSERT_EQ(z.host.messages.size(), 1u);
+  EXPECT_EQ(z.host.messages[0].text,
+            "Сопротивление тяговой сети не может быть рассчитано. Значение "
+            "проводимости земли: '0' - должно быть больше 0");
+  EXPECT_EQ(z.host.messages[0].kind, MsgKind::Warning);
+  EXPECT_FALSE(z.S().Work.Exists("Graph\\dp.gmt"));
+  // A reactive voltage of a DC scheme, which the input check does not read.
+  Zone d(3);
+  d.S().Params.UaIm.Set("1e308");
+  EXPECT_EQ(BatchLaunch(d.S()), RunOutcome::Refused);
+  ASSERT_EQ(d.host.messages.size(), 1u);
+  EXPECT_EQ(d.host.messages[0].text, "Значение напряжения ТП1(p): '1e308' - не лежит между -100000 и 100000");
+  // Met only inside the run (a step's data changed on the way), it fails the run.
+  Zone f(8);
+  struct Spoiler : RecordingHost {
+    AppState* s = nullptr;
+    void ProcessEvents() override {
+      RecordingHost::ProcessEvents();
+      if (s->StepCount > 2) s->Params.EarthConductivity = 0;
+    }
+  } host;
+  host.s = &f.S();
+  f.S().Host = &host;
+  EXPECT_EQ(BatchLaunch(f.S()), RunOutcome::Failed);
+  EXPECT_EQ(Count(host, "Пакетный пуск завершен"), 0);
+  EXPECT_FALSE(f.S().Controls.ResultsVisible);
+}

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <limits>
 
 #include "params/catalogue.h"
 #include "params/errors.h"
@@ -145,11 +146,12 @@ TEST_F(CatalogueTest, WrittenTableMatchesTheRecordLayoutAndReadsBack) {
   std::vector<CatalogueRow> rows = {{"МФ-100", "0.179", "0.564"},
                                     {"Р65", "1.55E-2", "9.87"},
                                     {"2А-185", " 7.85e-2", "0"}};
-  ASSERT_TRUE(WriteTableFile(st, 3, rows));
+  // A feeder table: its radii are kept but never used, so 0 is one of them.
+  ASSERT_TRUE(WriteTableFile(st, 2, rows));
   Bytes want = TableImage(3, {Entry("\xCC\xD4-100", 0.179, 0.564), Entry("\xD0" "65", 0.0155, 9.87),
                               Entry("2\xC0-185", 0.0785, 0)});
-  EXPECT_EQ(tpstest::ReadBytes(File("DATA/R.dmt")), want);
-  std::vector<CatalogueRow> back = ReadTableFile(st, 3);
+  EXPECT_EQ(tpstest::ReadBytes(File("DATA/UP.dmt")), want);
+  std::vector<CatalogueRow> back = ReadTableFile(st, 2);
   ASSERT_EQ(back.size(), 3u);
   EXPECT_EQ(back[0].Name, "МФ-100");
   EXPECT_EQ(back[0].R, "0.179");
@@ -164,8 +166,8 @@ TEST_F(CatalogueTest, WrittenTableMatchesTheRecordLayoutAndReadsBack) {
     for (size_t i = 21; i < 24; ++i) noisy[4 + 48 * e + i] = 0xAA;
     for (size_t i = 32; i < 40; ++i) noisy[4 + 48 * e + i] = 0x55;
   }
-  tpstest::WriteBytes(File("DATA/R.dmt"), noisy);
-  EXPECT_EQ(ReadTableFile(st, 3).at(1).R, "0.0155");
+  tpstest::WriteBytes(File("DATA/UP.dmt"), noisy);
+  EXPECT_EQ(ReadTableFile(st, 2).at(1).R, "0.0155");
 }
 
 TEST_F(CatalogueTest, LongNameIsCutTo20Characters) {
@@ -239,4 +241,46 @@ TEST_F(CatalogueTest, ChoosingAConductorCopiesItIntoTheParameters) {
   EXPECT_DOUBLE_EQ(st.Params.ContactWireR, 0.11);
 
   EXPECT_THROW(ChooseConductor(st, ConductorKind::Messenger, 1), ProgramError);
+}
+
+TEST_F(CatalogueTest, ValuesNoConductorCanHaveAreRefused) {
+  // A table file with a resistance that is no number is refused whole.
+  tpstest::WriteBytes(File("DATA/KP.dmt"),
+                      TableImage(2, {Entry("MF-100", 0.179, 0.564),
+                                     Entry("MF-85", std::numeric_limits<double>::quiet_NaN(), 0.52)}));
+  try {
+    ReadTableFile(st, 0);
+    ADD_FAILURE();
+  } catch (const IoError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Справочник DATA\\KP.dmt не загружен. Значение сопротивления в "
+              "строке 2: 'NAN' - не является конечным числом");
+  }
+  tpstest::WriteBytes(File("DATA/R.dmt"), TableImage(1, {Entry("R65", 0.17, -9.87)}));
+  EXPECT_THROW(ReadTableFile(st, 3), IoError);
+
+  // Saving: a negative resistance or an AC contact wire without a radius.
+  WriteTable("DATA/KP.dmt", {"old"});
+  const Bytes before = tpstest::ReadBytes(File("DATA/KP.dmt"));
+  EXPECT_FALSE(WriteTableFile(st, 0, {{"МФ-100", "0.179", "0.564"}, {"МФ-85", "-0.211", "0.52"}}));
+  EXPECT_FALSE(WriteTableFile(st, 0, {{"", "0", "0"}}));  // a row just created
+  ASSERT_EQ(host.messages.size(), 2u);
+  EXPECT_EQ(host.messages[1].text,
+            "Значение радиуса в строке 1: '0' - должно быть больше 0. Справочник не сохранён");
+  EXPECT_EQ(tpstest::ReadBytes(File("DATA/KP.dmt")), before);
+  // "Отсутствует" with 0 and 0 is a feeder table's row like any other.
+  EXPECT_TRUE(WriteTableFile(st, 2, {{"Отсутствует", "0", "0"}, {"А-185", "0.159", "0.875"}}));
+
+  // Choosing an AC rail without a radius changes nothing.
+  tpstest::WriteBytes(File("DATA/R.dmt"), TableImage(1, {Entry("R65", 0.17, 0)}));
+  for (std::string base : {"KP", "NT", "UP"}) WriteTable("DATA/" + base + ".dmt", {base});
+  LoadConductorTables(st, 22);
+  st.SchemeVariant = 8;
+  st.Params.RailRadius = 9.87;
+  host.messages.clear();
+  EXPECT_EQ(ChooseConductor(st, ConductorKind::Rail, 0), "");
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].text, "Значение радиуса рельса: '0' - должно быть больше 0");
+  EXPECT_EQ(st.Params.RailRadius, 9.87);
+  EXPECT_EQ(st.Params.RailType.Get(), "");
 }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <limits>
 
 #include "params/errors.h"
 #include "params/persist.h"
@@ -270,4 +271,69 @@ TEST_F(PersistTest, ProbRecordReadsTheFirstRecordAndRefusesShortOrMissingFiles) 
   EXPECT_EQ(r.Entry[0].Count, 3);
   tpstest::WriteBytes(File("DATA/PRELVOZ.dmt"), Bytes(255, 0));
   EXPECT_THROW(ReadProbTrainRecord(st), IoError);
+}
+
+TEST_F(PersistTest, DamagedValuesRefuseTheWholeFile) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  st.Params.ZoneLength = "25";
+  st.Params.EarthConductivity = 0.01;
+  const Bytes before = ParamsToBytes(st.Params);
+  auto refused = [&](auto load, const std::string& text) {
+    try {
+      load();
+      ADD_FAILURE() << "not refused: " << text;
+    } catch (const IoError& e) {
+      EXPECT_EQ(std::string(e.what()), text);
+    }
+    EXPECT_EQ(ParamsToBytes(st.Params), before);
+  };
+
+  // A state file with a conductivity that is no number.
+  Image state(400);
+  state.Str(0, "20");
+  state.F64(248, nan);
+  tpstest::WriteBytes(File("SAVES/state_21.smt"), state.b);
+  refused([&] { LoadState(st, 21); },
+          "Файл SAVES\\state_21.smt не загружен. Значение проводимости земли: 'NAN' - не является "
+          "конечным числом");
+  // A negative radius.
+  state.F64(248, 0.01);
+  state.F64(296, -0.564);
+  tpstest::WriteBytes(File("SAVES/state_21.smt"), state.b);
+  refused([&] { LoadState(st, 21); },
+          "Файл SAVES\\state_21.smt не загружен. Значение радиуса контактного провода: '-0.564' - не "
+          "может быть меньше 0");
+  // A DC state whose reactive voltage, which no check reads, would overflow the step.
+  Image dc(400);
+  dc.Str(0, "20");
+  dc.Str(24, "1e308");
+  tpstest::WriteBytes(File("SAVES/state_14.smt"), dc.b);
+  refused([&] { LoadState(st, 14); },
+          "Файл SAVES\\state_14.smt не загружен. Значение напряжения ТП1(p): '1e308' - не лежит между "
+          "-50000 и 50000");
+  // The same text is an ordinary typing error on an AC scheme, left to the input check.
+  tpstest::WriteBytes(File("SAVES/state_24.smt"), dc.b);
+  EXPECT_TRUE(LoadState(st, 24));
+  st.Params = ParamsFromBytes(before);
+
+  // The conductor defaults with an infinite resistance.
+  Image global(216);
+  global.F64(256 - 184, std::numeric_limits<double>::infinity());
+  tpstest::WriteBytes(File("DATA/global.dmt"), global.b);
+  refused([&] { LoadGlobalFile(st); },
+          "Файл DATA\\global.dmt не загружен. Значение сопротивления контактного провода: 'INF' - не "
+          "является конечным числом");
+
+  // The probabilistic train parameters.
+  Image prob(256);
+  prob.F64(64 + 48, nan);
+  tpstest::WriteBytes(File("data/prelvoz.dmt"), prob.b);
+  try {
+    ReadProbTrainRecord(st);
+    ADD_FAILURE();
+  } catch (const IoError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Файл data\\prelvoz.dmt не загружен. Значение Скоростной / скорости макс: 'NAN' - не "
+              "является конечным числом");
+  }
 }

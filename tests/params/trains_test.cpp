@@ -313,6 +313,16 @@ TEST_F(TrainsTest, BadProfilesAreRefused) {
   EXPECT_THROW(LoadProfile(st, p, "half.cmt"), ConvertError);
   WriteProfile("empty.cmt", "\r\n  \r\n");
   EXPECT_THROW(LoadProfile(st, p, "empty.cmt"), IoError);
+  // A current no train draws would overflow the loss of the step.
+  WriteProfile("huge.cmt", "0 100 10\n5 300 -1E308\n");
+  try {
+    LoadProfile(st, p, "huge.cmt");
+    ADD_FAILURE();
+  } catch (const IoError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Профиль тока CurData\\huge.cmt не загружен. Значение "
+              "реактивного тока в точке 2: '-1E308' - не лежит между -5000 и 5000");
+  }
   // The profile given in is left as it was.
   EXPECT_EQ(p.PointCount, 1);
   EXPECT_EQ(p.ProfileKm, (std::vector<double>{1}));

@@ -34,6 +34,7 @@ class WindowsTest : public QObject {
   void acWindowStoresItsValuesInTheStateFile();
   void catalogueShowsRadiiOnlyForAlternatingCurrent();
   void catalogueRefusesAValueThatIsNoNumber();
+  void conductorsWithoutARadiusAreRefusedForAlternatingCurrent();
 };
 
 void WindowsTest::networkChoiceIsSavedWithTheSchemeAndLoadedBack() {
@@ -103,14 +104,26 @@ void WindowsTest::acWindowStoresItsValuesInTheStateFile() {
   QVERIFY(tpstest::ReadBytes(file) == expected);
   QCOMPARE(z.St().Params.RailGauge, 1.5);
 
-  // A value that is no number is refused and changes nothing.
+  // A value that is no number, or that no earth or catenary has, is refused
+  // with a warning naming it and changes nothing.
   z.Type(ac->Field("acEarthConductivity"), "0,03");
   z.Type(ac->Field("acAirTemperature"), "25");
   z.Click(save);
   QCOMPARE(z.messages.size(), size_t{1});
-  QCOMPARE(z.messages[0].kind, tps::MsgKind::Error);
+  QCOMPARE(z.messages[0].kind, tps::MsgKind::Warning);
+  QCOMPARE(z.messages[0].text, std::string("Значение проводимости земли: '0,03' - введено неверно"));
+  z.Type(ac->Field("acEarthConductivity"), "0");
+  z.Click(save);
+  z.Type(ac->Field("acEarthConductivity"), "0.03");
+  z.Type(ac->Field("acWireSpacing"), "-1.3");
+  z.Click(save);
+  QCOMPARE(z.messages.size(), size_t{3});
+  QCOMPARE(z.messages[1].text, std::string("Значение проводимости земли: '0' - должно быть больше 0"));
+  QCOMPARE(z.messages[2].text,
+           std::string("Значение расстояния между проводами: '-1.3' - должно быть больше 0"));
   QVERIFY(tpstest::ReadBytes(file) == expected);
   QCOMPARE(z.St().Params.AirTemperature, 30.0);
+  QCOMPARE(z.St().Params.EarthConductivity, 0.02);
 
   // "Вернуть" shows the parameter block again; "Выход" brings the main window back.
   z.Click(ac->findChild<QPushButton*>("acRevert"));
@@ -196,6 +209,47 @@ void WindowsTest::catalogueRefusesAValueThatIsNoNumber() {
   QCOMPARE(contact->count(), int(n + 1));
   QCOMPARE(contact->itemText(int(n)), QString::fromUtf8("Проба"));
   QCOMPARE(contact->currentIndex(), -1);
+}
+
+void WindowsTest::conductorsWithoutARadiusAreRefusedForAlternatingCurrent() {
+  UiZone z;
+  // A row just created in an AC table has no radius: it cannot be saved.
+  const std::filesystem::path file = z.File("DATA\\KP.dmt");
+  const std::vector<uint8_t> before = tpstest::ReadBytes(file);
+  z.Action("actCatalogue0")->trigger();
+  tps::ui::CatalogueWindow* cat = z.w->Catalogue();
+  z.Click(cat->findChild<QPushButton*>("catalogueCreate"));
+  tpstest::TypeText(cat->Edit(0), QString::fromUtf8("Проба"));
+  z.Click(cat->findChild<QPushButton*>("catalogueSave"));
+  QCOMPARE(z.messages.size(), size_t{1});
+  QCOMPARE(z.messages[0].kind, tps::MsgKind::Warning);
+  QCOMPARE(z.messages[0].text, "Значение радиуса в строке " + std::to_string(cat->List(0)->count()) +
+                                   ": '0' - должно быть больше 0. Справочник не сохранён");
+  QVERIFY(tpstest::ReadBytes(file) == before);
+  z.Click(cat->findChild<QPushButton*>("catalogueClose"));
+
+  // Such a row in a file of an older program is not taken for an AC scheme.
+  std::vector<tps::TConductorEntry> entries = tps::ReadTableEntries(z.St().Work, "DATA\\KP.dmt");
+  tps::TConductorEntry bare = entries[0];
+  bare.Name.Set("Проба");
+  bare.Radius = 0;
+  entries.push_back(bare);
+  tps::WriteTableEntries(z.St().Work, "DATA\\KP.dmt", entries);
+  z.ChooseAc();
+  z.Action("actNetwork")->trigger();
+  tps::ui::NetworkWindow* net = z.w->Network();
+  const QString shown = net->Resistance(1)->text();
+  const double radius = z.St().Params.ContactWireRadius;
+  const int last = int(entries.size()) - 1;
+  net->List(1)->setCurrentIndex(last);
+  emit net->List(1)->activated(last);
+  QCOMPARE(z.messages.size(), size_t{2});
+  QCOMPARE(z.messages[1].text,
+           std::string("Значение радиуса контактного провода: '0' - должно быть больше 0"));
+  QCOMPARE(net->Resistance(1)->text(), shown);
+  QCOMPARE(z.St().Params.ContactWireRadius, radius);
+  QCOMPARE(net->List(1)->currentIndex(), -1);
+  net->reject();
 }
 
 QTEST_MAIN(WindowsTest)

@@ -1,0 +1,321 @@
+// The physical data of the traction network: what the conductors, the earth
+// and the catenary geometry must be so that the line impedance exists.
+#include "validation/physical.h"
+
+#include <cmath>
+
+#include "params/conv.h"
+
+namespace tps {
+
+namespace {
+
+std::string Fault(const std::string& name, const std::string& text, const std::string& reason) {
+  return "Значение " + name + ": '" + text + "' - " + reason;
+}
+
+// One f64 field of the block with its name in messages and its rule.
+struct NumberRule {
+  double TParamBlock::*member;
+  const char* name;
+  PhysicalSign sign;
+};
+
+constexpr PhysicalSign kNonNeg = PhysicalSign::NonNegative;
+constexpr PhysicalSign kPos = PhysicalSign::Positive;
+
+// A stored block: 0 is allowed where a scheme does not use the value (radii
+// and geometry of a DC scheme, the resistance of an absent feeder); what no
+// scheme can use is refused.
+const NumberRule kStoredRules[] = {
+    {&TParamBlock::EarthConductivity, "проводимости земли", kNonNeg},
+    {&TParamBlock::ContactWireR, "сопротивления контактного провода", kNonNeg},
+    {&TParamBlock::MessengerR, "сопротивления несущего троса", kNonNeg},
+    {&TParamBlock::FeederR, "сопротивления усиливающего провода", kNonNeg},
+    {&TParamBlock::ExtraWireR, "сопротивления дополнительного провода", kNonNeg},
+    {&TParamBlock::RailR, "сопротивления рельса", kNonNeg},
+    {&TParamBlock::ContactWireRadius, "радиуса контактного провода", kNonNeg},
+    {&TParamBlock::MessengerRadius, "радиуса несущего троса", kNonNeg},
+    {&TParamBlock::FeederRadius, "радиуса усиливающего провода", kNonNeg},
+    {&TParamBlock::ScreenWireRadius, "радиуса экранирующего провода", kNonNeg},
+    {&TParamBlock::RailRadius, "радиуса рельса", kNonNeg},
+    {&TParamBlock::RailGauge, "расстояния между рельсами", kNonNeg},
+    {&TParamBlock::MastToTrackAxis, "расстояния от опоры до оси пути", kNonNeg},
+    {&TParamBlock::WireSpacing, "расстояния между проводами", kNonNeg},
+    {&TParamBlock::FeederToMast, "расстояния от УП до опоры", kNonNeg},
+    {&TParamBlock::FeederToScreenWire, "расстояния от УП до ЭТ", kNonNeg},
+    {&TParamBlock::TrackSpacing, "расстояния между путями", kNonNeg},
+    {&TParamBlock::ContactWireHeight, "высоты подвеса КП", kNonNeg},
+    {&TParamBlock::AirTemperature, "температуры воздуха", PhysicalSign::Finite},
+};
+
+// The first rule of the list that a value breaks, as a message; empty when none.
+template <size_t N>
+std::string FirstFault(const TParamBlock& p, const NumberRule (&rules)[N]) {
+  for (const NumberRule& r : rules) {
+    const double v = p.*r.member;
+    const std::string reason = PhysicalFault(v, r.sign);
+    if (!reason.empty()) return Fault(r.name, FloatToStr(v), reason);
+  }
+  return std::string();
+}
+
+const char* ConductorName(ConductorKind kind) {
+  switch (kind) {
+    case ConductorKind::ContactWire:
+      return "контактного провода";
+    case ConductorKind::Messenger:
+      return "несущего троса";
+    case ConductorKind::Feeder:
+      return "усиливающего провода";
+    case ConductorKind::Rail:
+      return "рельса";
+  }
+  return "";
+}
+
+bool HasFeeder(const TParamBlock& p) {
+  return p.FeederType.Get() != kNoFeeder;
+}
+
+// The catenary of a DC scheme as one resistance: the contact wire and the
+// messenger (and the feeder) in parallel. Empty when the parallel connection
+// has a conductance, else the message.
+std::string CatenaryFault(const TParamBlock& p) {
+  const double rk = p.ContactWireR, rn = p.MessengerR, ru = p.FeederR;
+  if (!HasFeeder(p)) {
+    if (rk + rn > 0) return std::string();
+    return "Значения сопротивлений контактного провода и несущего троса: '" + FloatToStr(rk) + "' и '" +
+           FloatToStr(rn) + "' - хотя бы одно должно быть больше 0";
+  }
+  if (rk * rn + rn * ru + rk * ru > 0) return std::string();
+  return "Значения сопротивлений контактного провода, несущего троса и усиливающего провода: '" +
+         FloatToStr(rk) + "', '" + FloatToStr(rn) + "' и '" + FloatToStr(ru) +
+         "' - хотя бы два должны быть больше 0";
+}
+
+}  // namespace
+
+std::string PhysicalFault(double v, PhysicalSign sign) {
+  if (!std::isfinite(v)) return "не является конечным числом";
+  switch (sign) {
+    case PhysicalSign::Positive:
+      if (!(v > 0)) return "должно быть больше 0";
+      break;
+    case PhysicalSign::NonNegative:
+      if (v < 0) return "не может быть меньше 0";
+      break;
+    case PhysicalSign::Finite:
+      break;
+  }
+  return std::string();
+}
+
+int CheckAcFormInput(AppState& st, const AcFormInput& in) {
+  struct Entry {
+    const std::string* text;
+    double TParamBlock::*member;
+    const char* name;
+    PhysicalSign sign;
+  };
+  const Entry entries[] = {
+      {&in.EarthConductivity, &TParamBlock::EarthConductivity, "проводимости земли", kPos},
+      {&in.RailGauge, &TParamBlock::RailGauge, "расстояния между рельсами", kPos},
+      {&in.MastToTrackAxis, &TParamBlock::MastToTrackAxis, "расстояния от опоры до оси пути", kPos},
+      {&in.WireSpacing, &TParamBlock::WireSpacing, "расстояния между проводами", kPos},
+      {&in.FeederToMast, &TParamBlock::FeederToMast, "расстояния от УП до опоры", kPos},
+      {&in.FeederToScreenWire, &TParamBlock::FeederToScreenWire, "расстояния от УП до ЭТ", kPos},
+      {&in.TrackSpacing, &TParamBlock::TrackSpacing, "расстояния между путями", kPos},
+      {&in.ContactWireHeight, &TParamBlock::ContactWireHeight, "высоты подвеса КП", kPos},
+      {&in.AirTemperature, &TParamBlock::AirTemperature, "температуры воздуха", PhysicalSign::Finite},
+  };
+  constexpr size_t n = sizeof entries / sizeof entries[0];
+  double values[n];
+  // Every field is read and checked before any is stored.
+  for (size_t k = 0; k < n; ++k) {
+    const Entry& e = entries[k];
+    if (!TryStrToFloat(*e.text, values[k])) {
+      st.Message(MsgKind::Warning, Fault(e.name, *e.text, "введено неверно"));
+      return 1;
+    }
+    const std::string reason = PhysicalFault(values[k], e.sign);
+    if (!reason.empty()) {
+      st.Message(MsgKind::Warning, Fault(e.name, *e.text, reason));
+      return 1;
+    }
+  }
+  for (size_t k = 0; k < n; ++k) st.Params.*entries[k].member = values[k];
+  return 0;
+}
+
+int CheckCatalogueRows(AppState& st, int index, const std::vector<CatalogueRow>& rows) {
+  // The radii of the AC contact wires, messengers and rails enter the
+  // logarithms of the line impedance; a feeder's radius and the radii of the
+  // DC tables are kept but never used.
+  const bool radiusUsed = index == 0 || index == 1 || index == 3;
+  for (size_t k = 0; k < rows.size(); ++k) {
+    const CatalogueRow& row = rows[k];
+    const std::string place = " в строке " + std::to_string(k + 1);
+    const std::string tail = ". Справочник не сохранён";
+    double r = 0, radius = 0;
+    const std::string* bad = nullptr;
+    if (!TryStrToFloat(row.R, r))
+      bad = &row.R;
+    else if (!TryStrToFloat(row.Radius, radius))
+      bad = &row.Radius;
+    if (bad) {
+      st.Message(MsgKind::Warning, "Значение" + place + " не является числом: '" + *bad + "'" + tail);
+      return 1;
+    }
+    std::string reason = PhysicalFault(r, kNonNeg);
+    if (!reason.empty()) {
+      st.Message(MsgKind::Warning, Fault("сопротивления" + place, row.R, reason) + tail);
+      return 1;
+    }
+    reason = PhysicalFault(radius, radiusUsed ? kPos : kNonNeg);
+    if (!reason.empty()) {
+      st.Message(MsgKind::Warning, Fault("радиуса" + place, row.Radius, reason) + tail);
+      return 1;
+    }
+  }
+  return 0;
+}
+
+int CheckConductorChoice(AppState& st, ConductorKind kind, const TConductorEntry& e) {
+  const std::string name = ConductorName(kind);
+  std::string reason = PhysicalFault(e.R, kNonNeg);
+  if (!reason.empty()) {
+    st.Message(MsgKind::Warning, Fault("сопротивления " + name, FloatToStr(e.R), reason));
+    return 1;
+  }
+  const bool ac = st.SchemeVariant >= 7 && st.SchemeVariant <= 12;
+  const bool radiusUsed = ac && kind != ConductorKind::Feeder;
+  reason = PhysicalFault(e.Radius, radiusUsed ? kPos : kNonNeg);
+  if (!reason.empty()) {
+    st.Message(MsgKind::Warning, Fault("радиуса " + name, FloatToStr(e.Radius), reason));
+    return 1;
+  }
+  return 0;
+}
+
+int CheckNetworkInput(AppState& st, const TParamBlock& p) {
+  const NumberRule rules[] = {
+      {&TParamBlock::ContactWireR, "сопротивления контактного провода", kNonNeg},
+      {&TParamBlock::MessengerR, "сопротивления несущего троса", kNonNeg},
+      {&TParamBlock::FeederR, "сопротивления усиливающего провода", kNonNeg},
+      {&TParamBlock::RailR, "сопротивления рельса", kNonNeg},
+  };
+  std::string fault = FirstFault(p, rules);
+  if (fault.empty()) fault = CatenaryFault(p);
+  if (fault.empty()) return 0;
+  st.Message(MsgKind::Warning, fault);
+  return 1;
+}
+
+std::string ImpedanceDataFault(const TParamBlock& p, int variant) {
+  if (variant < 1 || variant > 12) return std::string();
+  std::string fault;
+  if (IsDcVariant(variant)) {
+    const NumberRule rules[] = {
+        {&TParamBlock::ContactWireR, "сопротивления контактного провода", kNonNeg},
+        {&TParamBlock::MessengerR, "сопротивления несущего троса", kNonNeg},
+        {&TParamBlock::RailR, "сопротивления рельса", kNonNeg},
+    };
+    fault = FirstFault(p, rules);
+    if (fault.empty() && HasFeeder(p)) {
+      const NumberRule feeder[] = {{&TParamBlock::FeederR, "сопротивления усиливающего провода", kNonNeg}};
+      fault = FirstFault(p, feeder);
+    }
+    if (fault.empty()) fault = CatenaryFault(p);
+  } else {
+    // Everything that enters the square root and the logarithms of the AC line impedance.
+    const NumberRule rules[] = {
+        {&TParamBlock::EarthConductivity, "проводимости земли", kPos},
+        {&TParamBlock::ContactWireR, "сопротивления контактного провода", kNonNeg},
+        {&TParamBlock::MessengerR, "сопротивления несущего троса", kNonNeg},
+        {&TParamBlock::RailR, "сопротивления рельса", kNonNeg},
+        {&TParamBlock::ContactWireRadius, "радиуса контактного провода", kPos},
+        {&TParamBlock::MessengerRadius, "радиуса несущего троса", kPos},
+        {&TParamBlock::RailRadius, "радиуса рельса", kPos},
+        {&TParamBlock::RailGauge, "расстояния между рельсами", kPos},
+        {&TParamBlock::WireSpacing, "расстояния между проводами", kPos},
+        {&TParamBlock::ContactWireHeight, "высоты подвеса КП", kPos},
+    };
+    fault = FirstFault(p, rules);
+    if (fault.empty() && !IsSingleTrackVariant(variant)) {
+      const NumberRule tracks[] = {{&TParamBlock::TrackSpacing, "расстояния между путями", kPos}};
+      fault = FirstFault(p, tracks);
+    }
+  }
+  if (fault.empty()) return fault;
+  return "Сопротивление тяговой сети не может быть рассчитано. " + fault;
+}
+
+int CheckImpedanceData(AppState& st) {
+  const std::string fault = ImpedanceDataFault(st.Params, st.SchemeVariant);
+  if (fault.empty()) return 0;
+  st.Message(MsgKind::Warning, fault);
+  return 1;
+}
+
+std::string SourceVoltageFault(const TParamBlock& p) {
+  struct Voltage {
+    const ShortStr<11>* field;
+    const char* name;
+  };
+  const Voltage voltages[] = {{&p.UaRe, "напряжения ТП1(a)"},
+                              {&p.UaIm, "напряжения ТП1(p)"},
+                              {&p.UbRe, "напряжения ТП2(a)"},
+                              {&p.UbIm, "напряжения ТП2(p)"}};
+  for (const Voltage& u : voltages) {
+    const std::string text = u.field->Get();
+    double v = 0;
+    // Text that is no number is the conversion error of the circuit itself.
+    if (text == kNotGiven || !TryStrToFloat(text, v)) continue;
+    if (std::fabs(v) > kMaxSourceVoltage)
+      return "Значение " + std::string(u.name) + ": '" + text + "' - не лежит между " +
+             FloatToStr(-kMaxSourceVoltage) + " и " + FloatToStr(kMaxSourceVoltage);
+  }
+  return std::string();
+}
+
+int CheckCircuitData(AppState& st) {
+  if (CheckImpedanceData(st) != 0) return 1;
+  const std::string fault = SourceVoltageFault(st.Params);
+  if (fault.empty()) return 0;
+  st.Message(MsgKind::Warning, fault);
+  return 1;
+}
+
+std::string StoredParamsFault(const TParamBlock& p) {
+  return FirstFault(p, kStoredRules);
+}
+
+std::string StoredVoltageFault(const TParamBlock& p, int variant) {
+  // The voltages the input check of the variant leaves unread.
+  const bool dc = IsDcVariant(variant);
+  const bool console = variant == 1 || variant == 7 || variant == 9;
+  struct Voltage {
+    const ShortStr<11>* field;
+    const char* name;
+    bool unchecked;
+  };
+  const Voltage voltages[] = {
+      {&p.UaIm, "напряжения ТП1(p)", dc},
+      {&p.UbRe, dc ? "напряжения ТП2" : "напряжения ТП2(a)", console},
+      {&p.UbIm, "напряжения ТП2(p)", dc || console},
+  };
+  constexpr double kLimit = 50000;
+  for (const Voltage& u : voltages) {
+    if (!u.unchecked) continue;
+    const std::string text = u.field->Get();
+    double v = 0;
+    if (text == kNotGiven || !TryStrToFloat(text, v)) continue;
+    if (std::fabs(v) > kLimit)
+      return "Значение " + std::string(u.name) + ": '" + text + "' - не лежит между " + FloatToStr(-kLimit) +
+             " и " + FloatToStr(kLimit);
+  }
+  return std::string();
+}
+
+}  // namespace tps
