@@ -104,6 +104,16 @@ std::pair<std::string, std::string> MeanAndDeviation(const std::string& s, const
   return {mean, dev};
 }
 
+// A field of the block that takes any text (a number field refuses one).
+bool IsTextField(const std::string& field) {
+  TParamBlock probe;
+  try {
+    return SetParamField(probe, field, "x");
+  } catch (const ConvertError&) {
+    return false;
+  }
+}
+
 // Params as the windows would hold them for scheme V: the defaults file,
 // then the scheme's saved state, then the --set fields.
 void Prepare(AppState& st, int scheme, const Options& o) {
@@ -119,6 +129,12 @@ void Prepare(AppState& st, int scheme, const Options& o) {
     } catch (const ConvertError& e) {
       throw UsageError("--set " + field + ": " + e.what());
     }
+    // A text field keeps a few characters of the code page: a longer text
+    // would be cut to another value without a word.
+    std::string kept;
+    if (IsTextField(field) && GetParamField(st.Params, field, kept) && kept != text)
+      throw UsageError("--set " + field + ": '" + text + "' does not fit the field, which would keep '" +
+                       kept + "'");
   }
   st.SchemeVariant = static_cast<uint8_t>(scheme);
   st.RunMode = ModeTest;

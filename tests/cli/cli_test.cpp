@@ -79,7 +79,8 @@ TEST(CliUsage, WorkDirAndNumbersAreRefusedWithTwo) {
   for (const char* args :
        {"solve --scheme 2 --set ContactWireR=abc", "batch --scheme 2 --random-voltage abc:1",
         "batch --scheme 2 --random-voltage 1e308:1e308", "batch --scheme 10 --random-angle 0:1e308",
-        "batch --scheme 2 --seed abc", "batch --scheme 2 --seed 4294967296"}) {
+        "batch --scheme 2 --seed abc", "batch --scheme 2 --seed 4294967296",
+        "solve --scheme 2 --set ZoneLength=20.0000000001"}) {
     Result r = RunCli(t.Path(), args);
     EXPECT_EQ(r.code, 2) << args;
     EXPECT_FALSE(r.err.empty()) << args;
