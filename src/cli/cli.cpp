@@ -1,12 +1,14 @@
 #include "cli/cli.h"
 
-#include <chrono>
-#include <cstdio>
-#include <filesystem>
 #include <unistd.h>
+#include <CLI/CLI.hpp>
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <system_error>
 
 #include "circuit/schemes.h"
-#include "cli/json.h"
 #include "driver/testrun.h"
 #include "params/defaults.h"
 #include "params/errors.h"
@@ -24,22 +26,15 @@ namespace tps::cli {
 
 namespace {
 
-const char* kUsage =
-    "usage: tpscalc-cli [--workdir DIR] COMMAND [OPTIONS]\n"
-    "       tpscalc-cli --version | --help\n"
-    "\n"
-    "commands:\n"
-    "  seed                      write the default data missing from the working directory\n"
-    "  solve --scheme V [--set FIELD=TEXT]... [--train TRACK:KM:ACTIVE[:REACTIVE]]...\n"
-    "        [--option write-matrices]\n"
-    "                            build and solve one step of scheme V (1..12), print JSON\n"
-    "  batch --scheme V [--set FIELD=TEXT]... [--option NAME]...\n"
-    "        [--random-voltage MEAN:DEV] [--random-angle MEAN:DEV] [--seed N]\n"
-    "                            run the batch launch and the totals, print JSON;\n"
-    "                            options: detailed, vary-currents, no-charts, f2f4-off\n"
-    "\n"
-    "exit codes: 0 success, 1 error, 2 usage or input refused\n";
+// Keys in the order they are written.
+using Json = nlohmann::ordered_json;
 
+const char* kFooter =
+    "exit codes: 0 the command finished; 2 the command line or the input was refused\n"
+    "(the batch: a validation warning, a zero speed, or only a speed recommended);\n"
+    "1 an error (a file operation, a step with no solution or a non-numeric one).";
+
+// The command line or its input refused: exit code 2, the message on stderr.
 struct UsageError : std::runtime_error {
   explicit UsageError(const std::string& m) : std::runtime_error(m) {}
 };
@@ -53,9 +48,8 @@ class CliHost : public RecordingHost {
   void ProcessEvents() override {
     RecordingHost::ProcessEvents();
     if (progress && state) {
-      err_ << "\rstep " << state->StepCount << "  time " << FormatRunTime(state->ModelTime)
-           << "  trains " << state->Trains.TrainCount1() + state->Trains.TrainCount2() << "   "
-           << std::flush;
+      err_ << "\rstep " << state->StepCount << "  time " << FormatRunTime(state->ModelTime) << "  trains "
+           << state->Trains.TrainCount1() + state->Trains.TrainCount2() << "   " << std::flush;
       shown_ = true;
     }
   }
@@ -71,9 +65,9 @@ class CliHost : public RecordingHost {
 
 struct Options {
   std::string workdir;
-  std::string command;
+  bool workdirGiven = false;
   int scheme = 0;
-  std::vector<std::pair<std::string, std::string>> sets;
+  std::vector<std::string> sets;
   std::vector<std::string> trains;
   std::vector<std::string> options;
   std::string randomVoltage, randomAngle;
@@ -81,125 +75,145 @@ struct Options {
   uint32_t seed = 0;
 };
 
-std::pair<std::string, std::string> SplitPair(const std::string& s, char sep, const std::string& what) {
-  size_t p = s.find(sep);
-  if (p == std::string::npos) throw UsageError(what + " expects A" + sep + "B: " + s);
-  return {s.substr(0, p), s.substr(p + 1)};
-}
-
-Options Parse(const std::vector<std::string>& args) {
-  Options o;
-  size_t i = 0;
-  auto value = [&](const std::string& name) -> std::string {
-    if (i + 1 >= args.size()) throw UsageError(name + " needs a value");
-    return args[++i];
-  };
-  for (; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--workdir") o.workdir = value(a);
-    else if (a == "--scheme") {
-      int32_t v;
-      if (!TryStrToInt(value(a), v) || v < 1 || v > 12) throw UsageError("--scheme takes 1..12");
-      o.scheme = v;
-    } else if (a == "--set") o.sets.push_back(SplitPair(value(a), '=', "--set"));
-    else if (a == "--train") o.trains.push_back(value(a));
-    else if (a == "--option") o.options.push_back(value(a));
-    else if (a == "--random-voltage") o.randomVoltage = value(a);
-    else if (a == "--random-angle") o.randomAngle = value(a);
-    else if (a == "--seed") {
-      std::string v = value(a);
-      char* end = nullptr;
-      unsigned long long s = std::strtoull(v.c_str(), &end, 10);
-      if (v.empty() || *end || s > 0xFFFFFFFFull) throw UsageError("--seed takes an unsigned 32-bit number");
-      o.haveSeed = true;
-      o.seed = static_cast<uint32_t>(s);
-    } else if (!a.empty() && a[0] == '-') throw UsageError("unknown option: " + a);
-    else if (o.command.empty()) o.command = a;
-    else throw UsageError("unexpected argument: " + a);
-  }
-  return o;
-}
-
 bool HasOption(const Options& o, const std::string& name) {
   for (const auto& x : o.options)
     if (x == name) return true;
   return false;
 }
 
-void CheckOptions(const Options& o, std::initializer_list<const char*> allowed) {
-  for (const auto& x : o.options) {
-    bool ok = false;
-    for (const char* a : allowed) ok = ok || x == a;
-    if (!ok) throw UsageError("unknown --option for " + o.command + ": " + x);
+// A number of the command line, read as the program reads every number.
+double NumberOf(const std::string& text, const std::string& what) {
+  double v = 0;
+  if (!TryStrToFloat(text, v) || !std::isfinite(v))
+    throw UsageError(what + ": '" + text + "' is not a number");
+  return v;
+}
+
+// MEAN:DEV of a random draw, each within its range.
+std::pair<std::string, std::string> MeanAndDeviation(const std::string& s, const std::string& what,
+                                                     double meanLo, double meanHi, double devHi) {
+  size_t p = s.find(':');
+  if (p == std::string::npos) throw UsageError(what + " expects MEAN:DEV: " + s);
+  std::string mean = s.substr(0, p), dev = s.substr(p + 1);
+  double m = NumberOf(mean, what + " MEAN"), d = NumberOf(dev, what + " DEV");
+  if (m < meanLo || m > meanHi)
+    throw UsageError(what + " MEAN " + mean + " is not between " + FloatToStr(meanLo) + " and " +
+                     FloatToStr(meanHi));
+  if (d < 0 || d > devHi)
+    throw UsageError(what + " DEV " + dev + " is not between 0 and " + FloatToStr(devHi));
+  return {mean, dev};
+}
+
+// A field of the block that takes any text (a number field refuses one).
+bool IsTextField(const std::string& field) {
+  TParamBlock probe;
+  try {
+    return SetParamField(probe, field, "x");
+  } catch (const ConvertError&) {
+    return false;
   }
 }
 
 // Params as the windows would hold them for scheme V: the defaults file,
 // then the scheme's saved state, then the --set fields.
-void Prepare(AppState& st, const Options& o) {
-  if (o.scheme == 0) throw UsageError(o.command + " needs --scheme V");
-  st.Scheme = SchemeControlsForVariant(o.scheme);
+void Prepare(AppState& st, int scheme, const Options& o) {
+  st.Scheme = SchemeControlsForVariant(scheme);
   UpdateSchemeVariant(st);
-  LoadState(st, SchemeCode(o.scheme));
-  for (const auto& [field, text] : o.sets)
-    if (!SetParamField(st.Params, field, text)) throw UsageError("unknown field: " + field);
-  st.SchemeVariant = static_cast<uint8_t>(o.scheme);
+  LoadState(st, SchemeCode(scheme));
+  for (const auto& s : o.sets) {
+    size_t p = s.find('=');
+    if (p == std::string::npos) throw UsageError("--set expects FIELD=TEXT: " + s);
+    std::string field = s.substr(0, p), text = s.substr(p + 1);
+    try {
+      if (!SetParamField(st.Params, field, text)) throw UsageError("unknown field: " + field);
+    } catch (const ConvertError& e) {
+      throw UsageError("--set " + field + ": " + e.what());
+    }
+    // A text field keeps a few characters of the code page: a longer text
+    // would be cut to another value without a word.
+    std::string kept;
+    if (IsTextField(field) && GetParamField(st.Params, field, kept) && kept != text)
+      throw UsageError("--set " + field + ": '" + text + "' does not fit the field, which would keep '" +
+                       kept + "'");
+  }
+  st.SchemeVariant = static_cast<uint8_t>(scheme);
   st.RunMode = ModeTest;
 }
 
-void PutMessages(Json& j, const RecordingHost& h) {
-  j.Key("messages").BeginArray();
-  for (const auto& m : h.messages) {
-    j.BeginObject();
-    j.Key("kind").String(MsgKindName(m.kind));
-    j.Key("text").String(m.text);
-    j.EndObject();
-  }
-  j.EndArray();
+Json Messages(const RecordingHost& h) {
+  Json a = Json::array();
+  for (const auto& m : h.messages) a.push_back({{"kind", MsgKindName(m.kind)}, {"text", m.text}});
+  return a;
 }
 
-// The first warning of a refused validation, for stderr.
-int Refused(std::ostream& err, const RecordingHost& h, std::ostream& out, Json& j) {
+void Print(std::ostream& out, const Json& j) {
+  out << j.dump(-1, ' ', false, Json::error_handler_t::replace) << "\n";
+}
+
+Json Complex(TComplex z) {
+  return Json::array({z.Re, z.Im});
+}
+
+// A refusal: the JSON with its messages on stdout, the messages on stderr.
+int Refused(Json& j, const RecordingHost& h, std::ostream& out, std::ostream& err) {
+  j["messages"] = Messages(h);
+  Print(out, j);
   for (const auto& m : h.messages) err << m.text << "\n";
-  out << j.Text() << "\n";
   return 2;
 }
 
+// One train TRACK:KM:ACTIVE[:REACTIVE] on a track the scheme has.
+struct TrainArg {
+  int track;
+  std::string km, active, reactive;
+  bool hasReactive;
+};
+
+TrainArg ParseTrain(const std::string& t, int scheme) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  for (;;) {
+    size_t p = t.find(':', start);
+    parts.push_back(t.substr(start, p == std::string::npos ? std::string::npos : p - start));
+    if (p == std::string::npos) break;
+    start = p + 1;
+  }
+  if (parts.size() < 3 || parts.size() > 4 || (parts[0] != "1" && parts[0] != "2"))
+    throw UsageError("--train takes TRACK:KM:ACTIVE[:REACTIVE] with TRACK 1 or 2: " + t);
+  TrainArg a{parts[0] == "1" ? 1 : 2, parts[1], parts[2], parts.size() == 4 ? parts[3] : "",
+             parts.size() == 4};
+  // A single-track scheme has no track 2; with Ф2 and Ф4 off it is disconnected.
+  if (a.track == 2 && !FieldsForCode(SchemeCode(scheme)).Track2TrainsEnabled)
+    throw UsageError("--train " + t + ": scheme " + std::to_string(scheme) + " (" + VariantName(scheme) +
+                     (IsSingleTrackVariant(scheme) ? ") has no track 2" : ") has track 2 disconnected"));
+  return a;
+}
+
 int Solve(AppState& st, CliHost& host, const Options& o, std::ostream& out, std::ostream& err) {
-  CheckOptions(o, {"write-matrices"});
-  Prepare(st, o);
+  for (const auto& x : o.options)
+    if (x != "write-matrices") throw UsageError("unknown --option for solve: " + x);
+  std::vector<TrainArg> trains;
+  for (const auto& t : o.trains) trains.push_back(ParseTrain(t, o.scheme));
+  Prepare(st, o.scheme, o);
   st.Options.WriteMatrices = HasOption(o, "write-matrices");
   Json j;
-  j.BeginObject();
-  j.Key("scheme").Int(o.scheme);
-  j.Key("code").Int(SchemeCode(o.scheme));
-  for (const auto& t : o.trains) {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    for (;;) {
-      size_t p = t.find(':', start);
-      parts.push_back(t.substr(start, p == std::string::npos ? std::string::npos : p - start));
-      if (p == std::string::npos) break;
-      start = p + 1;
-    }
-    if (parts.size() < 3 || parts.size() > 4 || (parts[0] != "1" && parts[0] != "2"))
-      throw UsageError("--train takes TRACK:KM:ACTIVE[:REACTIVE] with TRACK 1 or 2: " + t);
-    st.Params.TrainKm.Set(parts[1]);
-    st.Params.TrainActive.Set(parts[2]);
-    if (parts.size() == 4) st.Params.TrainReactive.Set(parts[3]);
-    if (!AddTrainButton(st, parts[0] == "1" ? 1 : 2)) {
-      if (!host.messages.empty()) {
-        PutMessages(j, host);
-        j.EndObject();
-        return Refused(err, host, out, j);
-      }
-      throw UsageError("track " + parts[0] + " is full");
+  j["scheme"] = o.scheme;
+  j["code"] = SchemeCode(o.scheme);
+  // The fields are checked as the window checks them before a train is added.
+  ApplyFormRules(st.Params);
+  if (CheckMainInput(st) != 0) return Refused(j, host, out, err);
+  for (const TrainArg& t : trains) {
+    st.Params.TrainKm.Set(t.km);
+    st.Params.TrainActive.Set(t.active);
+    if (t.hasReactive) st.Params.TrainReactive.Set(t.reactive);
+    if (!AddTrainButton(st, t.track)) {
+      if (!host.messages.empty()) return Refused(j, host, out, err);
+      throw UsageError("track " + std::to_string(t.track) + " is full");
     }
   }
   if (!BuildStepCircuit(st)) {
-    PutMessages(j, host);
-    j.EndObject();
-    out << j.Text() << "\n";
+    j["messages"] = Messages(host);
+    Print(out, j);
     return 1;
   }
   StepCircuit& c = st.Circuit;
@@ -207,81 +221,111 @@ int Solve(AppState& st, CliHost& host, const Options& o, std::ostream& out, std:
   std::vector<int> nodeTrain = c.NodeTrain;
   std::vector<int> nodeCircle = c.NodeCircle, from = c.BranchFrom, to = c.BranchTo;
   std::vector<double> nodeKm = c.NodeKm;
-  int fb[4] = {c.FeederBranch1, c.FeederBranch2, c.FeederBranch3, c.FeederBranch4};
-  SolveStep(st);
-  j.Key("node_count").Int(n);
-  j.Key("branch_count").Int(m);
-  j.Key("loss_w").Number(st.StepLoss);
-  j.Key("feeder_branches").BeginArray();
-  for (int k = 0; k < 4; ++k) j.Int(fb[k]);
-  j.EndArray();
-  j.Key("min_voltage").Complex(st.MinVoltage.Re, st.MinVoltage.Im);
-  j.Key("nodes").BeginArray();
+  Json fb = Json::array({c.FeederBranch1, c.FeederBranch2, c.FeederBranch3, c.FeederBranch4});
+  try {
+    SolveStep(st);
+  } catch (const SingularError& e) {
+    host.ShowMessage(MsgKind::Error, e.what(), MsgButtons::Ok);
+  } catch (const NonFiniteError& e) {
+    host.ShowMessage(MsgKind::Error, e.what(), MsgButtons::Ok);
+  }
+  if (c.LastPotentials.Empty()) {
+    // The step has no solution: its message, and no numbers.
+    j["messages"] = Messages(host);
+    Print(out, j);
+    err << host.messages.back().text << "\n";
+    return 1;
+  }
+  j["node_count"] = n;
+  j["branch_count"] = m;
+  j["loss_w"] = st.StepLoss;
+  j["feeder_branches"] = fb;
+  j["min_voltage"] = Complex(st.MinVoltage);
+  Json nodes = Json::array();
   for (int i = 1; i <= n; ++i) {
-    TComplex p = c.LastPotentials(i, 1);
-    j.BeginObject();
-    j.Key("number").Int(i);
-    j.Key("circle").Int(nodeCircle[static_cast<size_t>(i - 1)]);
-    j.Key("km").Number(nodeKm[static_cast<size_t>(i - 1)]);
-    j.Key("train").Int(nodeTrain[static_cast<size_t>(i - 1)]);
-    j.Key("potential").Complex(p.Re, p.Im);
-    j.EndObject();
+    const size_t k = static_cast<size_t>(i - 1);
+    nodes.push_back({{"number", i},
+                     {"circle", nodeCircle[k]},
+                     {"km", nodeKm[k]},
+                     {"train", nodeTrain[k]},
+                     {"potential", Complex(c.LastPotentials(i, 1))}});
   }
-  j.EndArray();
-  j.Key("branches").BeginArray();
+  j["nodes"] = std::move(nodes);
+  Json branches = Json::array();
   for (int b = 1; b <= m; ++b) {
-    TComplex cur = c.LastCurrents(b, 1);
-    j.BeginObject();
-    j.Key("number").Int(b);
-    j.Key("from").Int(from[static_cast<size_t>(b - 1)]);
-    j.Key("to").Int(to[static_cast<size_t>(b - 1)]);
-    j.Key("current").Complex(cur.Re, cur.Im);
-    j.EndObject();
+    const size_t k = static_cast<size_t>(b - 1);
+    branches.push_back(
+        {{"number", b}, {"from", from[k]}, {"to", to[k]}, {"current", Complex(c.LastCurrents(b, 1))}});
   }
-  j.EndArray();
-  PutMessages(j, host);
-  j.EndObject();
-  out << j.Text() << "\n";
+  j["branches"] = std::move(branches);
+  j["messages"] = Messages(host);
+  Print(out, j);
   return 0;
 }
 
-int Batch(AppState& st, CliHost& host, const Options& o, std::ostream& out, std::ostream& err) {
-  CheckOptions(o, {"detailed", "vary-currents", "no-charts", "f2f4-off"});
-  if (HasOption(o, "f2f4-off") && (o.scheme == 3 || o.scheme == 6 || o.scheme == 10 || o.scheme == 12)) {
-    // The box "Откл Ф2 и Ф4" exists on the double-track two-sided schemes only.
-    Options o2 = o;
-    o2.scheme = o.scheme <= 6 ? 6 : 12;
-    Prepare(st, o2);
-  } else {
-    Prepare(st, o);
+const char* OutcomeName(RunOutcome r) {
+  switch (r) {
+    case RunOutcome::Finished:
+      return "finished";
+    case RunOutcome::Refused:
+      return "refused";
+    case RunOutcome::Recommended:
+      return "recommended";
+    case RunOutcome::Failed:
+      return "failed";
   }
+  return "failed";
+}
+
+int Batch(AppState& st, CliHost& host, const Options& o, std::ostream& out, std::ostream& err) {
+  int scheme = o.scheme;
+  // The box "Откл Ф2 и Ф4" exists on the double-track two-sided schemes only.
+  if (HasOption(o, "f2f4-off") && (scheme == 3 || scheme == 6 || scheme == 10 || scheme == 12))
+    scheme = scheme <= 6 ? 6 : 12;
+  std::pair<std::string, std::string> voltage, angle;
+  // Substation voltages are within 50 kV, as the voltage fields are.
+  if (!o.randomVoltage.empty())
+    voltage = MeanAndDeviation(o.randomVoltage, "--random-voltage", 1, 50000, 50000);
+  if (!o.randomAngle.empty()) angle = MeanAndDeviation(o.randomAngle, "--random-angle", -360, 360, 360);
+  Prepare(st, scheme, o);
   st.Options.FastCalc = !HasOption(o, "detailed");
   st.VaryTrainCurrents = HasOption(o, "vary-currents");
   st.Options.BuildCharts = !HasOption(o, "no-charts");
   if (!o.randomVoltage.empty()) {
-    auto [m, d] = SplitPair(o.randomVoltage, ':', "--random-voltage");
     st.Voltages.RandU = true;
-    st.Voltages.MeanU = m;
-    st.Voltages.DevU = d;
+    st.Voltages.MeanU = voltage.first;
+    st.Voltages.DevU = voltage.second;
   }
   if (!o.randomAngle.empty()) {
-    auto [m, d] = SplitPair(o.randomAngle, ':', "--random-angle");
     st.Voltages.RandD = true;
-    st.Voltages.MeanD = m;
-    st.Voltages.DevD = d;
+    st.Voltages.MeanD = angle.first;
+    st.Voltages.DevD = angle.second;
   }
   host.state = &st;
   host.progress = ::isatty(2) != 0;
   auto t0 = std::chrono::steady_clock::now();
-  bool ran = BatchLaunch(st) != RunOutcome::Refused;
+  RunOutcome outcome;
+  try {
+    outcome = BatchLaunch(st);
+  } catch (const std::exception& e) {
+    // A file operation or another error ended the run: shown like the
+    // window's error box, and the run is not a result.
+    host.ShowMessage(MsgKind::Error, e.what(), MsgButtons::Ok);
+    outcome = RunOutcome::Failed;
+  }
   host.EndProgress();
   double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   Json j;
-  j.BeginObject();
-  if (!ran) {
-    PutMessages(j, host);
-    j.EndObject();
-    return Refused(err, host, out, j);
+  j["scheme"] = st.SchemeVariant;
+  j["code"] = SchemeCode(st.SchemeVariant);
+  j["outcome"] = OutcomeName(outcome);
+  if (outcome == RunOutcome::Refused || outcome == RunOutcome::Recommended) return Refused(j, host, out, err);
+  if (outcome == RunOutcome::Failed) {
+    j["messages"] = Messages(host);
+    Print(out, j);
+    for (const auto& m : host.messages)
+      if (m.kind == MsgKind::Error) err << m.text << "\n";
+    return 1;
   }
   int steps = st.LossSeries.LastIndex + 1;
   double energyLoss = st.EnergyLoss, lossPercent = st.LossPercent;
@@ -290,59 +334,109 @@ int Batch(AppState& st, CliHost& host, const Options& o, std::ostream& out, std:
   int minStep = st.MinVoltageStep, maxStep = st.MaxVoltageStep;
   double meanV = st.MeanVoltage, modelTime = st.ModelTime;
   WriteTotals(st);
-  j.Key("scheme").Int(st.SchemeVariant);
-  j.Key("code").Int(SchemeCode(st.SchemeVariant));
-  j.Key("steps_solved").Int(steps);
-  j.Key("model_time_min").Number(modelTime);
-  j.Key("energy_loss_wh").Number(energyLoss);
-  j.Key("loss_percent").Number(lossPercent);
-  j.Key("energy_supplied").Complex(supplied0, supplied1);
-  j.Key("min_voltage").Number(CAbs(minV));
-  j.Key("min_voltage_step").Int(minStep);
-  j.Key("mean_voltage").Number(meanV);
-  j.Key("max_voltage").Number(CAbs(maxV));
-  j.Key("max_voltage_step").Int(maxStep);
-  j.Key("elapsed_s").Number(elapsed);
-  PutMessages(j, host);
-  j.EndObject();
-  out << j.Text() << "\n";
+  j["steps_solved"] = steps;
+  j["model_time_min"] = modelTime;
+  j["energy_loss_wh"] = energyLoss;
+  j["loss_percent"] = lossPercent;
+  j["energy_supplied"] = Json::array({supplied0, supplied1});
+  j["min_voltage"] = CAbs(minV);
+  j["min_voltage_step"] = minStep;
+  j["mean_voltage"] = meanV;
+  j["max_voltage"] = CAbs(maxV);
+  j["max_voltage_step"] = maxStep;
+  j["elapsed_s"] = elapsed;
+  j["messages"] = Messages(host);
+  Print(out, j);
   for (const auto& m : host.messages)
-    if (m.kind == MsgKind::Error) err << m.text << "\n";
+    if (m.kind != MsgKind::Information) err << m.text << "\n";
   return 0;
+}
+
+// The working directory: it must exist, except for "seed", which creates it
+// as the window's first start does.
+WorkDir OpenWorkDir(const Options& o, bool create) {
+  if (!o.workdirGiven) return WorkDir();
+  if (o.workdir.empty()) throw UsageError("--workdir is empty");
+  std::filesystem::path root(o.workdir);
+  std::error_code ec;
+  bool exists = std::filesystem::exists(root, ec);
+  if (exists && !std::filesystem::is_directory(root, ec))
+    throw UsageError("Рабочая папка не является папкой: " + root.string());
+  if (!exists) {
+    if (!create) throw UsageError("Рабочая папка не найдена: " + root.string());
+    std::filesystem::create_directories(root, ec);
+    if (ec) throw IoError("Не удалось создать рабочую папку " + root.string() + ": " + ec.message());
+  }
+  return WorkDir(root);
 }
 
 }  // namespace
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  if (args.empty()) {
-    err << kUsage;
-    return 2;
-  }
-  if (args.size() == 1 && args[0] == "--version") {
-    out << "tpscalc-cli " << TPS_VERSION << "\n";
-    return 0;
-  }
-  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-    out << kUsage;
-    return 0;
-  }
   Options o;
-  try {
-    o = Parse(args);
-    if (o.command != "seed" && o.command != "solve" && o.command != "batch")
-      throw UsageError(o.command.empty() ? "no command given" : "unknown command: " + o.command);
-  } catch (const UsageError& e) {
-    err << "tpscalc-cli: " << e.what() << "\n" << kUsage;
-    return 2;
+  CLI::App app{"The power supply of an electrified railway feeding zone, headless.", "tpscalc-cli"};
+  app.set_version_flag("--version", std::string("tpscalc-cli ") + TPS_VERSION);
+  app.require_subcommand(1);
+  app.fallthrough();
+  app.footer(kFooter);
+  app.add_option("--workdir", o.workdir, "the working directory (default: the current one)")
+      ->type_name("DIR");
+
+  CLI::App* seed = app.add_subcommand("seed", "write the default data missing from the working directory");
+  CLI::App* solve = app.add_subcommand("solve", "build and solve one step of scheme V, print JSON");
+  CLI::App* batch = app.add_subcommand("batch", "run the batch launch and the totals, print JSON");
+  for (CLI::App* c : {solve, batch}) {
+    c->add_option("--scheme", o.scheme, "the feeding scheme")
+        ->type_name("V")
+        ->required()
+        ->check(CLI::Range(1, 12));
+    c->add_option("--set", o.sets, "a field of the parameter block")
+        ->type_name("FIELD=TEXT")
+        ->allow_extra_args(false);
   }
+  solve->add_option("--train", o.trains, "a train on the zone")
+      ->type_name("TRACK:KM:ACTIVE[:REACTIVE]")
+      ->allow_extra_args(false);
+  solve->add_option("--option", o.options, "write-matrices")
+      ->type_name("NAME")
+      ->allow_extra_args(false)
+      ->check(CLI::IsMember({"write-matrices"}));
+  batch->add_option("--option", o.options, "detailed, vary-currents, no-charts, f2f4-off")
+      ->type_name("NAME")
+      ->allow_extra_args(false)
+      ->check(CLI::IsMember({"detailed", "vary-currents", "no-charts", "f2f4-off"}));
+  batch->add_option("--random-voltage", o.randomVoltage, "substation voltages drawn at random, V")
+      ->type_name("MEAN:DEV");
+  batch->add_option("--random-angle", o.randomAngle, "their angles drawn at random, degrees")
+      ->type_name("MEAN:DEV");
+  // A seed is decimal digits; one beyond 32 bits fails the conversion.
+  CLI::Validator digits(
+      [](std::string& text) {
+        bool ok = !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+        return ok ? std::string() : "takes an unsigned 32-bit number: " + text;
+      },
+      "");
+  CLI::Option* seedOpt =
+      batch->add_option("--seed", o.seed, "the random generator's seed")->type_name("N")->check(digits);
+  app.failure_message([](const CLI::App*, const CLI::Error& e) {
+    return "tpscalc-cli: " + std::string(e.what()) + "\nRun with --help for more information.\n";
+  });
+
   try {
-    WorkDir wd = o.workdir.empty() ? WorkDir() : WorkDir(std::filesystem::path(o.workdir));
-    if (!std::filesystem::is_directory(wd.Root()))
-      throw IoError("Рабочая папка не найдена: " + wd.Root().string());
-    if (o.command == "seed") {
-      SeedDefaultData(wd);
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    app.parse(reversed);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e, out, err) == 0 ? 0 : 2;
+  }
+  o.workdirGiven = app.count("--workdir") > 0;
+  o.haveSeed = seedOpt->count() > 0;
+
+  try {
+    if (seed->parsed()) {
+      SeedDefaultData(OpenWorkDir(o, true));
       return 0;
     }
+    WorkDir wd = OpenWorkDir(o, false);
     SeedNewWorkDir(wd);
     CliHost host(err);
     AppState st;
@@ -350,10 +444,9 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     st.Host = &host;
     if (o.haveSeed) st.Rng.SetSeed(o.seed);
     StartUp(st, !o.haveSeed);
-    int rc = o.command == "solve" ? Solve(st, host, o, out, err) : Batch(st, host, o, out, err);
-    return rc;
+    return solve->parsed() ? Solve(st, host, o, out, err) : Batch(st, host, o, out, err);
   } catch (const UsageError& e) {
-    err << "tpscalc-cli: " << e.what() << "\n" << kUsage;
+    err << "tpscalc-cli: " << e.what() << "\nRun with --help for more information.\n";
     return 2;
   } catch (const std::exception& e) {
     err << "tpscalc-cli: " << e.what() << "\n";

@@ -45,6 +45,7 @@ void ResetRunTotals(AppState& st) {
   st.StepCount = 0;
   st.MinVoltageStep = 0;
   st.MaxVoltageStep = 0;
+  st.PantographCollapseWarned = false;
 }
 
 void ResetRunAccumulators(AppState& st) {
@@ -56,6 +57,7 @@ void ResetRunAccumulators(AppState& st) {
   st.StepLoss = 0;
   st.EnergySupplied[0] = st.EnergySupplied[1] = 0;
   st.PrevP = st.PrevQ = st.CurP = st.CurQ = 0;
+  st.PantographCollapseWarned = false;
 }
 
 }  // namespace tps

@@ -137,6 +137,9 @@ struct AppState {
   double MeanVoltage = 0;
   // Supplied active and reactive power of the previous and the current step.
   double PrevP = 0, PrevQ = 0, CurP = 0, CurQ = 0;
+  // A pantograph potential of 0 or below has been reported in this run (the
+  // warning is shown once per run).
+  bool PantographCollapseWarned = false;
 
   TLossSeries LossSeries;
   ChartData Chart;

@@ -1,6 +1,7 @@
 #include "solver/solve.h"
 
 #include <cmath>
+#include <string>
 
 #include "params/errors.h"
 #include "solver/report.h"
@@ -43,13 +44,57 @@ StepResult SolveCircuit(StepCircuit& c, bool potentials) {
   return r;
 }
 
-static double StepMinutesOf(const AppState& st) { return StrToFloat(st.Params.StepMinutes.Get()); }
+static double StepMinutesOf(const AppState& st) {
+  return StrToFloat(st.Params.StepMinutes.Get());
+}
 
 // ResultsPending, the step counter and the loop count, as every solve starts.
 static void BeginSolve(AppState& st) {
   st.Params.ResultsPending = 1;
   st.StepCount += 1;
   st.Circuit.LoopCount = st.Circuit.BranchCount - st.Circuit.NodeCount;
+}
+
+// The last line of defence: a step whose solution holds a value that is not a
+// finite number (a current, a potential or the loss) ends the run, so that no
+// total is ever formed from it.
+static bool AllFinite(const CMat& v, int rows) {
+  if (v.Empty()) return true;
+  for (int i = 1; i <= rows; ++i)
+    if (!std::isfinite(v(i, 1).Re) || !std::isfinite(v(i, 1).Im)) return false;
+  return true;
+}
+
+static void RequireFinite(const AppState& st, const StepResult& r) {
+  const int n = st.Circuit.NodeCount, m = st.Circuit.BranchCount;
+  if (AllFinite(r.I, m) && AllFinite(r.Phi, n) && AllFinite(r.S, 1)) return;
+  throw NonFiniteError("Шаг " + std::to_string(st.StepCount) +
+                       ": решение схемы содержит нечисловое значение, расчёт остановлен");
+}
+
+// A train is a current source: asked for more than the zone can carry, its
+// pantograph potential falls through zero and the step's numbers describe no
+// real state of the line. They are kept, and the user is told once per run,
+// naming the step and the train with the lowest potential.
+static void WarnPantographCollapse(AppState& st, const CMat& Phi) {
+  if (st.PantographCollapseWarned || Phi.Empty()) return;
+  const StepCircuit& c = st.Circuit;
+  int train = 0;
+  double lowest = 0;
+  for (int i = 1; i <= c.NodeCount && i <= static_cast<int>(c.NodeTrain.size()); ++i) {
+    int number = c.NodeTrain[static_cast<size_t>(i - 1)];
+    double u = Phi(i, 1).Re;
+    if (number != 0 && u <= 0 && (train == 0 || u < lowest)) {
+      train = number;
+      lowest = u;
+    }
+  }
+  if (train == 0) return;
+  st.PantographCollapseWarned = true;
+  st.Message(MsgKind::Warning, "Шаг " + std::to_string(st.StepCount) +
+                                   ": напряжение на токоприемнике поезда " + std::to_string(train) +
+                                   " упало до 0 или ниже (" + FormatFixed(lowest, 0, 3) +
+                                   " В): участок не может питать такую нагрузку");
 }
 
 static void IntegrateLoss(AppState& st, double p) {
@@ -60,6 +105,7 @@ static void IntegrateLoss(AppState& st, double p) {
 void SolveStep(AppState& st) {
   BeginSolve(st);
   StepResult r = SolveCircuit(st.Circuit, true);
+  RequireFinite(st, r);
   const int n = st.Circuit.NodeCount;
   double p = CRe(r.S(1, 1));
   IntegrateLoss(st, p);
@@ -77,7 +123,14 @@ void SolveStep(AppState& st) {
     WriteVoltagesSection(st, r.Phi);
     WriteLossPowerSection(st);
   }
-  TComplex u = MinByModulus(r.Phi, n, st.Scheme.Box3);
+  WarnPantographCollapse(st, r.Phi);
+  // With "Откл Ф2 и Ф4" the disconnected track 2 is left out: the lowest
+  // voltage is searched over the nodes of track 1, however the two tracks
+  // are cut by their trains.
+  int searched = n;
+  if (st.Scheme.Box3)
+    searched = st.Circuit.Track1Nodes >= 1 && st.Circuit.Track1Nodes <= n ? st.Circuit.Track1Nodes : n / 2;
+  TComplex u = MinByModulus(r.Phi, searched, false);
   if (CAbs(st.MinVoltage) > CAbs(u)) {
     st.MinVoltage = u;
     st.MinVoltageStep = static_cast<int32_t>(st.StepCount);
@@ -99,6 +152,7 @@ void SolveStep(AppState& st) {
 void SolveStepQuick(AppState& st) {
   BeginSolve(st);
   StepResult r = SolveCircuit(st.Circuit, false);
+  RequireFinite(st, r);
   IntegrateLoss(st, CRe(r.S(1, 1)));
   st.Controls.ResultsVisible = true;
   st.Notify(Changed::Labels);
@@ -107,6 +161,8 @@ void SolveStepQuick(AppState& st) {
 StepResult SolveAndKeep(AppState& st) {
   BeginSolve(st);
   StepResult r = SolveCircuit(st.Circuit, true);
+  RequireFinite(st, r);
+  WarnPantographCollapse(st, r.Phi);
   st.StepLoss = CRe(r.S(1, 1));
   return r;
 }
@@ -122,6 +178,16 @@ static TChartSeries& TrainSeriesOf(ChartData& cd, int number) {
   cd.TrainSeries.emplace_back();
   cd.TrainSeries.back().Number = static_cast<int16_t>(number);
   return cd.TrainSeries.back();
+}
+
+// The complex power of one feeder: its (conjugated) current times the
+// potential of the bus node it joins; 0 for a feeder the scheme lacks.
+static TComplex BusPower(const StepCircuit& c, const CMat& I, const CMat& Phi, int branch) {
+  if (branch < 1 || branch > c.BranchCount || branch > static_cast<int>(c.BranchFrom.size())) return {0, 0};
+  const size_t k = static_cast<size_t>(branch - 1);
+  int bus = c.BranchTo[k] != 0 ? c.BranchTo[k] : c.BranchFrom[k];
+  if (bus < 1 || bus > c.NodeCount) return {0, 0};
+  return CMul(I(branch, 1), Phi(bus, 1));
 }
 
 void RecordStepResults(AppState& st, const CMat& I, const CMat& Phi) {
@@ -192,19 +258,21 @@ void RecordStepResults(AppState& st, const CMat& I, const CMat& Phi) {
       P = ua * fi(1).Re / 60;
       Q = ua * fi(1).Im / 60;
     } else if (code == 12 || code == 22) {
+      // The power taken by the zone: what substation A delivers plus what B
+      // delivers. When Ua > Ub the equalising current runs through the zone
+      // into B, and B's share is negative; the source B branch runs from the
+      // last node towards the ground, so B delivers against its direction.
       double ua = StrToFloat(st.Params.UaRe.Get());
       double ub = StrToFloat(st.Params.UbRe.Get());
-      P = std::abs(ub * fi(m).Re) / 60 + std::abs(ua * fi(1).Re) / 60;
-      Q = std::abs(ub * fi(m).Im) / 60 + std::abs(ua * fi(1).Im) / 60;
+      P = ua * fi(1).Re / 60 - ub * fi(m).Re / 60;
+      Q = ua * fi(1).Im / 60 - ub * fi(m).Im / 60;
     } else if (code != 0) {
-      // The complex powers of the two buses: the currents of the feeders of
-      // substation A (Ф1, Ф2) at its bus, and of substation B (Ф3, Ф4, which
-      // run towards the ground) at its bus, the last node of track 1.
-      TComplex ia = CAdd(fi(c.FeederBranch1), fi(c.FeederBranch2));
-      TComplex ib = CAdd(fi(c.FeederBranch3), fi(c.FeederBranch4));
-      int busB = c.Track1Nodes >= 1 && c.Track1Nodes <= n ? c.Track1Nodes : n / 2;
-      TComplex sa = CMul(ia, ph(1));
-      TComplex sb = CMul(ib, ph(busB));
+      // The complex powers of the two buses: every feeder's current at its
+      // own bus node (a source whose track has no train is open, and its
+      // track's far end then sits at the other substation's voltage). The
+      // feeders of substation B (Ф3, Ф4) run towards the ground.
+      TComplex sa = CAdd(BusPower(c, I, Phi, c.FeederBranch1), BusPower(c, I, Phi, c.FeederBranch2));
+      TComplex sb = CAdd(BusPower(c, I, Phi, c.FeederBranch3), BusPower(c, I, Phi, c.FeederBranch4));
       P = std::abs(sa.Re / 60 - sb.Re / 60);
       Q = std::abs(sa.Im / 60 - sb.Im / 60);
     }
