@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 
 #include "params/defaults.h"
 #include "params/errors.h"
@@ -220,11 +221,22 @@ TEST(ScheduleRun, PauseDuringTheRunIsClearedAndTheRunEndsCleanly) {
 
 TEST(ScheduleRun, DefaultScheduleRunsFromAFreshlySeededWorkingDirectory) {
   tpstest::TempDir dir;
-  RecordingHost host;
+  // The lowest speed each train of the zone had at a step's end.
+  struct WatchingHost : RecordingHost {
+    AppState* st = nullptr;
+    std::map<int, double> lowest;
+    void ProcessEvents() override {
+      ++pumps;
+      for (const auto* track : {&st->Trains.Trains1, &st->Trains.Trains2})
+        for (const elvoz& t : *track)
+          if (!lowest.count(t.Number) || t.Speed < lowest[t.Number]) lowest[t.Number] = t.Speed;
+    }
+  } host;
   auto owned = std::make_unique<AppState>();
   AppState& st = *owned;
   st.Work = dir.Work();
   st.Host = &host;
+  host.st = &st;
   SeedNewWorkDir(st.Work);
   StartUp(st, false);
   st.Scheme = SchemeControlsForVariant(3);
@@ -246,6 +258,11 @@ TEST(ScheduleRun, DefaultScheduleRunsFromAFreshlySeededWorkingDirectory) {
   EXPECT_EQ(host.messages.back().text, "Имитация окончена");
   EXPECT_EQ(st.LossSeries.LastIndex, 120);
   EXPECT_GT(st.EnergyLoss, 0);
+  // The express trains close up to the slow freight trains ahead of them.
+  EXPECT_EQ(host.lowest[3], 50);
+  EXPECT_EQ(host.lowest[6], 45);
+  EXPECT_EQ(host.lowest[1], 50);
+  EXPECT_EQ(host.lowest.size(), 21u);
   EXPECT_GT(CAbs(st.MinVoltage), 1000);
   EXPECT_LT(CAbs(st.MinVoltage), 3300);
   std::vector<std::string> totals = WriteTotals(st);
