@@ -189,6 +189,24 @@ ScheduleInfo ShowScheduleInfo(const AppState& st, const std::string& file) {
   return info;
 }
 
+ScheduleInfo SelectScheduleFile(AppState& st, const std::string& file) {
+  ScheduleInfo info = ShowScheduleInfo(st, file);
+  CheckScheduleMatch(st, file, false);
+  return info;
+}
+
+SchedulePanelView EnterScheduleMode(AppState& st) {
+  st.RunMode = ModeSchedule;
+  st.Notify(Changed::Controls);
+  SchedulePanelView view;
+  view.Files = ListScheduleFiles(st);
+  if (!view.Files.empty()) {
+    view.Selected = view.Files.front();
+    view.Info = SelectScheduleFile(st, view.Selected);
+  }
+  return view;
+}
+
 bool DeleteScheduleFile(AppState& st, const std::string& file) {
   if (file.empty() || LowerName(file) == kDefaultScheduleFile) {
     st.Message(MsgKind::Information, "Нельзя удалить этот файл");

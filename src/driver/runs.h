@@ -39,6 +39,19 @@ struct ScheduleInfo {
 };
 ScheduleInfo ShowScheduleInfo(const AppState& st, const std::string& file);
 
+// A click on a schedule of the list: its details, and the labels of the
+// panel coloured by the silent schedule check (CheckScheduleMatch).
+ScheduleInfo SelectScheduleFile(AppState& st, const std::string& file);
+
+// "Расчет по ГДП" and "Режим ГДП": the schedule mode; the first schedule of the
+// list is selected and shown (Selected stays empty when there is none).
+struct SchedulePanelView {
+  std::vector<std::string> Files;
+  std::string Selected;
+  ScheduleInfo Info;
+};
+SchedulePanelView EnterScheduleMode(AppState& st);
+
 // "Удалить ГДП": the default schedule is kept ("Нельзя удалить этот файл");
 // any other is deleted at once. Returns true when the file was deleted.
 bool DeleteScheduleFile(AppState& st, const std::string& file);

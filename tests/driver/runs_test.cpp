@@ -242,11 +242,14 @@ TEST(ScheduleRun, DefaultScheduleRunsFromAFreshlySeededWorkingDirectory) {
   st.Scheme = SchemeControlsForVariant(3);
   UpdateSchemeVariant(st);
   ASSERT_TRUE(LoadState(st, 14));
-  st.RunMode = ModeSchedule;
   LoadProbTrainParams(st);
 
-  EXPECT_EQ(ListScheduleFiles(st), (std::vector<std::string>{"file00.gdp"}));
-  ScheduleInfo info = ShowScheduleInfo(st, "");
+  SchedulePanelView view = EnterScheduleMode(st);
+  EXPECT_EQ(st.RunMode, ModeSchedule);
+  EXPECT_EQ(view.Files, (std::vector<std::string>{"file00.gdp"}));
+  EXPECT_EQ(view.Selected, "file00.gdp");
+  EXPECT_EQ(st.ScheduleLabelColours.Scheme, kLabelGreen);
+  const ScheduleInfo& info = view.Info;
   EXPECT_EQ(info.LengthText, "20");
   EXPECT_EQ(info.SchemeName, "Пост.двухп.двусторонняя");
   EXPECT_EQ(info.StepText, "1");
@@ -274,6 +277,7 @@ TEST(SchedulePanel, ListDetailsAndDeletion) {
   ScheduleZone z;
   AppState& st = z.S();
   EXPECT_TRUE(ListScheduleFiles(st).empty());  // no "gdp" yet
+  EXPECT_TRUE(EnterScheduleMode(st).Selected.empty());
   TGDPClass g = z.Fresh();
   z.Save(g, "file00.gdp");
   z.Save(g, "Second.GDP");
@@ -284,6 +288,12 @@ TEST(SchedulePanel, ListDetailsAndDeletion) {
   ScheduleInfo info = ShowScheduleInfo(st, "a.gdp");
   EXPECT_EQ(info.DurationText, "00:00:00");
   EXPECT_EQ(info.SchemeName, "Пост.двухп.двусторонняя");
+  // A click on a schedule of another step colours the step label, silently.
+  st.Params.StepMinutes.Set("0.5");
+  EXPECT_EQ(SelectScheduleFile(st, "a.gdp").StepText, "1");
+  EXPECT_EQ(st.ScheduleLabelColours.Step, kLabelRed);
+  EXPECT_EQ(st.ScheduleLabelColours.ZoneLength, kLabelGreen);
+  EXPECT_TRUE(z.host.messages.empty());
 
   EXPECT_FALSE(DeleteScheduleFile(st, "file00.gdp"));
   EXPECT_FALSE(DeleteScheduleFile(st, "FILE00.GDP"));
