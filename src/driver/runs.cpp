@@ -100,6 +100,14 @@ bool RunSchedule(AppState& st, TGDPClass& gdp, double step, double delta) {
 RunOutcome StartScheduleRun(AppState& st, const std::string& file) {
   if (st.RunMode != ModeSchedule && st.RunMode != ModeConstructor)
     throw ProgramError("Расчёт по ГДП начат не в режиме ГДП");
+  // The window's events are processed every step: a Start pressed then (after
+  // a Pause gave it back) must not begin a second run inside this one.
+  if (st.ScheduleRunning) return RunOutcome::Refused;
+  struct Running {
+    bool& flag;
+    explicit Running(bool& f) : flag(f) { flag = true; }
+    ~Running() { flag = false; }
+  } running(st.ScheduleRunning);
   st.PauseRequested = false;
   st.Controls.RunActive = true;
   st.Notify(Changed::Controls);

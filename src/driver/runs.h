@@ -25,6 +25,7 @@ inline constexpr double kLongestScheduleMinutes = 366.0 * 24 * 60;
 // "Смотреть результаты"; the trains leave the zone and the clock goes back
 // to 0. A Pause pressed during the run is cleared at its end: a schedule run
 // always runs to its end and the next Start begins afresh.
+// A Start while a schedule run is under way is refused without a message.
 // Refused: a check refused (its message shown). Failed: the file could not
 // be read or a step could not be solved (an error shown), nothing of the run
 // is a result and no loss file is written.

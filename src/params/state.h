@@ -161,6 +161,8 @@ struct AppState {
   ScheduleLabels ScheduleLabelColours;
   // Set by the schedule editor's exit button: a long listing of time points stops.
   bool ListingCancelled = false;
+  // A schedule run is under way (a Start pressed during it is refused).
+  bool ScheduleRunning = false;
 
   TRandom Rng;
 

@@ -193,10 +193,13 @@ TEST(ScheduleRun, SpeedChangesOfAbsentTrainsAreReportedOnce) {
 TEST(ScheduleRun, PauseDuringTheRunIsClearedAndTheRunEndsCleanly) {
   ScheduleZone z;
   AppState& st = z.S();
+  // Pause, then Start while the run goes on: the second run is refused.
   struct PausingHost : RecordingHost {
     AppState* st = nullptr;
+    RunOutcome nested = RunOutcome::Finished;
     void ProcessEvents() override {
       if (++pumps == 2) PauseButton(*st);
+      if (pumps == 3) nested = StartScheduleRun(*st, "pause.gdp");
     }
   } host;
   host.st = &st;
@@ -206,7 +209,8 @@ TEST(ScheduleRun, PauseDuringTheRunIsClearedAndTheRunEndsCleanly) {
   g.AddFinalizationPoint(6);
   z.Save(g, "pause.gdp");
   ASSERT_EQ(StartScheduleRun(st, "pause.gdp"), RunOutcome::Finished);
-  EXPECT_GE(host.pumps, 2);
+  EXPECT_GE(host.pumps, 3);
+  EXPECT_EQ(host.nested, RunOutcome::Refused);
   ASSERT_EQ(host.messages.size(), 1u);
   EXPECT_EQ(host.messages[0].text, "Имитация окончена");
   EXPECT_FALSE(st.PauseRequested);
