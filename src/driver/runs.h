@@ -13,10 +13,6 @@
 
 namespace tps {
 
-// The longest schedule a run accepts, in minutes: the schedule editor's
-// times reach 365 days 23 hours and 59.9 minutes.
-inline constexpr double kLongestScheduleMinutes = 366.0 * 24 * 60;
-
 // "Старт иммитации" in the schedule modes with the schedule `file` of the list
 // ("" is "file00.gdp"): the schedule checks and the input checks, a fresh
 // run (report emptied, totals reset), the schedule's events and steps until

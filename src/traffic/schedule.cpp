@@ -223,6 +223,16 @@ void TGDPClass::LoadFromFile(const WorkDir& wd, const std::string& path) {
 std::string FormatScheduleTime(uint32_t time, double step) {
   double minutes = 0.0;
   uint16_t hours = 0, days = 0;
+  const double total = time * step;
+  if (!std::isfinite(total)) return "";
+  if (std::fabs(total) > kLongestScheduleMinutes) {
+    // No schedule of the editor lasts that long: the time of a damaged file is
+    // counted at once rather than in billions of steps.
+    days = static_cast<uint16_t>(std::fmod(std::floor(total / 1440), 65536));
+    hours = static_cast<uint16_t>(std::fmod(std::floor(total / 60), 24));
+    minutes = std::fmod(total, 60);
+    time = 0;
+  }
   // Accumulated step by step, as the clock of the run adds its steps.
   for (uint32_t i = 0; i < time; ++i) {
     minutes += step;

@@ -185,6 +185,9 @@ TEST(ScheduleModel, TimeTextsAccumulateStepByStep) {
   EXPECT_EQ(FormatScheduleTime(75, 2), "00:02:30");
   EXPECT_EQ(FormatScheduleTime(12, 0.1), "00:00:01.20");
   EXPECT_EQ(FormatScheduleTime(1440 * 12 + 61, 1), "12:01:01");
+  // A time no editor makes is counted at once, not in four billion steps.
+  EXPECT_EQ(FormatScheduleTime(4294967295u, 2), "1456:08:30");
+  EXPECT_EQ(FormatScheduleTime(5, std::numeric_limits<double>::infinity()), "");
 }
 
 TEST(ScheduleModel, ListingsAndEventDetails) {
