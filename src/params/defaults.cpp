@@ -5,6 +5,7 @@
 #include <map>
 
 #include "params/errors.h"
+#include "traffic/schedule.h"
 
 namespace tps {
 
@@ -232,6 +233,7 @@ std::vector<std::string> DefaultFileNames() {
   names.push_back("Bitmap\\PPS.bmp");
   for (int code : DefaultStateCodes()) names.push_back(StateFileName(code));
   names.push_back("DATA\\global.dmt");
+  names.push_back("gdp\\file00.gdp");
   return names;
 }
 
@@ -268,6 +270,7 @@ void SeedDefaultData(const WorkDir& wd, std::vector<std::string>* written) {
   for (int code : DefaultStateCodes())
     seed(StateFileName(code), [&] { return ParamsToBytes(DefaultState(code)); });
   seed("DATA\\global.dmt", [] { return DefaultGlobalRecord(); });
+  seed("gdp\\file00.gdp", [] { return DefaultScheduleBytes(); });
 }
 
 void SeedNewWorkDir(const WorkDir& wd) { SeedDefaultData(wd); }

@@ -111,6 +111,14 @@ struct ControlState {
   bool RunActive = false;
 };
 
+// The value labels of the schedule panel (beside "Схема", "Длина зоны -",
+// "Шаг -"), coloured by the schedule checks; Windows colour values 0x00BBGGRR.
+inline constexpr uint32_t kLabelGreen = 0x00009000;  // RGB 0, 144, 0
+inline constexpr uint32_t kLabelRed = 0x000000FF;    // RGB 255, 0, 0
+struct ScheduleLabels {
+  uint32_t Scheme = 0, ZoneLength = 0, Step = 0;
+};
+
 struct AppState {
   WorkDir Work;
   IHost* Host = nullptr;
@@ -153,6 +161,11 @@ struct AppState {
   ProbPanel Prob;
   ControlState Controls;
   std::string LossFieldText;  // "Потери мощности, кВт"
+  ScheduleLabels ScheduleLabelColours;
+  // Set by the schedule editor's exit button: a long listing of time points stops.
+  bool ListingCancelled = false;
+  // A schedule run is under way (a Start pressed during it is refused).
+  bool ScheduleRunning = false;
 
   TRandom Rng;
 

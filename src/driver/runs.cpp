@@ -1,0 +1,260 @@
+#include "driver/runs.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+#include "circuit/schemes.h"
+#include "params/errors.h"
+#include "params/persist.h"
+#include "solver/report.h"
+#include "solver/solve.h"
+#include "traffic/schedule.h"
+#include "validation/checks.h"
+#include "validation/schedule_checks.h"
+
+namespace tps {
+
+namespace {
+
+// The controls back after a run that did not start.
+void GiveBackControls(AppState& st) {
+  st.Controls.RunActive = false;
+  st.Notify(Changed::Controls);
+}
+
+// The end of every schedule run, finished or not: no trains left on the
+// zone, the clock at 0, the controls back.
+void CloseRun(AppState& st) {
+  RemoveAllTrains(st);
+  st.StepCount = 0;
+  st.ModelTime = 0;
+  st.PauseRequested = false;
+  st.Controls.RunActive = false;
+  st.Controls.ZoneLengthEnabled = true;
+  st.Notify(Changed::Trains);
+  st.Notify(Changed::Picture);
+  st.Notify(Changed::Controls);
+  st.Notify(Changed::Clock);
+}
+
+// A run that stopped on an error: nothing of it is offered as a result.
+void AbandonRun(AppState& st, const std::string& text) {
+  st.Controls.ResultsVisible = false;
+  st.Params.ResultsPending = 0;
+  CloseRun(st);
+  if (!text.empty() && st.Host) st.Host->ShowMessage(MsgKind::Error, text, MsgButtons::Ok);
+}
+
+// An error before the run started loses nothing: the trains and the totals of
+// the previous run stay. An error during the run abandons it.
+RunOutcome FailRun(AppState& st, bool started, const std::string& text) {
+  if (started) {
+    AbandonRun(st, text);
+  } else {
+    GiveBackControls(st);
+    if (!text.empty() && st.Host) st.Host->ShowMessage(MsgKind::Error, text, MsgButtons::Ok);
+  }
+  return RunOutcome::Failed;
+}
+
+void Solve(AppState& st) {
+  if (st.Options.BuildCharts)
+    SolveStep(st);
+  else
+    SolveStepQuick(st);
+}
+
+// One message for all the speed changes of the run that found no train.
+std::string IgnoredSpeedChangesText(const std::vector<IgnoredSpeedChange>& list, double step) {
+  std::string text = "Изменение скорости не выполнено, поезда нет на участке:";
+  const size_t shown = std::min<size_t>(list.size(), 10);
+  for (size_t i = 0; i < shown; ++i)
+    text += (i ? ", №" : " №") + std::to_string(list[i].Number) + " (" +
+            FormatScheduleTime(list[i].Time, step) + ")";
+  if (list.size() > shown) text += " и ещё " + std::to_string(list.size() - shown);
+  return text;
+}
+
+// The loop of the schedule: the events and the step of each time step until
+// the schedule's last time point or its final event. False when a step's
+// circuit could not be built (its message has been shown).
+bool RunSchedule(AppState& st, TGDPClass& gdp, double step, double delta) {
+  st.StopRequested = false;
+  const double end = step * gdp.LastTime();
+  // The clock grows by delta > 0 every step: the loop ends after at most
+  // this many steps, whatever the schedule holds.
+  uint64_t stepsLeft = static_cast<uint64_t>(std::ceil(end / delta)) + 2;
+  while (end > st.ModelTime && !st.StopRequested && stepsLeft-- > 0) {
+    if (!gdp.ExecuteStep(st)) return false;
+    if (st.StopRequested) break;
+    st.ModelTime = SnapTenth(st.ModelTime + delta);
+    st.Notify(Changed::Clock);
+    st.Pump();
+  }
+  return true;
+}
+
+}  // namespace
+
+RunOutcome StartScheduleRun(AppState& st, const std::string& file) {
+  if (st.RunMode != ModeSchedule && st.RunMode != ModeConstructor)
+    throw ProgramError("Расчёт по ГДП начат не в режиме ГДП");
+  // The window's events are processed every step: a Start pressed then (after
+  // a Pause gave it back) must not begin a second run inside this one.
+  if (st.ScheduleRunning) return RunOutcome::Refused;
+  struct Running {
+    bool& flag;
+    explicit Running(bool& f) : flag(f) { flag = true; }
+    ~Running() { flag = false; }
+  } running(st.ScheduleRunning);
+  st.PauseRequested = false;
+  st.Controls.RunActive = true;
+  st.Notify(Changed::Controls);
+  ApplyFormRules(st.Params);
+  bool started = false;
+  try {
+    if (CheckScheduleMatch(st, file, true) != 0 || CheckMainInput(st) != 0) {
+      GiveBackControls(st);
+      return RunOutcome::Refused;
+    }
+    // The whole file is read before anything of the run changes.
+    TGDPClass gdp;
+    gdp.Init(st);
+    gdp.LoadFromFile(st.Work, SchedulePath(file));
+    const double step = gdp.StepMinutes();
+    const double delta = Round(step * 100) / 100;
+    if (!(delta > 0) || !std::isfinite(step)) {
+      st.Message(MsgKind::Error, "Шаг ГДП " + gdp.Schedule.Header.StepMinutes.Get() +
+                                     " мин слишком мал для расчёта: нужно не меньше 0.01 мин");
+      GiveBackControls(st);
+      return RunOutcome::Refused;
+    }
+    if (step * gdp.LastTime() > kLongestScheduleMinutes) {
+      st.Message(MsgKind::Error, "ГДП длиннее года (" + FormatScheduleTime(gdp.LastTime(), step) +
+                                     "): такой график не рассчитывается");
+      GiveBackControls(st);
+      return RunOutcome::Refused;
+    }
+
+    // A schedule run always starts afresh.
+    started = true;
+    st.StepCount = 0;
+    st.Chart.Reset();
+    ResetRunStart(st);
+    st.ModelTime = 0;
+    TLossSeries& ls = st.LossSeries;
+    ls.Step = StrToFloat(st.Params.StepMinutes.Get());
+    ls.MaxLoss = 0;
+    ls.Losses.assign(1, 0.0);
+    ls.StepIndex.assign(1, 0);
+    st.Notify(Changed::Clock);
+
+    if (!RunSchedule(st, gdp, step, delta)) {
+      AbandonRun(st, "");
+      return RunOutcome::Failed;
+    }
+    // The zone as the schedule left it, once more.
+    if (!BuildStepCircuit(st)) {
+      AbandonRun(st, "");
+      return RunOutcome::Failed;
+    }
+    Solve(st);
+
+    ls.LastIndex = static_cast<int32_t>(st.StepCount) - 1;
+    WriteLossFile(st);
+    if (!gdp.IgnoredSpeedChanges.empty())
+      st.Message(MsgKind::Warning, IgnoredSpeedChangesText(gdp.IgnoredSpeedChanges, step));
+    st.Message(MsgKind::Information, "Имитация окончена");
+    st.Controls.ResultsVisible = true;
+    CloseRun(st);
+    return RunOutcome::Finished;
+  } catch (const IoError& e) {
+    return FailRun(st, started, e.what());
+  } catch (const ConvertError& e) {
+    return FailRun(st, started, e.what());
+  } catch (const SingularError& e) {
+    return FailRun(st, started, e.what());
+  } catch (const NonFiniteError& e) {
+    return FailRun(st, started, e.what());
+  } catch (...) {
+    FailRun(st, started, "");
+    throw;
+  }
+}
+
+ScheduleInfo ShowScheduleInfo(const AppState& st, const std::string& file) {
+  TGDPClass gdp;
+  gdp.LoadFromFile(st.Work, SchedulePath(file));
+  const TGDP& g = gdp.Schedule;
+  ScheduleInfo info;
+  info.LengthText = g.Header.ZoneLength.Get();
+  info.SchemeName = VariantName(g.Variant);
+  info.StepText = g.Header.StepMinutes.Get();
+  double step = 0;
+  if (TryStrToFloat(info.StepText, step) && std::isfinite(step))
+    info.DurationText = FormatScheduleTime(gdp.LastTime(), step);
+  return info;
+}
+
+ScheduleInfo SelectScheduleFile(AppState& st, const std::string& file) {
+  ScheduleInfo info = ShowScheduleInfo(st, file);
+  CheckScheduleMatch(st, file, false);
+  return info;
+}
+
+SchedulePanelView EnterScheduleMode(AppState& st) {
+  st.RunMode = ModeSchedule;
+  st.Notify(Changed::Controls);
+  SchedulePanelView view;
+  view.Files = ListScheduleFiles(st);
+  if (!view.Files.empty()) {
+    view.Selected = view.Files.front();
+    view.Info = SelectScheduleFile(st, view.Selected);
+  }
+  return view;
+}
+
+bool DeleteScheduleFile(AppState& st, const std::string& file) {
+  if (file.empty() || LowerName(file) == kDefaultScheduleFile) {
+    st.Message(MsgKind::Information, "Нельзя удалить этот файл");
+    return false;
+  }
+  DeleteFile(st.Work, SchedulePath(file));
+  return true;
+}
+
+std::vector<std::string> ListScheduleFiles(const AppState& st) {
+  namespace fs = std::filesystem;
+  std::vector<std::string> names;
+  std::error_code ec;
+  const fs::path dir = st.Work.Resolve(kScheduleDir);
+  if (!fs::is_directory(dir, ec)) return names;
+  for (const fs::directory_entry& e : fs::directory_iterator(dir, ec)) {
+    if (!e.is_regular_file(ec)) continue;
+    std::string name = e.path().filename().string();
+    std::string lower = LowerName(name);
+    if (lower.size() > 4 && lower.compare(lower.size() - 4, 4, ".gdp") == 0) names.push_back(name);
+  }
+  std::sort(names.begin(), names.end(),
+            [](const std::string& a, const std::string& b) { return LowerName(a) < LowerName(b); });
+  return names;
+}
+
+void LoadProbTrainParams(AppState& st) {
+  const TProbTrainRecord r = ReadProbTrainRecord(st);
+  for (int k = 0; k < 4; ++k) {
+    const TProbTrainEntry& e = r.Entry[k];
+    std::string(&row)[7] = st.Prob.Grid[k];
+    row[0] = FloatToStr(e.ActiveMin);
+    row[1] = FloatToStr(e.ActiveMax);
+    row[2] = FloatToStr(e.ReactiveMin);
+    row[3] = FloatToStr(e.ReactiveMax);
+    row[4] = FloatToStr(e.SpeedMin);
+    row[5] = FloatToStr(e.SpeedMax);
+    row[6] = std::to_string(e.Count);
+  }
+  st.Notify(Changed::Fields);
+}
+
+}  // namespace tps

@@ -1,0 +1,309 @@
+#include "driver/runs.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+
+#include "params/defaults.h"
+#include "params/errors.h"
+#include "params/lifecycle.h"
+#include "params/persist.h"
+#include "solver/report.h"
+#include "traffic/schedule.h"
+#include "validation/schedule_checks.h"
+#include "zone_fixture.h"
+
+using namespace tps;
+using tpstest::Zone;
+
+namespace {
+
+TGDPEvent Appear(uint16_t number, double km, double speed, double active = 1000) {
+  TGDPEvent e;
+  e.Number = number;
+  e.Kind = ekAppear;
+  e.ActiveCurrent = active;
+  e.Position = km;
+  e.Speed = speed;
+  return e;
+}
+
+TGDPEvent Event(uint16_t number, uint8_t kind, double speed = 0) {
+  TGDPEvent e;
+  e.Number = number;
+  e.Kind = kind;
+  e.ActiveCurrent = 900;
+  e.Speed = speed;
+  return e;
+}
+
+// A DC double-track zone in the schedule mode with the probabilistic
+// parameters shipped with the program.
+struct ScheduleZone : Zone {
+  explicit ScheduleZone(int variant = 3) : Zone(variant) {
+    S().RunMode = ModeSchedule;
+    WriteProbTrainRecord(S(), DefaultProbTrainRecord());
+    LoadProbTrainParams(S());
+  }
+  TGDPClass Fresh() {
+    TGDPClass g;
+    g.Init(S());
+    return g;
+  }
+  void Save(const TGDPClass& g, const std::string& name) { g.SaveToFile(S().Work, SchedulePath(name)); }
+  std::vector<std::string> Texts() const {
+    std::vector<std::string> t;
+    for (const auto& m : host.messages) t.push_back(m.text);
+    return t;
+  }
+  bool LossFile() const { return S().Work.Exists("Graph\\dp.gmt"); }
+  const AppState& S() const { return *st; }
+  AppState& S() { return *st; }
+};
+
+}  // namespace
+
+TEST(ScheduleRun, RunsToTheLastTimePointThenSolvesTheZoneOnceMore) {
+  for (bool charts : {true, false}) {
+    ScheduleZone z;
+    AppState& st = z.S();
+    st.Options.BuildCharts = charts;
+    TGDPClass g = z.Fresh();
+    g.AddEvent(0, Appear(1, 0, 60));
+    g.AddEvent(2, Appear(2, 20, 60));
+    g.AddFinalizationPoint(5);
+    z.Save(g, "five.gdp");
+    ASSERT_EQ(StartScheduleRun(st, "five.gdp"), RunOutcome::Finished);
+    EXPECT_EQ(z.Texts(), (std::vector<std::string>{"Имитация окончена"}));
+    // Five steps of the schedule and the zone once more: the last time point is never executed.
+    EXPECT_EQ(st.LossSeries.LastIndex, 5);
+    EXPECT_EQ(ReadLossFile(st).LastIndex, 5);
+    EXPECT_EQ(st.StepCount, 0u);
+    EXPECT_EQ(st.ModelTime, 0);
+    EXPECT_TRUE(st.Trains.Empty());
+    EXPECT_FALSE(st.Controls.RunActive);
+    EXPECT_TRUE(st.Controls.ResultsVisible);
+    EXPECT_EQ(st.Params.ResultsPending, 1);
+    EXPECT_GT(st.EnergyLoss, 0);
+  }
+}
+
+TEST(ScheduleRun, FinalEventEndsTheRunAtItsStep) {
+  ScheduleZone z;
+  AppState& st = z.S();
+  TGDPClass g = z.Fresh();
+  g.AddEvent(0, Appear(1, 0, 60));
+  g.AddEvent(3, Event(0, ekFinal));
+  g.AddEvent(3, Appear(3, 0, 60));
+  g.AddFinalizationPoint(10);
+  z.Save(g, "final.gdp");
+  ASSERT_EQ(StartScheduleRun(st, "final.gdp"), RunOutcome::Finished);
+  // Steps 1..3, the fourth stops on the final event, then the zone once more.
+  EXPECT_EQ(st.LossSeries.LastIndex, 3);
+}
+
+TEST(ScheduleRun, DamagedFileIsRefusedBeforeAnythingOfTheRunChanges) {
+  ScheduleZone z;
+  AppState& st = z.S();
+  TGDPClass g = z.Fresh();
+  g.AddEvent(0, Appear(1, 0, 60));
+  g.AddEvent(4, Appear(3, 0, 60));
+  g.AddFinalizationPoint(8);
+  Bytes good = g.ToBytes();
+  WriteText(st.Work, "Final.txt", "previous run\r\n");
+  st.EnergyLoss = 42;
+  st.Params.ResultsPending = 1;
+  ASSERT_TRUE(AddTrain(st, 1));  // a train listed before the run
+
+  const Bytes shortFile(good.begin(), good.end() - 20);
+  Bytes overCounted = good;
+  const uint32_t huge = 1000000;
+  std::memcpy(&overCounted[401], &huge, 4);
+  for (const Bytes& bad : {shortFile, overCounted}) {
+    z.host.messages.clear();
+    tpstest::WriteBytes(st.Work.Resolve("gdp\\bad.gdp", true), bad);
+    EXPECT_EQ(StartScheduleRun(st, "bad.gdp"), RunOutcome::Failed);
+    ASSERT_EQ(z.host.messages.size(), 1u);
+    EXPECT_EQ(z.host.messages[0].kind, MsgKind::Error);
+    EXPECT_NE(z.host.messages[0].text.find("gdp\\bad.gdp"), std::string::npos) << z.host.messages[0].text;
+    EXPECT_EQ(st.EnergyLoss, 42);
+    EXPECT_EQ(st.Params.ResultsPending, 1);
+    EXPECT_EQ(st.Trains.TrainCount1(), 1u);
+    EXPECT_EQ(ReadText(st.Work, "Final.txt"), "previous run\r\n");
+    EXPECT_FALSE(z.LossFile());
+    EXPECT_FALSE(st.Controls.RunActive);
+  }
+  // A missing file, and a schedule for another zone length.
+  z.host.messages.clear();
+  EXPECT_EQ(StartScheduleRun(st, "none.gdp"), RunOutcome::Failed);
+  z.Save(g, "ok.gdp");
+  st.Params.ZoneLength.Set("20.0");
+  z.host.messages.clear();
+  EXPECT_EQ(StartScheduleRun(st, "ok.gdp"), RunOutcome::Refused);
+  EXPECT_EQ(z.Texts(), (std::vector<std::string>{"Неправильный тип схемных параметров"}));
+  EXPECT_EQ(st.EnergyLoss, 42);
+}
+
+TEST(ScheduleRun, EveryRunLoopHasABound) {
+  // Variants 6 and 12 take any step in these modes: a step of 0 would never
+  // bring the clock to the end of the schedule.
+  for (const char* step : {"0", "1E-3"}) {
+    ScheduleZone z(6);
+    AppState& st = z.S();
+    st.Params.StepMinutes.Set(step);
+    TGDPClass g = z.Fresh();
+    g.AddEvent(0, Appear(1, 0, 60));
+    g.AddFinalizationPoint(5);
+    z.Save(g, "zero.gdp");
+    EXPECT_EQ(StartScheduleRun(st, "zero.gdp"), RunOutcome::Refused) << step;
+    ASSERT_EQ(z.host.messages.size(), 1u);
+    EXPECT_EQ(z.host.messages[0].text,
+              std::string("Шаг ГДП ") + step + " мин слишком мал для расчёта: нужно не меньше 0.01 мин");
+    EXPECT_EQ(st.StepCount, 0u);
+  }
+  // A stored time beyond the editor's year.
+  ScheduleZone z;
+  TGDPClass g = z.Fresh();
+  g.AddFinalizationPoint(600000);
+  z.Save(g, "long.gdp");
+  EXPECT_EQ(StartScheduleRun(z.S(), "long.gdp"), RunOutcome::Refused);
+  ASSERT_EQ(z.host.messages.size(), 1u);
+  EXPECT_EQ(z.host.messages[0].text.rfind("ГДП длиннее года (416:16:00)", 0), 0u) << z.host.messages[0].text;
+}
+
+TEST(ScheduleRun, SpeedChangesOfAbsentTrainsAreReportedOnce) {
+  ScheduleZone z;
+  AppState& st = z.S();
+  TGDPClass g = z.Fresh();
+  g.AddEvent(0, Appear(1, 0, 60));
+  g.AddEvent(1, Event(5, ekSpeedChange, 40));
+  g.AddEvent(2, Event(8, ekSpeedChange, 40));
+  g.AddEvent(2, Event(1, ekSpeedChange, 40));
+  g.AddFinalizationPoint(4);
+  z.Save(g, "absent.gdp");
+  ASSERT_EQ(StartScheduleRun(st, "absent.gdp"), RunOutcome::Finished);
+  EXPECT_EQ(z.Texts(),
+            (std::vector<std::string>{
+                "Изменение скорости не выполнено, поезда нет на участке: №5 (00:00:01), №8 (00:00:02)",
+                "Имитация окончена"}));
+  EXPECT_EQ(z.host.messages[0].kind, MsgKind::Warning);
+}
+
+TEST(ScheduleRun, PauseDuringTheRunIsClearedAndTheRunEndsCleanly) {
+  ScheduleZone z;
+  AppState& st = z.S();
+  // Pause, then Start while the run goes on: the second run is refused.
+  struct PausingHost : RecordingHost {
+    AppState* st = nullptr;
+    RunOutcome nested = RunOutcome::Finished;
+    void ProcessEvents() override {
+      if (++pumps == 2) PauseButton(*st);
+      if (pumps == 3) nested = StartScheduleRun(*st, "pause.gdp");
+    }
+  } host;
+  host.st = &st;
+  st.Host = &host;
+  TGDPClass g = z.Fresh();
+  g.AddEvent(0, Appear(1, 0, 30));
+  g.AddFinalizationPoint(6);
+  z.Save(g, "pause.gdp");
+  ASSERT_EQ(StartScheduleRun(st, "pause.gdp"), RunOutcome::Finished);
+  EXPECT_GE(host.pumps, 3);
+  EXPECT_EQ(host.nested, RunOutcome::Refused);
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].text, "Имитация окончена");
+  EXPECT_FALSE(st.PauseRequested);
+  EXPECT_EQ(st.StepCount, 0u);
+  EXPECT_TRUE(st.Trains.Empty());
+  EXPECT_EQ(ReadLossFile(st).LastIndex, 6);
+  // The next Start runs the schedule again from its beginning.
+  host.messages.clear();
+  ASSERT_EQ(StartScheduleRun(st, "pause.gdp"), RunOutcome::Finished);
+  EXPECT_EQ(ReadLossFile(st).LastIndex, 6);
+}
+
+TEST(ScheduleRun, DefaultScheduleRunsFromAFreshlySeededWorkingDirectory) {
+  tpstest::TempDir dir;
+  // The lowest speed each train of the zone had at a step's end.
+  struct WatchingHost : RecordingHost {
+    AppState* st = nullptr;
+    std::map<int, double> lowest;
+    void ProcessEvents() override {
+      ++pumps;
+      for (const auto* track : {&st->Trains.Trains1, &st->Trains.Trains2})
+        for (const elvoz& t : *track)
+          if (!lowest.count(t.Number) || t.Speed < lowest[t.Number]) lowest[t.Number] = t.Speed;
+    }
+  } host;
+  auto owned = std::make_unique<AppState>();
+  AppState& st = *owned;
+  st.Work = dir.Work();
+  st.Host = &host;
+  host.st = &st;
+  SeedNewWorkDir(st.Work);
+  StartUp(st, false);
+  st.Scheme = SchemeControlsForVariant(3);
+  UpdateSchemeVariant(st);
+  ASSERT_TRUE(LoadState(st, 14));
+  LoadProbTrainParams(st);
+
+  SchedulePanelView view = EnterScheduleMode(st);
+  EXPECT_EQ(st.RunMode, ModeSchedule);
+  EXPECT_EQ(view.Files, (std::vector<std::string>{"file00.gdp"}));
+  EXPECT_EQ(view.Selected, "file00.gdp");
+  EXPECT_EQ(st.ScheduleLabelColours.Scheme, kLabelGreen);
+  const ScheduleInfo& info = view.Info;
+  EXPECT_EQ(info.LengthText, "20");
+  EXPECT_EQ(info.SchemeName, "Пост.двухп.двусторонняя");
+  EXPECT_EQ(info.StepText, "1");
+  EXPECT_EQ(info.DurationText, "00:02:00");
+  EXPECT_EQ(CheckScheduleMatch(st, "", false), 0);
+
+  ASSERT_EQ(StartScheduleRun(st, ""), RunOutcome::Finished);
+  EXPECT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages.back().text, "Имитация окончена");
+  EXPECT_EQ(st.LossSeries.LastIndex, 120);
+  EXPECT_GT(st.EnergyLoss, 0);
+  // The express trains close up to the slow freight trains ahead of them.
+  EXPECT_EQ(host.lowest[3], 50);
+  EXPECT_EQ(host.lowest[6], 45);
+  EXPECT_EQ(host.lowest[1], 50);
+  EXPECT_EQ(host.lowest.size(), 21u);
+  EXPECT_GT(CAbs(st.MinVoltage), 1000);
+  EXPECT_LT(CAbs(st.MinVoltage), 3300);
+  std::vector<std::string> totals = WriteTotals(st);
+  EXPECT_FALSE(totals.empty());
+  EXPECT_EQ(st.Params.ResultsPending, 0);
+}
+
+TEST(SchedulePanel, ListDetailsAndDeletion) {
+  ScheduleZone z;
+  AppState& st = z.S();
+  EXPECT_TRUE(ListScheduleFiles(st).empty());  // no "gdp" yet
+  EXPECT_TRUE(EnterScheduleMode(st).Selected.empty());
+  TGDPClass g = z.Fresh();
+  z.Save(g, "file00.gdp");
+  z.Save(g, "Second.GDP");
+  z.Save(g, "a.gdp");
+  WriteText(st.Work, "gdp\\notes.txt", "x");
+  EXPECT_EQ(ListScheduleFiles(st), (std::vector<std::string>{"a.gdp", "file00.gdp", "Second.GDP"}));
+  // A schedule without time points lasts nothing.
+  ScheduleInfo info = ShowScheduleInfo(st, "a.gdp");
+  EXPECT_EQ(info.DurationText, "00:00:00");
+  EXPECT_EQ(info.SchemeName, "Пост.двухп.двусторонняя");
+  // A click on a schedule of another step colours the step label, silently.
+  st.Params.StepMinutes.Set("0.5");
+  EXPECT_EQ(SelectScheduleFile(st, "a.gdp").StepText, "1");
+  EXPECT_EQ(st.ScheduleLabelColours.Step, kLabelRed);
+  EXPECT_EQ(st.ScheduleLabelColours.ZoneLength, kLabelGreen);
+  EXPECT_TRUE(z.host.messages.empty());
+
+  EXPECT_FALSE(DeleteScheduleFile(st, "file00.gdp"));
+  EXPECT_FALSE(DeleteScheduleFile(st, "FILE00.GDP"));
+  EXPECT_EQ(z.Texts(), (std::vector<std::string>{"Нельзя удалить этот файл", "Нельзя удалить этот файл"}));
+  EXPECT_EQ(z.host.messages[0].kind, MsgKind::Information);
+  EXPECT_TRUE(DeleteScheduleFile(st, "second.gdp"));
+  EXPECT_EQ(ListScheduleFiles(st), (std::vector<std::string>{"a.gdp", "file00.gdp"}));
+  EXPECT_THROW(DeleteScheduleFile(st, "..\\DATA\\global.dmt"), IoError);
+}

@@ -1,0 +1,363 @@
+#include "traffic/schedule.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "params/defaults.h"
+#include "params/errors.h"
+#include "params/persist.h"
+#include "zone_fixture.h"
+
+using namespace tps;
+using tpstest::Zone;
+
+namespace {
+
+TGDPEvent Ev(uint16_t number, uint8_t kind, double active = 1000, double km = 0, double speed = 60,
+             uint8_t type = ttFreight) {
+  TGDPEvent e;
+  e.Number = number;
+  e.Kind = kind;
+  e.ActiveCurrent = active;
+  e.Position = km;
+  e.Speed = speed;
+  e.TypeCode = type;
+  return e;
+}
+
+std::vector<uint32_t> Times(const TGDPClass& g) {
+  std::vector<uint32_t> t;
+  for (const TEvents& tp : g.Schedule.Items) t.push_back(tp.Time);
+  return t;
+}
+
+uint32_t U32At(const Bytes& b, size_t at) {
+  uint32_t v;
+  std::memcpy(&v, b.data() + at, 4);
+  return v;
+}
+
+}  // namespace
+
+TEST(ScheduleModel, TimePointsKeepTheirOrderAndEventsTheirSequence) {
+  TGDPClass g;
+  const uint32_t added[5] = {5, 2, 5, 9, 1};
+  for (uint16_t i = 0; i < 5; ++i) g.AddEvent(added[i], Ev(i + 1, ekAppear));
+  EXPECT_EQ(Times(g), (std::vector<uint32_t>{1, 2, 5, 9}));
+  EXPECT_EQ(g.Schedule.Count, 4u);
+  const TEvents& five = g.Schedule.Items[2];
+  ASSERT_EQ(five.Count, 2u);
+  EXPECT_EQ(five.Events[0].Number, 1);
+  EXPECT_EQ(five.Events[1].Number, 3);
+  EXPECT_EQ(g.IndexOfTime(9), 3);
+  EXPECT_EQ(g.IndexOfTime(4), -1);
+
+  // One of two events: the other stays in place. The only event: the point goes.
+  g.DeleteEvent(2, 0);
+  ASSERT_EQ(g.Schedule.Items[2].Count, 1u);
+  EXPECT_EQ(g.Schedule.Items[2].Events[0].Number, 3);
+  g.DeleteEvent(2, 0);
+  EXPECT_EQ(Times(g), (std::vector<uint32_t>{1, 2, 9}));
+  g.DeleteTime(0);
+  EXPECT_EQ(Times(g), (std::vector<uint32_t>{2, 9}));
+  EXPECT_EQ(g.Schedule.Count, 2u);
+  // Indexes out of range change nothing.
+  g.DeleteTime(7);
+  g.DeleteEvent(0, 3);
+  EXPECT_EQ(g.Schedule.Count, 2u);
+  // A finalization point is a time point without events; a second one at the same time adds nothing.
+  g.AddFinalizationPoint(20);
+  g.AddFinalizationPoint(20);
+  g.AddFinalizationPoint(5);
+  EXPECT_EQ(Times(g), (std::vector<uint32_t>{2, 5, 9, 20}));
+  EXPECT_EQ(g.LastTime(), 20u);
+}
+
+TEST(ScheduleModel, FileLayoutAndByteIdenticalResave) {
+  Zone z(3);
+  TGDPClass g;
+  g.Init(z.S());
+  // The empty schedule is the 405-byte head alone and loads back empty.
+  g.SaveToFile(z.S().Work, "gdp\\empty.gdp");
+  Bytes empty = tpstest::ReadBytes(z.S().Work.Resolve("gdp\\empty.gdp"));
+  ASSERT_EQ(empty.size(), kScheduleHeadSize);
+  EXPECT_EQ(Bytes(empty.begin(), empty.begin() + 400), ParamsToBytes(z.S().Params));
+  EXPECT_EQ(empty[400], 3);
+  EXPECT_EQ(U32At(empty, 401), 0u);
+  TGDPClass back;
+  back.LoadFromFile(z.S().Work, "gdp\\empty.gdp");
+  EXPECT_TRUE(back.Schedule.Items.empty());
+  EXPECT_EQ(back.Schedule.Variant, 3);
+
+  TGDPEvent e = Ev(12, ekAppear, 1500.5, 20, 80, ttSuburban);
+  e.ReactiveCurrent = -3;
+  g.AddEvent(4, e);
+  g.AddEvent(4, Ev(0, ekFinal));
+  g.AddEvent(1, Ev(3, ekSpeedChange, 900));
+  g.AddFinalizationPoint(10);
+  Bytes b = g.ToBytes();
+  ASSERT_EQ(b.size(), 405u + (8 + 48) + (8 + 2 * 48) + 8);
+  EXPECT_EQ(U32At(b, 401), 3u);
+  EXPECT_EQ(U32At(b, 405), 1u);  // time of the first point
+  EXPECT_EQ(U32At(b, 409), 1u);  // its event count
+  EXPECT_EQ(U32At(b, 461), 4u);  // time of the second point
+  EXPECT_EQ(U32At(b, 465), 2u);
+  const size_t ev = 469;  // the suburban train's event
+  EXPECT_EQ(b[ev], 12);
+  EXPECT_EQ(b[ev + 1], 0);
+  double d;
+  std::memcpy(&d, &b[ev + 8], 8);
+  EXPECT_EQ(d, 1500.5);
+  std::memcpy(&d, &b[ev + 16], 8);
+  EXPECT_EQ(d, -3);
+  std::memcpy(&d, &b[ev + 24], 8);
+  EXPECT_EQ(d, 20);
+  std::memcpy(&d, &b[ev + 32], 8);
+  EXPECT_EQ(d, 80);
+  EXPECT_EQ(b[ev + 40], ttSuburban);
+  EXPECT_EQ(b[ev + 41], ekAppear);
+  EXPECT_EQ(b[ev + 48 + 41], ekFinal);
+  EXPECT_EQ(U32At(b, b.size() - 8), 10u);  // the finalization point
+  EXPECT_EQ(U32At(b, b.size() - 4), 0u);
+
+  // Unused bytes and the header come back as they were stored.
+  b[ev + 2] = 0x5A;
+  b[ev + 47] = 0xA5;
+  b[150] = 0x77;
+  tpstest::WriteBytes(z.S().Work.Resolve("gdp\\odd.gdp", true), b);
+  TGDPClass again;
+  again.LoadFromFile(z.S().Work, "gdp\\odd.gdp");
+  again.SaveToFile(z.S().Work, "gdp\\copy.gdp");
+  EXPECT_EQ(tpstest::ReadBytes(z.S().Work.Resolve("gdp\\copy.gdp")), b);
+}
+
+TEST(ScheduleModel, DamagedFilesAreRefusedWholeAndNeverReadPast) {
+  Zone z(3);
+  TGDPClass g;
+  g.Init(z.S());
+  g.AddEvent(0, Ev(1, ekAppear));
+  g.AddEvent(3, Ev(2, ekAppear, 800, 20));
+  g.AddEvent(3, Ev(1, ekSpeedChange, 700));
+  const Bytes good = g.ToBytes();
+
+  TGDPClass kept;
+  kept.AddEvent(7, Ev(5, ekAppear));
+  const Bytes keptBytes = kept.ToBytes();
+  // Every prefix of the file is short: refused, and what the object held stays.
+  for (size_t n = 0; n < good.size(); ++n) {
+    TGDPClass t = kept;
+    EXPECT_THROW(t.FromBytes(Bytes(good.begin(), good.begin() + n), "gdp\\short.gdp"), IoError) << n;
+    EXPECT_EQ(t.ToBytes(), keptBytes) << n;
+  }
+  // Counts larger than the file can hold.
+  Bytes over = good;
+  const uint32_t huge = 0xFFFFFFFFu;
+  std::memcpy(&over[401], &huge, 4);
+  TGDPClass t;
+  try {
+    t.FromBytes(over, "gdp\\over.gdp");
+    ADD_FAILURE();
+  } catch (const IoError& e) {
+    EXPECT_NE(std::string(e.what()).find("4294967295"), std::string::npos) << e.what();
+  }
+  over = good;
+  std::memcpy(&over[409], &huge, 4);
+  EXPECT_THROW(t.FromBytes(over, "gdp\\over.gdp"), IoError);
+  EXPECT_TRUE(t.Schedule.Items.empty());
+  // A value that is not a finite number.
+  Bytes nan = good;
+  const double q = std::numeric_limits<double>::quiet_NaN();
+  std::memcpy(&nan[413 + 32], &q, 8);
+  EXPECT_THROW(t.FromBytes(nan, "gdp\\nan.gdp"), IoError);
+  // A missing file.
+  EXPECT_THROW(t.LoadFromFile(z.S().Work, "gdp\\none.gdp"), IoError);
+}
+
+TEST(ScheduleModel, TimeTextsAccumulateStepByStep) {
+  EXPECT_EQ(FormatScheduleTime(0, 1), "00:00:00");
+  EXPECT_EQ(FormatScheduleTime(1440, 1), "01:00:00");
+  EXPECT_EQ(FormatScheduleTime(3, 0.5), "00:00:01.50");
+  EXPECT_EQ(FormatScheduleTime(131, 0.5), "00:01:05.50");  // 65.5 minutes
+  EXPECT_EQ(FormatScheduleTime(150, 1), "00:02:30");
+  EXPECT_EQ(FormatScheduleTime(75, 2), "00:02:30");
+  EXPECT_EQ(FormatScheduleTime(12, 0.1), "00:00:01.20");
+  EXPECT_EQ(FormatScheduleTime(1440 * 12 + 61, 1), "12:01:01");
+  // A time no editor makes is counted at once, not in four billion steps.
+  EXPECT_EQ(FormatScheduleTime(4294967295u, 2), "1456:08:30");
+  EXPECT_EQ(FormatScheduleTime(5, std::numeric_limits<double>::infinity()), "");
+}
+
+TEST(ScheduleModel, ListingsAndEventDetails) {
+  TGDPClass g;
+  g.Schedule.Header.StepMinutes.Set("0.5");
+  TGDPEvent e = Ev(12, ekAppear, 1500, 19.5, 80, ttSuburban);
+  e.ReactiveCurrent = 12.349;
+  g.AddEvent(131, e);
+  g.AddEvent(131, Ev(3, ekSpeedChange, -200.25, 0, 45.5, 9));
+  g.AddEvent(131, Ev(0, ekFinal));
+  g.AddEvent(2, Ev(7, ekPassed));
+
+  EXPECT_EQ(g.ListEvents(1), (std::vector<std::string>{"Поезд №12 появился на участке",
+                                                       "Поезд №3 изменил скорость", "финализация"}));
+  EXPECT_TRUE(g.ListEvents(-1).empty());
+  EXPECT_EQ(g.DescribeEvent(1, 0),
+            (std::vector<std::string>{"Поезд № 12", "Тип: электричка", "Tok [1500 12.34]",
+                                      "Местоположение 19.5 км", "Скорость 80 км/ч"}));
+  // A type outside the table repeats the line before it; negative currents truncate toward zero.
+  std::vector<std::string> odd = g.DescribeEvent(1, 1);
+  ASSERT_EQ(odd.size(), 5u);
+  EXPECT_EQ(odd[1], "Поезд № 3");
+  EXPECT_EQ(odd[2], "Tok [-200.25 0]");
+  EXPECT_EQ(g.DescribeEvent(1, 2), (std::vector<std::string>{"<без параметров>"}));
+  EXPECT_TRUE(g.DescribeEvent(1, 3).empty());
+  EXPECT_TRUE(g.DescribeEvent(-1, 0).empty());
+
+  // The listing of the time points stops when the editor's exit is pressed.
+  struct CancellingHost : RecordingHost {
+    AppState* st = nullptr;
+    void ProcessEvents() override {
+      if (++pumps == 2) st->ListingCancelled = true;
+    }
+  } host;
+  AppState st;
+  st.Host = &host;
+  host.st = &st;
+  st.ListingCancelled = true;  // left over from an earlier listing: cleared at the start
+  EXPECT_EQ(g.ListTimes(st), (std::vector<std::string>{"00:00:01"}));
+  st.Host = nullptr;
+  EXPECT_EQ(g.ListTimes(st), (std::vector<std::string>{"00:00:01", "00:01:05.50"}));
+}
+
+TEST(ScheduleModel, ExecuteStepAppliesTheEventsOfItsStep) {
+  Zone z(3);
+  AppState& st = z.S();
+  st.RunMode = ModeSchedule;
+  TGDPClass g;
+  g.Init(st);
+  TGDPEvent e = Ev(4, ekAppear, 1700, 20, 90, ttPassenger);
+  e.ReactiveCurrent = 55;  // no reactive current on direct current
+  g.AddEvent(0, e);
+  g.AddEvent(0, Ev(1, ekAppear, 2000, 6, 30));
+  g.AddEvent(0, Ev(3, ekAppear, 1800, 0, 120, ttExpress));
+  g.AddEvent(1, Ev(4, ekSpeedChange, 1600, 0, 60));
+  g.AddEvent(1, Ev(9, ekSpeedChange, 1600, 0, 60));  // no such train: ignored
+  g.AddEvent(2, Ev(5, ekAppear));
+  g.AddEvent(2, Ev(0, ekFinal));
+  g.AddEvent(2, Ev(7, ekAppear));  // after the final event: never applied
+
+  ASSERT_TRUE(g.ExecuteStep(st));
+  EXPECT_EQ(st.StepCount, 1u);
+  ASSERT_EQ(st.Trains.TrainCount1(), 2u);
+  ASSERT_EQ(st.Trains.TrainCount2(), 1u);
+  const elvoz& t4 = st.Trains.Trains2[0];
+  EXPECT_EQ(t4.Number, 4);
+  EXPECT_EQ(t4.Kind, 2);
+  EXPECT_EQ(t4.Current.Im, 0);
+  EXPECT_DOUBLE_EQ(t4.Km, 18.5);  // moved by one step
+  EXPECT_EQ(st.Params.TrainType.Get(), "Скоростной (S)");
+  EXPECT_EQ(st.Params.TrainActive.Get(), "1800");
+  EXPECT_EQ(st.Trains.Trains1[1].Speed, 120);  // 4.5 km behind the freight train
+
+  ASSERT_TRUE(g.ExecuteStep(st));
+  EXPECT_EQ(st.StepCount, 2u);
+  EXPECT_EQ(st.Trains.Trains2[0].Current.Re, 1600);
+  EXPECT_EQ(st.Trains.Trains2[0].Speed, 60);
+  EXPECT_DOUBLE_EQ(st.Trains.Trains2[0].Km, 17.5);  // the position is not touched
+  ASSERT_EQ(g.IgnoredSpeedChanges.size(), 1u);
+  EXPECT_EQ(g.IgnoredSpeedChanges[0].Number, 9);
+  EXPECT_EQ(g.IgnoredSpeedChanges[0].Time, 1u);
+  // The express closes up to within 3 km of the slow freight train and takes its speed.
+  EXPECT_DOUBLE_EQ(st.Trains.Trains1[0].Km, 7);
+  EXPECT_DOUBLE_EQ(st.Trains.Trains1[1].Km, 4);
+  EXPECT_EQ(st.Trains.Trains1[1].Speed, 30);
+
+  // The final event: the train before it enters, the one after it does not,
+  // and the step is neither solved nor advanced.
+  const double km1 = st.Trains.Trains1[0].Km;
+  ASSERT_TRUE(g.ExecuteStep(st));
+  EXPECT_TRUE(st.StopRequested);
+  EXPECT_EQ(st.StepCount, 2u);
+  EXPECT_EQ(st.Trains.TrainCount1(), 3u);
+  EXPECT_EQ(st.Trains.Trains1[2].Number, 5);
+  EXPECT_EQ(st.Trains.Trains1[0].Km, km1);
+
+  // An empty schedule only builds, solves and advances.
+  TGDPClass none;
+  none.Init(st);
+  st.StopRequested = false;
+  ASSERT_TRUE(none.ExecuteStep(st));
+  EXPECT_EQ(st.StepCount, 3u);
+  EXPECT_GT(st.Trains.Trains1[0].Km, km1);
+}
+
+TEST(ScheduleText, LinesBecomeEventsOrARefusalNamingTheLine) {
+  TGDPClass g;
+  std::string error;
+  ASSERT_TRUE(
+      ScheduleFromText("# comment\r\n"
+                       "5;появился на участке;2;1500;-20;20;100;пассажирский\r\n"
+                       "  1 ; изменил скорость ; 3 ; 900 ; 0 ; 0 ; 45.5 ; грузовой\n"
+                       "\n"
+                       "5;финализация\n"
+                       "9\n",
+                       g, error))
+      << error;
+  EXPECT_EQ(Times(g), (std::vector<uint32_t>{1, 5, 9}));
+  const TGDPEvent& a = g.Schedule.Items[1].Events[0];
+  EXPECT_EQ(a.Number, 2);
+  EXPECT_EQ(a.Kind, ekAppear);
+  EXPECT_EQ(a.ReactiveCurrent, -20);
+  EXPECT_EQ(a.TypeCode, ttPassenger);
+  EXPECT_EQ(g.Schedule.Items[1].Events[1].Kind, ekFinal);
+  EXPECT_EQ(g.Schedule.Items[0].Events[0].Speed, 45.5);
+  EXPECT_EQ(g.Schedule.Items[2].Count, 0u);
+
+  const Bytes before = g.ToBytes();
+  const std::pair<const char*, const char*> bad[] = {
+      {"1;появился на участке;1;1;0;0;60;грузовой\nx;финализация", "Строка 2: время 'x'"},
+      {"-1", "Строка 1: время"},
+      {"4294967296", "Строка 1: время"},
+      {"1;приехал;1;1;0;0;60;грузовой", "Строка 1: неизвестное событие 'приехал'"},
+      {"1;появился на участке;1;1;0;0;60", "Строка 1: нужно 8 полей"},
+      {"1;появился на участке;1000;1;0;0;60;грузовой", "Строка 1: номер поезда 1000 вне 1..999"},
+      {"1;появился на участке;2.5;1;0;0;60;грузовой", "Строка 1: номер поезда '2.5' не целый"},
+      {"1;появился на участке;1;1,5;0;0;60;грузовой", "Строка 1: ток(а) '1,5' не число"},
+      {"1;появился на участке;1;1;0;200;60;грузовой", "Строка 1: место положения поезда 200 вне 0..200"},
+      {"1;появился на участке;1;1;0;0;456;грузовой", "Строка 1: скорость 456 вне 0..455"},
+      {"1;появился на участке;1;1;0;0;60;Грузовой", "Строка 1: неизвестный тип поезда 'Грузовой'"},
+      {"1;финализация;1", "Строка 1: у финализации нет параметров"},
+  };
+  for (const auto& [text, want] : bad) {
+    error.clear();
+    EXPECT_FALSE(ScheduleFromText(text, g, error)) << text;
+    EXPECT_EQ(error.rfind(want, 0), 0u) << error;
+    EXPECT_EQ(g.ToBytes(), before) << text;
+  }
+}
+
+TEST(ScheduleText, DefaultScheduleIsTwoHoursOnTheDoubleTrackZone) {
+  TGDPClass g;
+  g.FromBytes(DefaultScheduleBytes(), "gdp\\file00.gdp");
+  EXPECT_EQ(ParamsToBytes(g.Schedule.Header), ParamsToBytes(DefaultState(14)));
+  EXPECT_EQ(g.Schedule.Variant, 3);
+  EXPECT_EQ(g.LastTime(), 120u);
+  EXPECT_EQ(g.Schedule.Items.back().Count, 0u);  // ends with a finalization point
+  int track[2] = {0, 0}, types[4] = {0, 0, 0, 0}, speedChanges = 0;
+  for (const TEvents& tp : g.Schedule.Items) {
+    for (const TGDPEvent& e : tp.Events) {
+      if (e.Kind == ekAppear) {
+        ++track[e.Number % 2];
+        ++types[e.TypeCode];
+        EXPECT_EQ(e.Position, e.Number % 2 ? 0 : 20) << e.Number;
+      }
+      speedChanges += e.Kind == ekSpeedChange;
+    }
+  }
+  EXPECT_GT(track[0], 5);
+  EXPECT_GT(track[1], 5);
+  for (int n : types) EXPECT_GT(n, 1);
+  EXPECT_GE(speedChanges, 4);
+}
