@@ -136,11 +136,13 @@ fs::path MatchEntry(const fs::path& dir, const std::string& part) {
 
 // A program path found in the working directory: the path as the working
 // directory spells it, the entry itself in its real folder (a link, if it is
-// one), and the real path with every link resolved, checked to lie inside.
+// one), the real path with every link resolved, checked to lie inside, and
+// the program path up to it (for messages about the folders on the way).
 struct Place {
   fs::path Spelled;
   fs::path Entry;
   fs::path Real;
+  std::string Name;
 };
 
 Place Locate(const fs::path& root, std::string_view name, bool createDirs) {
@@ -148,9 +150,8 @@ Place Locate(const fs::path& root, std::string_view name, bool createDirs) {
   std::vector<std::string> parts;
   for (std::string& p : SplitName(name))
     if (p != ".") parts.push_back(std::move(p));
-  Place at{root, realRoot, realRoot};
+  Place at{root, realRoot, realRoot, ""};
   std::vector<Place> up;  // for ".."
-  std::string spelledName;
   for (size_t i = 0; i < parts.size(); ++i) {
     if (parts[i] == "..") {
       if (up.empty()) FailOutside(name);
@@ -163,8 +164,8 @@ Place Locate(const fs::path& root, std::string_view name, bool createDirs) {
     at.Spelled /= entry.filename();
     at.Entry = entry;
     at.Real = entry;
-    if (!spelledName.empty()) spelledName += '\\';
-    spelledName += parts[i];
+    if (!at.Name.empty()) at.Name += '\\';
+    at.Name += parts[i];
     std::error_code ec;
     if (fs::is_symlink(fs::symlink_status(entry, ec))) {
       at.Real = FollowLink(entry);
@@ -174,10 +175,10 @@ Place Locate(const fs::path& root, std::string_view name, bool createDirs) {
     if (i + 1 == parts.size() || !createDirs) continue;
     fs::file_status st = fs::symlink_status(at.Real, ec);
     if (st.type() == fs::file_type::directory) continue;
-    if (st.type() != fs::file_type::not_found) Fail("Вместо папки файл: ", spelledName);
+    if (st.type() != fs::file_type::not_found) Fail("Вместо папки файл: ", at.Name);
     if (::mkdir(at.Real.c_str(), 0777) != 0 && errno != EEXIST) {
-      if (errno == EACCES || errno == EPERM || errno == EROFS) Fail("Нет доступа к папке: ", spelledName);
-      Fail("Не удалось создать папку: ", spelledName);
+      if (errno == EACCES || errno == EPERM || errno == EROFS) Fail("Нет доступа к папке: ", at.Name);
+      Fail("Не удалось создать папку: ", at.Name);
     }
   }
   return at;
@@ -271,8 +272,12 @@ Bytes ReadAll(const WorkDir& wd, std::string_view name, size_t maxBytes) {
 // regular file or absent.
 void CheckPlaceOfFile(int dirFd, const Place& at, Op op, std::string_view name) {
   struct stat st {};
-  if (::fstatat(dirFd, at.Real.filename().c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+  const std::string leaf = at.Real.filename().string();
+  if (::fstatat(dirFd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
     if (!S_ISREG(st.st_mode)) FailNotRegular(st.st_mode, name);
+    // A read-only file stays read-only, although its folder would let a new
+    // file take its place.
+    if (::faccessat(dirFd, leaf.c_str(), W_OK, AT_EACCESS) != 0) FailErrno(errno, op, name);
   } else if (errno != ENOENT) {
     FailErrno(errno, op, name);
   }
@@ -349,8 +354,17 @@ fs::path WorkDir::Resolve(std::string_view name, bool createDirs) const {
 }
 
 bool WorkDir::Exists(std::string_view name) const {
+  Place at;
+  try {
+    at = Locate(root_, name, false);
+  } catch (const IoError&) {
+    // Something is there but leads outside: it counts as present, so that
+    // "write it when missing" never writes there and every reader that opens
+    // it refuses it with its message.
+    return true;
+  }
   std::error_code ec;
-  return fs::exists(Locate(root_, name, false).Real, ec);
+  return fs::exists(at.Real, ec);
 }
 
 Bytes ReadFileBytes(const WorkDir& wd, std::string_view name) {

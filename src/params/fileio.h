@@ -34,7 +34,8 @@ class WorkDir {
   // directories on the way are created with the spelling given. A path that
   // leads outside the working directory raises IoError.
   std::filesystem::path Resolve(std::string_view name, bool createDirs = false) const;
-  // Whether the file (or folder) exists; IoError when the path leads outside.
+  // Whether the file (or folder) exists. A path that leads outside counts as
+  // present: opening it raises the IoError that refuses it.
   bool Exists(std::string_view name) const;
 
  private:
