@@ -130,14 +130,14 @@ bool TryStrToInt(std::string_view text, int32_t& value) {
 double StrToFloat(std::string_view text) {
   double v;
   if (!TryStrToFloat(text, v))
-    throw ConvertError("'" + std::string(text) + "' - неверное вещественное число");
+    throw ConvertError("'" + ShortToken(text) + "' - неверное вещественное число");
   return v;
 }
 
 int32_t StrToInt(std::string_view text) {
   int32_t v;
   if (!TryStrToInt(text, v))
-    throw ConvertError("'" + std::string(text) + "' - неверное целое число");
+    throw ConvertError("'" + ShortToken(text) + "' - неверное целое число");
   return v;
 }
 

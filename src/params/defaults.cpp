@@ -273,6 +273,18 @@ void SeedDefaultData(const WorkDir& wd, std::vector<std::string>* written) {
   seed("gdp\\file00.gdp", [] { return DefaultScheduleBytes(); });
 }
 
-void SeedNewWorkDir(const WorkDir& wd) { SeedDefaultData(wd); }
+// A working directory is new when it holds none of the default files: the
+// program has never seeded it and the user has brought none of its data
+// there. Once any of them is present the directory is the user's, and a file
+// deleted from it stays deleted: a missing state file leaves the fields as
+// they are, a missing "DATA\global.dmt" is made again by its loader from the
+// program's own defaults, not from the shipped conductors. (Everything
+// deleted at once makes the directory new again.) "tpscalc-cli seed" fills
+// in missing files on demand.
+void SeedNewWorkDir(const WorkDir& wd) {
+  for (const std::string& name : DefaultFileNames())
+    if (wd.Exists(name)) return;
+  SeedDefaultData(wd);
+}
 
 }  // namespace tps

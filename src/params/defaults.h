@@ -61,7 +61,8 @@ std::vector<std::string> DefaultFileNames();
 // user already has is never touched. The names written go to `written`.
 void SeedDefaultData(const WorkDir& wd, std::vector<std::string>* written = nullptr);
 // The seeding at start-up: a working directory the program has not used yet
-// receives the default data; one in use is left as the user keeps it.
+// (none of the default files present) receives the default data; one in use
+// is left as the user keeps it, files deleted from it included.
 void SeedNewWorkDir(const WorkDir& wd);
 
 }  // namespace tps

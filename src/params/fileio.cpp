@@ -1,7 +1,14 @@
 #include "params/fileio.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <climits>
 #include <cstring>
-#include <fstream>
 #include <system_error>
 
 #include "params/conv.h"
@@ -11,7 +18,9 @@ namespace fs = std::filesystem;
 
 namespace tps {
 
-static std::vector<std::string> SplitName(std::string_view name) {
+namespace {
+
+std::vector<std::string> SplitName(std::string_view name) {
   std::vector<std::string> parts;
   std::string cur;
   for (char c : name) {
@@ -26,12 +35,98 @@ static std::vector<std::string> SplitName(std::string_view name) {
   return parts;
 }
 
-// The existing entry of dir whose name matches part regardless of case, or
-// dir / part when there is none.
-static fs::path MatchEntry(const fs::path& dir, const std::string& part) {
+[[noreturn]] void Fail(const char* what, std::string_view name) {
+  throw IoError(what + std::string(name));
+}
+
+[[noreturn]] void FailOutside(std::string_view name) {
+  Fail("Путь ведёт за пределы рабочей папки: ", name);
+}
+
+// What a file system entry is, for a message that refuses it in the place of
+// a file.
+[[noreturn]] void FailNotRegular(mode_t mode, std::string_view name) {
+  if (S_ISDIR(mode)) Fail("Вместо файла папка: ", name);
+  if (S_ISFIFO(mode)) Fail("Вместо файла канал (FIFO): ", name);
+  if (S_ISCHR(mode) || S_ISBLK(mode)) Fail("Вместо файла устройство: ", name);
+  if (S_ISSOCK(mode)) Fail("Вместо файла сокет: ", name);
+  if (S_ISLNK(mode)) Fail("Вместо файла ссылка: ", name);
+  Fail("Вместо файла не обычный файл: ", name);
+}
+
+enum class Op { Read, Write, Delete };
+
+// The message of a failed system call on the file name.
+[[noreturn]] void FailErrno(int err, Op op, std::string_view name) {
+  switch (err) {
+    case ENOENT:
+    case ENOTDIR:
+      Fail("Файл не найден: ", name);
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      Fail("Нет доступа к файлу: ", name);
+    case EISDIR:
+      Fail("Вместо файла папка: ", name);
+    case ELOOP:
+      Fail("Вместо файла ссылка: ", name);
+    case ENOSPC:
+    case EDQUOT:
+      Fail("Нет места на диске для файла: ", name);
+    case ENAMETOOLONG:
+      Fail("Слишком длинное имя файла: ", name);
+    default:
+      break;
+  }
+  switch (op) {
+    case Op::Read:
+      Fail("Ошибка чтения файла: ", name);
+    case Op::Write:
+      Fail("Ошибка записи файла: ", name);
+    case Op::Delete:
+      break;
+  }
+  Fail("Не удалось удалить файл: ", name);
+}
+
+// The real path of the working directory, the one every file must lie under.
+fs::path RealRoot(const fs::path& root) {
+  std::error_code ec;
+  fs::path real = fs::canonical(root, ec);
+  if (ec) real = fs::weakly_canonical(fs::absolute(root, ec), ec);
+  return real;
+}
+
+bool IsUnder(const fs::path& p, const fs::path& root) {
+  auto it = p.begin();
+  for (const fs::path& c : root) {
+    if (it == p.end() || *it != c) return false;
+    ++it;
+  }
+  return true;
+}
+
+// Where a symbolic link leads, every link on the way followed, also one that
+// leads to a file not yet made.
+fs::path FollowLink(fs::path link) {
+  std::error_code ec;
+  for (int hops = 0; hops < 40; ++hops) {
+    fs::path target = fs::read_symlink(link, ec);
+    if (ec) return {};
+    if (target.is_relative()) target = link.parent_path() / target;
+    link = fs::weakly_canonical(target, ec);
+    if (ec) return {};
+    if (!fs::is_symlink(fs::symlink_status(link, ec))) return link;
+  }
+  return {};
+}
+
+// The entry of the real directory dir whose name matches part regardless of
+// case, or dir / part when there is none.
+fs::path MatchEntry(const fs::path& dir, const std::string& part) {
   std::error_code ec;
   fs::path exact = dir / part;
-  if (fs::exists(exact, ec)) return exact;
+  if (fs::symlink_status(exact, ec).type() != fs::file_type::not_found && !ec) return exact;
   std::string want = LowerName(part);
   for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
     if (LowerName(it->path().filename().string()) == want) return it->path();
@@ -39,61 +134,253 @@ static fs::path MatchEntry(const fs::path& dir, const std::string& part) {
   return exact;
 }
 
-fs::path WorkDir::Resolve(std::string_view name, bool createDirs) const {
-  std::vector<std::string> parts = SplitName(name);
-  fs::path p = root_;
+// A program path found in the working directory: the path as the working
+// directory spells it, the entry itself in its real folder (a link, if it is
+// one), the real path with every link resolved, checked to lie inside, and
+// the program path up to it (for messages about the folders on the way).
+struct Place {
+  fs::path Spelled;
+  fs::path Entry;
+  fs::path Real;
+  std::string Name;
+};
+
+Place Locate(const fs::path& root, std::string_view name, bool createDirs) {
+  const fs::path realRoot = RealRoot(root);
+  std::vector<std::string> parts;
+  for (std::string& p : SplitName(name))
+    if (p != ".") parts.push_back(std::move(p));
+  Place at{root, realRoot, realRoot, ""};
+  std::vector<Place> up;  // for ".."
   for (size_t i = 0; i < parts.size(); ++i) {
-    if (parts[i] == ".") continue;
-    p = MatchEntry(p, parts[i]);
-    if (createDirs && i + 1 < parts.size()) {
-      std::error_code ec;
-      if (!fs::is_directory(p, ec)) {
-        fs::create_directory(p, ec);
-        if (ec) throw IoError("Не удалось создать папку " + p.string() + ": " + ec.message());
-      }
+    if (parts[i] == "..") {
+      if (up.empty()) FailOutside(name);
+      at = up.back();
+      up.pop_back();
+      continue;
+    }
+    up.push_back(at);
+    fs::path entry = MatchEntry(at.Real, parts[i]);
+    at.Spelled /= entry.filename();
+    at.Entry = entry;
+    at.Real = entry;
+    if (!at.Name.empty()) at.Name += '\\';
+    at.Name += parts[i];
+    std::error_code ec;
+    if (fs::is_symlink(fs::symlink_status(entry, ec))) {
+      at.Real = FollowLink(entry);
+      if (at.Real.empty()) Fail("Ссылка никуда не ведёт: ", name);
+    }
+    if (!IsUnder(at.Real, realRoot)) FailOutside(name);
+    if (i + 1 == parts.size() || !createDirs) continue;
+    fs::file_status st = fs::symlink_status(at.Real, ec);
+    if (st.type() == fs::file_type::directory) continue;
+    if (st.type() != fs::file_type::not_found) Fail("Вместо папки файл: ", at.Name);
+    if (::mkdir(at.Real.c_str(), 0777) != 0 && errno != EEXIST) {
+      if (errno == EACCES || errno == EPERM || errno == EROFS) Fail("Нет доступа к папке: ", at.Name);
+      Fail("Не удалось создать папку: ", at.Name);
     }
   }
-  return p;
+  return at;
 }
 
-bool WorkDir::Exists(std::string_view name) const {
-  std::error_code ec;
-  return fs::exists(Resolve(name), ec);
+// A file descriptor closed on every way out.
+struct Fd {
+  int fd = -1;
+  Fd() = default;
+  explicit Fd(int f) : fd(f) {}
+  Fd(Fd&& o) noexcept : fd(o.Release()) {}
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  ~Fd() {
+    if (fd >= 0) ::close(fd);
+  }
+  int Release() {
+    int f = fd;
+    fd = -1;
+    return f;
+  }
+};
+
+// Opens the folder that holds the file and makes sure it is the folder that
+// was checked: a folder swapped for a link after the check is caught here.
+// The file itself is then opened relative to this folder, never through a
+// link at its own name.
+Fd OpenFolderOf(const fs::path& file, const fs::path& realRoot, Op op, std::string_view name) {
+  if (file == realRoot) Fail("Вместо файла папка: ", name);  // the working directory itself
+  fs::path dir = file.parent_path();
+  Fd d(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (d.fd < 0) FailErrno(errno, op, name);
+  char buf[PATH_MAX + 1];
+  std::string self = "/proc/self/fd/" + std::to_string(d.fd);
+  ssize_t n = ::readlink(self.c_str(), buf, PATH_MAX);
+  if (n > 0) {
+    if (!IsUnder(fs::path(std::string(buf, static_cast<size_t>(n))), realRoot)) FailOutside(name);
+  } else {
+    // Without /proc: the folder opened must be the very folder checked.
+    struct stat opened {
+    }, checked{};
+    if (::fstat(d.fd, &opened) != 0 || ::lstat(dir.c_str(), &checked) != 0 ||
+        opened.st_dev != checked.st_dev || opened.st_ino != checked.st_ino)
+      FailOutside(name);
+  }
+  return d;
 }
 
-Bytes ReadFileBytes(const WorkDir& wd, std::string_view name) {
-  fs::path p = wd.Resolve(name);
-  std::ifstream in(p, std::ios::binary);
-  if (!in) throw IoError("Файл не найден: " + std::string(name));
-  Bytes data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw IoError("Ошибка чтения файла: " + std::string(name));
+Bytes ReadAll(const WorkDir& wd, std::string_view name, size_t maxBytes) {
+  const fs::path realRoot = RealRoot(wd.Root());
+  Place at = Locate(wd.Root(), name, false);
+  Fd dir = OpenFolderOf(at.Real, realRoot, Op::Read, name);
+  // Non-blocking, so that a FIFO in the place of the file does not wait for
+  // a writer; it is refused by its type below.
+  Fd f(::openat(dir.fd, at.Real.filename().c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
+  if (f.fd < 0) FailErrno(errno, Op::Read, name);
+  struct stat st {};
+  if (::fstat(f.fd, &st) != 0) FailErrno(errno, Op::Read, name);
+  if (!S_ISREG(st.st_mode)) FailNotRegular(st.st_mode, name);
+  auto tooLarge = [&] {
+    std::string limit = maxBytes >= (size_t(1) << 20) && maxBytes % (size_t(1) << 20) == 0
+                            ? std::to_string(maxBytes >> 20) + " МБ"
+                            : std::to_string(maxBytes) + " байт";
+    throw IoError("Файл слишком велик (больше " + limit + "): " + std::string(name));
+  };
+  if (st.st_size < 0 || static_cast<uint64_t>(st.st_size) > maxBytes) tooLarge();
+  // One byte more than the file holds, so that its end is seen without
+  // growing the buffer.
+  Bytes data(std::min(maxBytes, static_cast<size_t>(st.st_size)) + 1);
+  size_t got = 0;
+  for (;;) {
+    // A file that grows while it is read is followed up to the limit.
+    if (got == data.size()) {
+      if (data.size() > maxBytes) tooLarge();
+      data.resize(std::min(maxBytes + 1, data.size() + 65536));
+    }
+    ssize_t n = ::read(f.fd, data.data() + got, data.size() - got);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      FailErrno(errno, Op::Read, name);
+    }
+    if (n == 0) break;
+    got += static_cast<size_t>(n);
+  }
+  if (got > maxBytes) tooLarge();
+  data.resize(got);
   return data;
 }
 
-static void WriteTo(const fs::path& p, std::string_view name, const void* data, size_t n,
-                    std::ios::openmode mode) {
-  std::ofstream out(p, std::ios::binary | mode);
-  if (!out) throw IoError("Не удалось открыть файл для записи: " + std::string(name));
-  if (n) out.write(static_cast<const char*>(data), static_cast<std::streamsize>(n));
-  out.close();
-  if (!out) throw IoError("Ошибка записи файла: " + std::string(name));
+// The entry at the file's own place in its folder: refused unless it is a
+// regular file or absent.
+void CheckPlaceOfFile(int dirFd, const Place& at, Op op, std::string_view name) {
+  struct stat st {};
+  const std::string leaf = at.Real.filename().string();
+  if (::fstatat(dirFd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (!S_ISREG(st.st_mode)) FailNotRegular(st.st_mode, name);
+    // A read-only file stays read-only, although its folder would let a new
+    // file take its place.
+    if (::faccessat(dirFd, leaf.c_str(), W_OK, AT_EACCESS) != 0) FailErrno(errno, op, name);
+  } else if (errno != ENOENT) {
+    FailErrno(errno, op, name);
+  }
+}
+
+bool WriteFully(int fd, const void* data, size_t n) {
+  const char* p = static_cast<const char*>(data);
+  while (n > 0) {
+    ssize_t w = ::write(fd, p, n);
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += w;
+    n -= static_cast<size_t>(w);
+  }
+  return true;
+}
+
+// Replaces the file: the data go into a temporary file of a name of its own
+// beside it (the process id and a counter, so two runs in one working
+// directory never share one), are flushed to the disk and renamed over the
+// file. The temporary file is removed on every failure.
+void Replace(const WorkDir& wd, std::string_view name, const void* data, size_t n) {
+  static std::atomic<unsigned> counter{0};
+  const fs::path realRoot = RealRoot(wd.Root());
+  Place at = Locate(wd.Root(), name, true);
+  Fd dir = OpenFolderOf(at.Real, realRoot, Op::Write, name);
+  CheckPlaceOfFile(dir.fd, at, Op::Write, name);
+  const std::string leaf = at.Real.filename().string();
+  std::string tmp;
+  Fd f;
+  for (int attempt = 0; f.fd < 0; ++attempt) {
+    tmp = leaf.substr(0, 200) + "." + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
+    f.fd = ::openat(dir.fd, tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (f.fd < 0 && (errno != EEXIST || attempt == 100)) FailErrno(errno, Op::Write, name);
+  }
+  bool ok = WriteFully(f.fd, data, n) && ::fsync(f.fd) == 0;
+  int err = ok ? 0 : errno;
+  if (::close(f.Release()) != 0 && ok) {
+    ok = false;
+    err = errno;
+  }
+  if (ok && ::renameat(dir.fd, tmp.c_str(), dir.fd, leaf.c_str()) != 0) {
+    ok = false;
+    err = errno;
+  }
+  if (!ok) {
+    ::unlinkat(dir.fd, tmp.c_str(), 0);
+    FailErrno(err, Op::Write, name);
+  }
+  ::fsync(dir.fd);  // the rename itself reaches the disk; a folder that cannot is no failure
+}
+
+void Append(const WorkDir& wd, std::string_view name, const void* data, size_t n) {
+  const fs::path realRoot = RealRoot(wd.Root());
+  Place at = Locate(wd.Root(), name, true);
+  Fd dir = OpenFolderOf(at.Real, realRoot, Op::Write, name);
+  CheckPlaceOfFile(dir.fd, at, Op::Write, name);
+  Fd f(::openat(dir.fd, at.Real.filename().c_str(),
+                O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC, 0666));
+  if (f.fd < 0) FailErrno(errno, Op::Write, name);
+  struct stat st {};
+  if (::fstat(f.fd, &st) != 0) FailErrno(errno, Op::Write, name);
+  if (!S_ISREG(st.st_mode)) FailNotRegular(st.st_mode, name);
+  if (!WriteFully(f.fd, data, n)) FailErrno(errno, Op::Write, name);
+  if (::close(f.Release()) != 0) FailErrno(errno, Op::Write, name);
+}
+
+}  // namespace
+
+fs::path WorkDir::Resolve(std::string_view name, bool createDirs) const {
+  return Locate(root_, name, createDirs).Spelled;
+}
+
+bool WorkDir::Exists(std::string_view name) const {
+  Place at;
+  try {
+    at = Locate(root_, name, false);
+  } catch (const IoError&) {
+    // Something is there but leads outside: it counts as present, so that
+    // "write it when missing" never writes there and every reader that opens
+    // it refuses it with its message.
+    return true;
+  }
+  std::error_code ec;
+  return fs::exists(at.Real, ec);
+}
+
+Bytes ReadFileBytes(const WorkDir& wd, std::string_view name) {
+  return ReadAll(wd, name, kMaxReadBytes);
+}
+
+Bytes ReadFileBytes(const WorkDir& wd, std::string_view name, size_t maxBytes) {
+  return ReadAll(wd, name, maxBytes);
 }
 
 void WriteFileBytes(const WorkDir& wd, std::string_view name, const Bytes& data) {
-  WriteTo(wd.Resolve(name, true), name, data.data(), data.size(), std::ios::trunc);
+  Replace(wd, name, data.data(), data.size());
 }
 
 void WriteFileBytesAtomic(const WorkDir& wd, std::string_view name, const Bytes& data) {
-  fs::path p = wd.Resolve(name, true);
-  fs::path tmp = p;
-  tmp += ".tmp";
-  WriteTo(tmp, name, data.data(), data.size(), std::ios::trunc);
-  std::error_code ec;
-  fs::rename(tmp, p, ec);
-  if (ec) {
-    fs::remove(tmp, ec);
-    throw IoError("Ошибка записи файла: " + std::string(name));
-  }
+  Replace(wd, name, data.data(), data.size());
 }
 
 static std::string JoinLines(const std::vector<std::string>& lines) {
@@ -115,21 +402,29 @@ void AppendTextLines(const WorkDir& wd, std::string_view name, const std::vector
 
 void WriteText(const WorkDir& wd, std::string_view name, std::string_view utf8) {
   std::string cp = Utf8ToCp1251(utf8);
-  WriteTo(wd.Resolve(name, true), name, cp.data(), cp.size(), std::ios::trunc);
+  Replace(wd, name, cp.data(), cp.size());
 }
 
 void AppendText(const WorkDir& wd, std::string_view name, std::string_view utf8) {
   std::string cp = Utf8ToCp1251(utf8);
-  WriteTo(wd.Resolve(name, true), name, cp.data(), cp.size(), std::ios::app);
+  Append(wd, name, cp.data(), cp.size());
 }
 
 std::string ReadText(const WorkDir& wd, std::string_view name) {
-  Bytes b = ReadFileBytes(wd, name);
+  return ReadText(wd, name, kMaxReadBytes);
+}
+
+std::string ReadText(const WorkDir& wd, std::string_view name, size_t maxBytes) {
+  Bytes b = ReadAll(wd, name, maxBytes);
   return Cp1251ToUtf8(std::string_view(reinterpret_cast<const char*>(b.data()), b.size()));
 }
 
 std::vector<std::string> ReadTextLines(const WorkDir& wd, std::string_view name) {
-  std::string s = ReadText(wd, name);
+  return ReadTextLines(wd, name, kMaxReadBytes);
+}
+
+std::vector<std::string> ReadTextLines(const WorkDir& wd, std::string_view name, size_t maxBytes) {
+  std::string s = ReadText(wd, name, maxBytes);
   std::vector<std::string> lines;
   std::string cur;
   for (size_t i = 0; i < s.size(); ++i) {
@@ -150,30 +445,63 @@ std::vector<std::string> ReadTextLines(const WorkDir& wd, std::string_view name)
 }
 
 void TruncateFile(const WorkDir& wd, std::string_view name) {
-  WriteTo(wd.Resolve(name, true), name, nullptr, 0, std::ios::trunc);
+  Replace(wd, name, nullptr, 0);
 }
 
 void DeleteFile(const WorkDir& wd, std::string_view name) {
+  const fs::path realRoot = RealRoot(wd.Root());
+  Place at = Locate(wd.Root(), name, false);
+  // A link inside the working directory is removed itself, not the file it
+  // leads to.
   std::error_code ec;
-  fs::path p = wd.Resolve(name);
-  if (fs::exists(p, ec) && !fs::remove(p, ec))
-    throw IoError("Не удалось удалить файл: " + std::string(name));
+  if (fs::symlink_status(at.Entry, ec).type() == fs::file_type::not_found) return;
+  Fd dir = OpenFolderOf(at.Entry, realRoot, Op::Delete, name);
+  // unlink removes a file (or a link) and never a folder.
+  if (::unlinkat(dir.fd, at.Entry.filename().c_str(), 0) != 0 && errno != ENOENT)
+    FailErrno(errno, Op::Delete, name);
 }
 
 void ByteReader::Need(size_t n) {
-  if (pos_ + n > b_.size()) throw IoError("Файл короче, чем ожидалось: " + name_);
+  if (n > b_.size() - pos_) throw IoError("Файл короче, чем ожидалось: " + name_);
 }
 void ByteReader::Raw(void* p, size_t n) {
   Need(n);
   if (n) std::memcpy(p, b_.data() + pos_, n);
   pos_ += n;
 }
-void ByteReader::Skip(size_t n) { Need(n); pos_ += n; }
-uint8_t ByteReader::U8() { uint8_t v; Raw(&v, 1); return v; }
-uint16_t ByteReader::U16() { uint16_t v; Raw(&v, 2); return v; }
-int16_t ByteReader::I16() { int16_t v; Raw(&v, 2); return v; }
-uint32_t ByteReader::U32() { uint32_t v; Raw(&v, 4); return v; }
-int32_t ByteReader::I32() { int32_t v; Raw(&v, 4); return v; }
-double ByteReader::F64() { double v; Raw(&v, 8); return v; }
+void ByteReader::Skip(size_t n) {
+  Need(n);
+  pos_ += n;
+}
+uint8_t ByteReader::U8() {
+  uint8_t v;
+  Raw(&v, 1);
+  return v;
+}
+uint16_t ByteReader::U16() {
+  uint16_t v;
+  Raw(&v, 2);
+  return v;
+}
+int16_t ByteReader::I16() {
+  int16_t v;
+  Raw(&v, 2);
+  return v;
+}
+uint32_t ByteReader::U32() {
+  uint32_t v;
+  Raw(&v, 4);
+  return v;
+}
+int32_t ByteReader::I32() {
+  int32_t v;
+  Raw(&v, 4);
+  return v;
+}
+double ByteReader::F64() {
+  double v;
+  Raw(&v, 8);
+  return v;
+}
 
 }  // namespace tps

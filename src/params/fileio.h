@@ -3,7 +3,16 @@
 // components and each component matches an existing entry regardless of
 // letter case; a missing entry takes the spelling given. Text files are
 // Windows-1251 with CR LF line ends on disk and UTF-8 inside the program.
-// Every failure raises IoError.
+//
+// The program keeps to its working directory: every path is checked before a
+// file is opened, and a path that leads outside - through "..", through a
+// symbolic link at the file itself or through a linked folder on the way - is
+// refused; a link that stays inside is followed. Only regular files are read
+// or written: a folder, a FIFO or a device in the place of a file is refused
+// at once instead of being waited on. A file that replaces another is written
+// beside it under a name of its own, flushed to the disk and renamed over the
+// old one, so a failed save leaves the old file whole and nothing else behind.
+// Every failure raises IoError, its text in Russian naming the program path.
 #pragma once
 
 #include <cstdint>
@@ -22,8 +31,11 @@ class WorkDir {
   const std::filesystem::path& Root() const { return root_; }
 
   // The file system path of a program path. With createDirs the missing
-  // directories on the way are created with the spelling given.
+  // directories on the way are created with the spelling given. A path that
+  // leads outside the working directory raises IoError.
   std::filesystem::path Resolve(std::string_view name, bool createDirs = false) const;
+  // Whether the file (or folder) exists. A path that leads outside counts as
+  // present: opening it raises the IoError that refuses it.
   bool Exists(std::string_view name) const;
 
  private:
@@ -32,10 +44,16 @@ class WorkDir {
 
 using Bytes = std::vector<uint8_t>;
 
+// No loader reads more of a file than this; a larger file is refused as too
+// large before anything of it is read.
+inline constexpr size_t kMaxReadBytes = size_t(256) << 20;
+
 Bytes ReadFileBytes(const WorkDir& wd, std::string_view name);
+// The same with the limit of a loader that knows how large its file can be.
+Bytes ReadFileBytes(const WorkDir& wd, std::string_view name, size_t maxBytes);
+// Both writers replace the file through a temporary file and a rename, so the
+// old file stays whole when the write fails.
 void WriteFileBytes(const WorkDir& wd, std::string_view name, const Bytes& data);
-// Writes through a temporary file and a rename, so the old file stays whole
-// when the write fails.
 void WriteFileBytesAtomic(const WorkDir& wd, std::string_view name, const Bytes& data);
 
 // Text files: lines in UTF-8 go out as Windows-1251, each ended by CR LF.
@@ -47,8 +65,10 @@ void AppendText(const WorkDir& wd, std::string_view name, std::string_view utf8)
 // Reads a text file into lines (CR LF or LF), converted to UTF-8. A last line
 // without a line break is kept.
 std::vector<std::string> ReadTextLines(const WorkDir& wd, std::string_view name);
+std::vector<std::string> ReadTextLines(const WorkDir& wd, std::string_view name, size_t maxBytes);
 std::string ReadText(const WorkDir& wd, std::string_view name);
-// Create or truncate.
+std::string ReadText(const WorkDir& wd, std::string_view name, size_t maxBytes);
+// Create or truncate (an empty file replaces the old one).
 void TruncateFile(const WorkDir& wd, std::string_view name);
 void DeleteFile(const WorkDir& wd, std::string_view name);
 

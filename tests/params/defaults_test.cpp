@@ -9,6 +9,7 @@
 #include "params/catalogue.h"
 #include "params/defaults.h"
 #include "params/errors.h"
+#include "params/lifecycle.h"
 #include "params/persist.h"
 #include "params/state.h"
 #include "test_support.h"
@@ -56,7 +57,7 @@ struct Point {
 std::vector<Point> ParseProfile(const std::string& text) {
   std::vector<Point> pts;
   std::istringstream in(text);
-  in.imbue(std::locale::classic());
+  in.imbue(std::locale::classic());  // the profiles write "." whatever the desktop's locale
   Point p;
   while (in >> p.km >> p.re >> p.im) pts.push_back(p);
   return pts;
@@ -138,6 +139,44 @@ TEST_F(SeededDir, SecondStartLeavesTheUsersFilesAlone) {
   EXPECT_EQ(Read("CurData\\ptE_2_perem.cmt"), profile);
   EXPECT_EQ(Read("Bitmap\\PPS.bmp"), bmp);
   EXPECT_EQ(Read("SAVES\\state_24.smt").size(), 400u);
+}
+
+TEST(SeedDefaults, OnlyANewWorkingDirectoryIsSeededAtStart) {
+  tpstest::TempDir dir;
+  tpstest::WriteBytes(dir.Path() / "Final.txt", {'x'});  // not one of the default files
+  RecordingHost host;
+  AppState st;
+  st.Work = dir.Work();
+  st.Host = &host;
+  SeedNewWorkDir(st.Work);
+  for (const std::string& name : DefaultFileNames()) EXPECT_TRUE(st.Work.Exists(name)) << name;
+
+  // The user deletes a saved state and the conductor defaults; the next
+  // start brings neither back from the shipped data.
+  fs::remove(OnDisk(dir.Path(), "SAVES\\state_21.smt"));
+  fs::remove(OnDisk(dir.Path(), "DATA\\global.dmt"));
+  SeedNewWorkDir(st.Work);
+  StartUp(st, false);
+  EXPECT_FALSE(st.Work.Exists("SAVES\\state_21.smt"));
+  st.Params.ZoneLength.Set(kNotGiven);
+  EXPECT_FALSE(LoadState(st, 21));
+  EXPECT_EQ(st.Params.ZoneLength.Get(), kNotGiven);
+  // "DATA\global.dmt" is made again from the program's own defaults: earth
+  // conductivity 0.01 S/m, air temperature 20 degrees, every other byte 0.
+  Bytes global(216, 0);
+  const uint8_t conductivity[8] = {0x7B, 0x14, 0xAE, 0x47, 0xE1, 0x7A, 0x84, 0x3F};
+  const uint8_t twenty[8] = {0, 0, 0, 0, 0, 0, 0x34, 0x40};
+  std::copy(conductivity, conductivity + 8, global.begin() + (248 - 184));
+  std::copy(twenty, twenty + 8, global.begin() + (392 - 184));
+  EXPECT_EQ(tpstest::ReadBytes(OnDisk(dir.Path(), "DATA\\global.dmt")), global);
+  EXPECT_EQ(st.Params.ContactWireType.Get(), "");
+  EXPECT_EQ(st.Params.ContactWireR, 0);
+  EXPECT_TRUE(host.messages.empty());
+
+  // Seeding on demand still brings back what is missing.
+  std::vector<std::string> written;
+  SeedDefaultData(st.Work, &written);
+  EXPECT_EQ(written, std::vector<std::string>{"SAVES\\state_21.smt"});
 }
 
 TEST(SeedDefaults, FilesInOtherSpellingsCountAsPresent) {
