@@ -152,6 +152,15 @@ void MainWindowTest::sectioningPostAppearsOnDoubleTrack() {
   QCOMPARE(z.w->PictureWidget()->Picture().Text("PostKm0")->Text, std::string("5 км"));
   QCOMPARE(z.St().Params.PskKm.Get(), std::string("5"));
 
+  // A place that is not a number takes the post off the picture until a number comes.
+  z.Type(z.Edit("editPsk"), "abc");
+  QVERIFY(!z.w->PictureWidget()->Picture().Image("Post0")->Visible);
+  QVERIFY(!z.w->PictureWidget()->Picture().Text("PostKm0")->Visible);
+  QCOMPARE(z.w->PictureWidget()->grab().toImage().pixelColor(232, 100), QColor(Qt::white));
+  z.Type(z.Edit("editPsk"), "5");
+  QVERIFY(z.w->PictureWidget()->Picture().Image("Post0")->Visible);
+  QCOMPARE(z.w->PictureWidget()->Picture().Image("Post0")->Left, 232 - 5);
+
   // Unchecking goes back to code 14 and hides the post again.
   z.Tick(box1);
   QVERIFY(z.Edit("editPsk")->isHidden());
