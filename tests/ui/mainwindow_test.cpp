@@ -31,6 +31,8 @@ class MainWindowTest : public QObject {
   void menusAndTheHiddenSwitch();
   void captionLabelOpensTheNetworkWindowOnlyWithAScheme();
   void everyControlStandsWholeAndApart();
+  void currentKindChangeSwitchesTheRandomDrawOff();
+  void fiftyFirstTrainOfATrackIsRefusedAloud();
   void longListLinesScrollSideways();
 };
 
@@ -358,6 +360,44 @@ void MainWindowTest::everyControlStandsWholeAndApart() {
     QLineEdit* e = z.Edit(f);
     QVERIFY2(TextRoom(e) >= e->fontMetrics().horizontalAdvance(drawn), f);
   }
+}
+
+void MainWindowTest::currentKindChangeSwitchesTheRandomDrawOff() {
+  UiZone z;
+  z.ChooseAc();
+  auto* u = z.Find<QCheckBox>("checkU");
+  auto* d = z.Find<QCheckBox>("checkD");
+  z.Tick(u);
+  z.Tick(d);
+  QVERIFY(z.St().Voltages.RandU && z.St().Voltages.RandD);
+  // Direct current: the AC mean of the draw no longer feeds the substations.
+  z.ChooseDc();
+  QVERIFY(!u->isChecked() && !d->isChecked());
+  QVERIFY(!z.St().Voltages.RandU && !z.St().Voltages.RandD);
+  QCOMPARE(z.Edit("editUaRe")->text(), QString("3300"));
+  QCOMPARE(z.Edit("editUbRe")->text(), QString("3300"));
+  z.Type(z.Edit("editBatchTrains"), "1");
+  z.Button("buttonBatch")->click();
+  QCOMPARE(z.St().Params.UaRe.Get(), std::string("3300"));
+  // Within one current kind the switches stay as the user left them.
+  z.Tick(u);
+  z.ChooseTab(1);
+  z.ChooseDc();
+  QVERIFY(u->isChecked());
+}
+
+void MainWindowTest::fiftyFirstTrainOfATrackIsRefusedAloud() {
+  UiZone z;
+  z.ChooseDc();
+  for (int k = 0; k < 50; ++k) z.Button("buttonAdd1")->click();
+  QCOMPARE(z.Lines("listTrack1").size(), 50);
+  QVERIFY(z.messages.empty());
+  z.Button("buttonAdd1")->click();
+  QCOMPARE(z.Lines("listTrack1").size(), 50);
+  QCOMPARE(z.messages.size(), size_t{1});
+  QCOMPARE(z.messages[0].kind, tps::MsgKind::Warning);
+  QCOMPARE(z.messages[0].text,
+           std::string("Поезд не добавлен: на пути 1 уже 50 поездов, больше на одном пути не бывает"));
 }
 
 void MainWindowTest::longListLinesScrollSideways() {
