@@ -21,6 +21,8 @@ ResultWindow::ResultWindow(QWidget* main) : QDialog(main) {
   list_->setObjectName("resultList");
   // The report's columns line up only in a font of one width for every character.
   QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  mono.setStyleHint(QFont::TypeWriter);
+  mono.setFixedPitch(true);
   mono.setPointSize(9);
   list_->setFont(mono);
   list_->setTextElideMode(Qt::ElideNone);
