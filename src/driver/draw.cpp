@@ -2,6 +2,7 @@
 // the posts and trains stand, and the strokes of the feeder connections.
 #include "driver/draw.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "params/conv.h"
@@ -228,6 +229,7 @@ void PlacePostAtKm(PictureState& ps, int post, double km) {
   p.KmText = KmLabelText(km);
   p.Km = km;
   p.X = KmToX(ps, km);
+  p.Placed = true;
 }
 
 void PlacePostFromText(PictureState& ps, int post, const std::string& text) {
@@ -237,8 +239,10 @@ void PlacePostFromText(PictureState& ps, int post, const std::string& text) {
     PlacePostAtKm(ps, post, km);
   } else {
     // A place not given yet (the "н/и" of a fresh scheme) or mistyped: the
-    // marker stays where it stood; the run's validation names the value.
+    // post leaves the picture until it has a km again; the run's validation
+    // names the value.
     ps.Posts[post].KmText = kNotGiven;
+    ps.Posts[post].Placed = false;
   }
 }
 
@@ -274,7 +278,60 @@ void SyncTrainMarks(PictureState& ps, const AppState& st) {
   ps.Trains = std::move(kept);
 }
 
-SchemePicture BuildSchemePicture(const PictureState& ps, const AppState& st) {
+namespace {
+
+struct Box {
+  int Left, Top, Right, Bottom;
+  bool Meets(const Box& o) const {
+    // Labels closer than this many pixels read as one.
+    constexpr int kGap = 3;
+    return Left < o.Right + kGap && o.Left < Right + kGap && Top < o.Bottom && o.Top < Bottom;
+  }
+};
+
+Box BoxOf(const TextPart& t, const TextMetrics& m) {
+  const int w = m.Width(t.Text, t.Bold);
+  const int left = LeftForCentre(t.CentreX, w, t.How);
+  const int top = t.AnchorBottom ? t.Y - m.LineHeight : t.Y;
+  return {left, top, left + w, top + m.LineHeight};
+}
+
+// Places the train labels (from `first` on) from left to right: first every
+// label that is free on its own line; then, for the others, one line further
+// from the track (up for a km label, down for a current label) where that is
+// free and on the panel; what is still left has no room and is left out. The
+// captions and post labels placed before them stay put.
+void SpaceTrainLabels(SchemePicture& pic, size_t first, const TextMetrics& m) {
+  std::vector<Box> taken;
+  for (size_t i = 0; i < first; ++i)
+    if (pic.Texts[i].Visible && !pic.Texts[i].Text.empty()) taken.push_back(BoxOf(pic.Texts[i], m));
+  std::vector<size_t> order;
+  for (size_t i = first; i < pic.Texts.size(); ++i) order.push_back(i);
+  std::stable_sort(order.begin(), order.end(),
+                   [&](size_t a, size_t b) { return pic.Texts[a].CentreX < pic.Texts[b].CentreX; });
+  std::vector<bool> placed(pic.Texts.size(), false);
+  for (int shift = 0; shift <= 1; ++shift) {
+    for (size_t i : order) {
+      if (placed[i]) continue;
+      TextPart moved = pic.Texts[i];
+      moved.Y += shift * (moved.AnchorBottom ? -m.LineHeight : m.LineHeight);
+      const Box b = BoxOf(moved, m);
+      if (b.Top < 0 || b.Bottom > pic.Height) continue;
+      bool free = true;
+      for (const Box& o : taken) free = free && !b.Meets(o);
+      if (!free) continue;
+      pic.Texts[i].Y = moved.Y;
+      taken.push_back(b);
+      placed[i] = true;
+    }
+  }
+  for (size_t i : order)
+    if (!placed[i]) pic.Texts[i].Visible = false;
+}
+
+}  // namespace
+
+SchemePicture BuildSchemePicture(const PictureState& ps, const AppState& st, const TextMetrics& metrics) {
   SchemePicture pic;
   pic.Images.push_back(TrackLine("Line1", kRowTrack1, ps.Line1Visible));
   pic.Images.push_back(TrackLine("Line2", ps.Line2Row, true));
@@ -294,9 +351,10 @@ SchemePicture BuildSchemePicture(const PictureState& ps, const AppState& st) {
   for (int k = 0; k < 3; ++k) {
     const PostPlace& p = ps.Posts[k];
     const std::string n = std::to_string(k);
-    pic.Images.push_back(ImagePart{"Post" + n, p.Visible, p.X - Nearest(kPostWidth * 0.5), kPostTop,
+    const bool drawn = p.Visible && p.Placed;
+    pic.Images.push_back(ImagePart{"Post" + n, drawn, p.X - Nearest(kPostWidth * 0.5), kPostTop,
                                    kPostWidth, kPostHeight, {}, {}, kPostBitmap});
-    pic.Texts.push_back(TextPart{"PostKm" + n, p.Visible, p.KmText, false, p.X, kPostTop - 5, true,
+    pic.Texts.push_back(TextPart{"PostKm" + n, drawn, p.KmText, false, p.X, kPostTop - 5, true,
                                  Centring::Nearest});
   }
 
@@ -318,8 +376,10 @@ SchemePicture BuildSchemePicture(const PictureState& ps, const AppState& st) {
                                    m.Row + kTrainHeight + 3, false, Centring::Nearest});
     }
   };
+  const size_t firstTrainLabel = pic.Texts.size();
   trains(st.Trains.Trains1, true);
   trains(st.Trains.Trains2, false);
+  if (metrics.Width) SpaceTrainLabels(pic, firstTrainLabel, metrics);
   return pic;
 }
 

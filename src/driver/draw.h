@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -104,9 +105,12 @@ struct SchemePicture {
   const TextPart* Text(const std::string& name) const;
 };
 
-// One post marker (0 sectioning post, 1 ППС1, 2 ППС2).
+// One post marker (0 sectioning post, 1 ППС1, 2 ППС2). Visible is whether
+// the scheme has the post; Placed whether its field holds a number: a post
+// without a km is not drawn at all (rather than at a km it no longer has).
 struct PostPlace {
   bool Visible = false;
+  bool Placed = false;
   double Km = 0;
   int X = (ZoneLeftX + ZoneRightX) / 2;
   std::string KmText;
@@ -148,8 +152,8 @@ bool SetScale(PictureState& ps, const std::string& zoneLengthText);
 
 // A post at a km (label with at most two decimals, column from the scale).
 void PlacePostAtKm(PictureState& ps, int post, double km);
-// A post at the km of a field text; a text that is not a number leaves the
-// marker where it was and labels it "н/и".
+// A post at the km of a field text; a text that is not a number takes the
+// post off the picture (label "н/и") until a number is entered.
 void PlacePostFromText(PictureState& ps, int post, const std::string& text);
 
 // Brings the remembered train pictures in line with the train set: a train
@@ -177,7 +181,18 @@ int TrainRow(bool track1, int schemeVariant);
 // The strokes of a connection image (50 x 90) for a code and side (1 left, 0 right).
 std::vector<Stroke> ConnectionStrokes(int code, int side);
 
-// Everything to paint: the panel parts, the posts and the drawn trains.
-SchemePicture BuildSchemePicture(const PictureState& ps, const AppState& st);
+// The size of a label's text in the window's font (width of a text, bold or
+// not, and the height of a line), for keeping the train labels apart.
+struct TextMetrics {
+  std::function<int(const std::string& text, bool bold)> Width;
+  int LineHeight = 13;
+};
+
+// Everything to paint: the panel parts, the posts and the drawn trains. With
+// metrics, the km and current labels of trains standing close together are
+// kept apart: a label that would run into one already placed moves one line
+// further from its track where the panel has room, and is left out where it
+// has none (the train keeps its picture and its other label).
+SchemePicture BuildSchemePicture(const PictureState& ps, const AppState& st, const TextMetrics& metrics = {});
 
 }  // namespace tps

@@ -100,6 +100,12 @@ bool AddTrainButton(AppState& st, int track) {
   if (CheckMainInput(st) != 0) return false;
   st.Controls.ZoneLengthEnabled = false;
   bool added = AddTrain(st, track);
+  // Every number of the track is taken: the train is not added, and the
+  // user is told why instead of the press doing nothing.
+  if (!added)
+    st.Message(MsgKind::Warning, "Поезд не добавлен: на пути " + std::to_string(track) + " уже " +
+                                     std::to_string(kSlotsPerTrack) +
+                                     " поездов, больше на одном пути не бывает");
   st.Notify(Changed::Controls);
   st.Notify(Changed::Trains);
   st.Notify(Changed::Picture);

@@ -64,7 +64,7 @@ void MainWindow::Init() {
   catalogue_ = new CatalogueWindow(this);
 
   ConnectSignals();
-  setFixedSize(790, 524 + menuBar()->sizeHint().height());
+  setFixedSize(centralWidget()->width(), centralWidget()->height() + menuBar()->sizeHint().height());
   if (QScreen* s = QGuiApplication::primaryScreen()) {
     QRect r = s->availableGeometry();
     move(r.center() - QRect(QPoint(0, 0), size()).center());

@@ -86,8 +86,8 @@ class MainWindow : public QMainWindow {
   void BuildMenus();
   void BuildControls();
   void BuildTrainArea(QWidget* panel);
-  void BuildVoltagePanel(QWidget* panel);
-  void BuildTrainPanel(QWidget* panel);
+  void BuildVoltagePanel(QWidget* panel, int left);
+  void BuildTrainPanel(QWidget* panel, int left, int width);
   void ConnectSignals();
 
   // Scheme controls.

@@ -12,7 +12,10 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTabBar>
+#include <algorithm>
 
 #include "params/trains.h"
 #include "ui/CaptionLabel.h"
@@ -24,6 +27,15 @@ namespace tps::ui {
 namespace {
 
 QString U(const char* s) { return QString::fromUtf8(s); }
+
+// The client area is as wide as the scheme picture; the tab panel ends below
+// the last button of the train area.
+constexpr int kClientWidth = kPanelWidth;
+constexpr int kPanelBottom = 253 + 22;
+constexpr int kBoxHeight = 19;
+// The widest number a parameter field holds, and the line edit's inner margin.
+constexpr int kNumberChars = 11;
+constexpr int kEditMargin = 2;
 
 QLabel* Label(QWidget* parent, const char* text, int x, int y, int w = -1, int h = 16) {
   auto* l = new QLabel(U(text), parent);
@@ -45,6 +57,41 @@ QPushButton* Button(QWidget* parent, const char* name, const char* text, int x, 
   b->setObjectName(name);
   b->setGeometry(x, y, w, h);
   return b;
+}
+
+// The right edge of a control, where the next one on its row may begin.
+int Right(const QWidget* w) {
+  return w->x() + w->width();
+}
+
+// A check box or radio button as large as its caption needs.
+void FitButton(QAbstractButton* b, int x, int y) {
+  const QSize hint = b->sizeHint();
+  b->setGeometry(x, y, hint.width(), std::max(hint.height(), kBoxHeight));
+}
+
+// The width of a field that shows `chars` digits whole: the text, the
+// field's inner margins and its frame.
+int NumberFieldWidth(QWidget* parent, int chars) {
+  QLineEdit probe(parent);
+  QStyleOptionFrame opt;
+  opt.initFrom(&probe);
+  const int frame = probe.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, &probe);
+  const int text = QFontMetrics(probe.font()).horizontalAdvance(QString(chars, QChar('0')));
+  return text + 2 * kEditMargin + 2 * frame + 2;
+}
+
+// A train list: one line per train, never cut short; a line longer than the
+// list scrolls sideways.
+QListWidget* TrainList(QWidget* parent, const char* name, int x, int w) {
+  auto* l = new QListWidget(parent);
+  l->setObjectName(name);
+  l->setGeometry(x, 157, w, 88);
+  l->setTextElideMode(Qt::ElideNone);
+  l->setWordWrap(false);
+  l->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  l->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  return l;
 }
 
 QAction* Check(QMenu* m, const char* name, const char* text, bool checked) {
@@ -101,9 +148,9 @@ void MainWindow::BuildMenus() {
 void MainWindow::BuildControls() {
   auto* central = new QWidget(this);
   central->setObjectName("central");
-  central->setFixedSize(790, 524);
   setCentralWidget(central);
 
+  // The picture is as wide as the client area, so "ТП Б" at its right end is whole.
   pictureWidget_ = new SchemePictureWidget(central);
   pictureWidget_->move(0, 0);
 
@@ -124,33 +171,36 @@ void MainWindow::BuildControls() {
   tabBar_->setObjectName("tabBar");
   tabBar_->addTab(U("Однопутный участок"));
   tabBar_->addTab(U("Двухпутный участок"));
-  tabBar_->setGeometry(0, 227, 790, tabBar_->sizeHint().height());
+  tabBar_->setGeometry(0, 227, kClientWidth, tabBar_->sizeHint().height());
 
   panel_ = new QFrame(central);
   panel_->setObjectName("tabPanel");
   static_cast<QFrame*>(panel_)->setFrameShape(QFrame::StyledPanel);
   const int panelTop = 227 + tabBar_->sizeHint().height();
-  panel_->setGeometry(0, panelTop, 790, 524 - panelTop);
+  panel_->setGeometry(0, panelTop, kClientWidth, kPanelBottom + 4);
+  central->setFixedSize(kClientWidth, panelTop + panel_->height());
 
   // Zone, current kind, scheme boxes and post fields.
-  Label(panel_, "Длина участка", 4, 6);
-  editZone_ = Edit(panel_, "editZone", 92, 4, 56);
-  Label(panel_, "км", 152, 6);
+  QLabel* zone = Label(panel_, "Длина участка", 4, 6);
+  editZone_ = Edit(panel_, "editZone", Right(zone) + 4, 4, 56);
+  Label(panel_, "км", Right(editZone_) + 4, 6);
   radioDc_ = new QRadioButton(U("Постоянный ток"), panel_);
   radioDc_->setObjectName("radioDc");
-  radioDc_->setGeometry(4, 28, 118, 18);
+  FitButton(radioDc_, 4, 28);
   radioAc_ = new QRadioButton(U("Переменный ток"), panel_);
   radioAc_->setObjectName("radioAc");
-  radioAc_->setGeometry(124, 28, 118, 18);
+  FitButton(radioAc_, Right(radioDc_) + 2, 28);
   box1_ = new QCheckBox(U("Консоль"), panel_);
   box1_->setObjectName("box1");
-  box1_->setGeometry(4, 50, 108, 18);
+  box1_->setGeometry(4, 50, 108, kBoxHeight);
   box2_ = new QCheckBox(U("ПСК+2ППС"), panel_);
   box2_->setObjectName("box2");
-  box2_->setGeometry(4, 72, 108, 18);
+  box2_->setGeometry(4, 72, 108, kBoxHeight);
   box3_ = new QCheckBox(U("Откл Ф2 и Ф4"), panel_);
   box3_->setObjectName("box3");
-  box3_->setGeometry(4, 94, 108, 18);
+  box3_->setGeometry(4, 94, 108, kBoxHeight);
+  for (QCheckBox* b : {box1_, box2_, box3_})
+    b->resize(std::max(b->width(), b->sizeHint().width()), b->height());
   labelPsk_ = Label(panel_, "До ПСК", 116, 51, 60);
   editPsk_ = Edit(panel_, "editPsk", 178, 49, 62);
   labelPps1_ = Label(panel_, "ППС1, км", 116, 73, 60);
@@ -158,107 +208,120 @@ void MainWindow::BuildControls() {
   labelPps2_ = Label(panel_, "ППС2, км", 116, 95, 60);
   editPps2_ = Edit(panel_, "editPps2", 178, 93, 62);
 
-  BuildVoltagePanel(panel_);
-  BuildTrainPanel(panel_);
+  const int voltageLeft = std::max(Right(radioAc_), Right(editPps1_)) + 4;
+  BuildVoltagePanel(panel_, voltageLeft);
+  const int trainLeft = Right(voltagePanel_) + 4;
+  BuildTrainPanel(panel_, trainLeft, kClientWidth - 3 - trainLeft);
 
   // The network panel: scheme caption and the loss of the last step.
-  Label(panel_, "Тяговая сеть:", 4, 120);
+  QLabel* network = Label(panel_, "Тяговая сеть:", 4, 120);
   labelCaption_ = new CaptionLabel(panel_);
   labelCaption_->setObjectName("labelCaption");
-  labelCaption_->setGeometry(86, 120, 384, 16);
+  labelCaption_->setGeometry(Right(network) + 4, 120, trainLeft - 8 - Right(network), 16);
   labelCaption_->schemeChosen = [this] { return state_.SchemeVariant != 0; };
-  Label(panel_, "Потери мощности, кВт", 478, 120);
-  labelLoss_ = Label(panel_, "", 620, 120, 160);
+  QLabel* loss = Label(panel_, "Потери мощности, кВт", trainLeft, 120);
+  labelLoss_ = Label(panel_, "", Right(loss) + 6, 120, kClientWidth - 4 - (Right(loss) + 6));
   labelLoss_->setObjectName("labelLoss");
 
   BuildTrainArea(panel_);
 }
 
-void MainWindow::BuildVoltagePanel(QWidget* panel) {
+void MainWindow::BuildVoltagePanel(QWidget* panel, int left) {
   voltagePanel_ = new QGroupBox(U("Напряжения"), panel);
   voltagePanel_->setObjectName("voltagePanel");
-  voltagePanel_->setGeometry(246, 0, 228, 116);
   QWidget* g = voltagePanel_;
-  Label(g, "П/ст А", 6, 20);
-  editUaRe_ = Edit(g, "editUaRe", 50, 18, 74);
-  editUaIm_ = Edit(g, "editUaIm", 128, 18, 74);
-  Label(g, "В", 208, 20);
-  Label(g, "П/ст Б", 6, 42);
-  editUbRe_ = Edit(g, "editUbRe", 50, 40, 74);
-  editUbIm_ = Edit(g, "editUbIm", 128, 40, 74);
-  Label(g, "В", 208, 42);
+  // The substation voltages hold 11 characters: a drawn voltage such as
+  // 26273.52099 is shown whole, first digit included.
+  QLabel* rowA = Label(g, "П/ст А", 6, 20);
+  QLabel* rowB = Label(g, "П/ст Б", 6, 42);
+  const int x1 = std::max(Right(rowA), Right(rowB)) + 4;
+  const int w = NumberFieldWidth(g, kNumberChars);
+  editUaRe_ = Edit(g, "editUaRe", x1, 18, w);
+  editUaIm_ = Edit(g, "editUaIm", Right(editUaRe_) + 3, 18, w);
+  QLabel* unitA = Label(g, "В", Right(editUaIm_) + 3, 20);
+  editUbRe_ = Edit(g, "editUbRe", x1, 40, w);
+  editUbIm_ = Edit(g, "editUbIm", Right(editUbRe_) + 3, 40, w);
+  Label(g, "В", Right(editUbIm_) + 3, 42);
   checkU_ = new QCheckBox("U", g);
   checkU_->setObjectName("checkU");
-  checkU_->setGeometry(6, 66, 34, 18);
-  Label(g, "m", 42, 67);
-  editMeanU_ = Edit(g, "editMeanU", 56, 64, 72);
-  Label(g, "s", 134, 67);
-  editDevU_ = Edit(g, "editDevU", 146, 64, 72);
+  checkU_->setGeometry(6, 65, 34, kBoxHeight);
+  QLabel* mU = Label(g, "m", 42, 67);
+  editMeanU_ = Edit(g, "editMeanU", Right(mU) + 3, 64, 72);
+  QLabel* sU = Label(g, "s", Right(editMeanU_) + 6, 67);
+  editDevU_ = Edit(g, "editDevU", Right(sU) + 3, 64, 72);
   checkD_ = new QCheckBox("d", g);
   checkD_->setObjectName("checkD");
-  checkD_->setGeometry(6, 90, 34, 18);
-  Label(g, "m", 42, 91);
-  editMeanD_ = Edit(g, "editMeanD", 56, 88, 72);
-  Label(g, "s", 134, 91);
-  editDevD_ = Edit(g, "editDevD", 146, 88, 72);
+  checkD_->setGeometry(6, 89, 34, kBoxHeight);
+  QLabel* mD = Label(g, "m", 42, 91);
+  editMeanD_ = Edit(g, "editMeanD", Right(mD) + 3, 88, 72);
+  QLabel* sD = Label(g, "s", Right(editMeanD_) + 6, 91);
+  editDevD_ = Edit(g, "editDevD", Right(sD) + 3, 88, 72);
+  voltagePanel_->setGeometry(left, 2, std::max(Right(unitA), Right(editDevU_)) + 6, 116);
   editMeanU_->setText(QString::fromStdString(state_.Voltages.MeanU));
   editDevU_->setText(QString::fromStdString(state_.Voltages.DevU));
   editMeanD_->setText(QString::fromStdString(state_.Voltages.MeanD));
   editDevD_->setText(QString::fromStdString(state_.Voltages.DevD));
 }
 
-void MainWindow::BuildTrainPanel(QWidget* panel) {
+void MainWindow::BuildTrainPanel(QWidget* panel, int left, int width) {
   trainPanel_ = new QFrame(panel);
   trainPanel_->setObjectName("trainPanel");
-  trainPanel_->setGeometry(478, 0, 308, 70);
+  trainPanel_->setGeometry(left, 2, width, 70);
   QWidget* t = trainPanel_;
-  Label(t, "Тип поезда", 2, 4);
+  QLabel* type = Label(t, "Тип поезда", 2, 4);
   comboType_ = new QComboBox(t);
   comboType_->setObjectName("comboType");
-  comboType_->setGeometry(84, 2, 140, 20);
+  comboType_->setGeometry(Right(type) + 16, 2, 140, 20);
   for (int k = 0; k < 4; ++k) comboType_->addItem(U(KindName(static_cast<uint8_t>(k))));
-  Label(t, "Ток поезда", 2, 28);
-  Label(t, "активный", 70, 28);
-  editActive_ = Edit(t, "editActive", 128, 26, 58);
-  Label(t, "реактивный", 190, 28);
-  editReactive_ = Edit(t, "editReactive", 256, 26, 50);
-  Label(t, "Скорость (км/ч)", 2, 52);
-  editSpeed_ = Edit(t, "editSpeed", 100, 50, 58);
-  Label(t, "километр", 190, 52);
-  editKm_ = Edit(t, "editKm", 256, 50, 50);
+  // Each label stands clear of its field: the fields share what the labels leave.
+  QLabel* current = Label(t, "Ток поезда", 2, 28);
+  QLabel* active = Label(t, "активный", Right(current) + 4, 28);
+  QLabel* reactive = new QLabel(U("реактивный"), t);
+  const int reactiveW = reactive->sizeHint().width();
+  const int fields = width - 2 - Right(active) - 2 - 4 - reactiveW - 2;
+  const int activeW = fields - fields / 2;
+  editActive_ = Edit(t, "editActive", Right(active) + 2, 26, activeW);
+  reactive->setGeometry(Right(editActive_) + 4, 28, reactiveW, 16);
+  editReactive_ = Edit(t, "editReactive", Right(reactive) + 2, 26, fields / 2);
+  QLabel* speed = Label(t, "Скорость (км/ч)", 2, 52);
+  editSpeed_ = Edit(t, "editSpeed", Right(speed) + 4, 50, 58);
+  editKm_ = Edit(t, "editKm", editReactive_->x(), 50, editReactive_->width());
+  auto* km = new QLabel(U("километр"), t);
+  km->setGeometry(editKm_->x() - 2 - km->sizeHint().width(), 52, km->sizeHint().width(), 16);
 
   batchPanel_ = new QGroupBox(U("Пакетный пуск"), panel);
   batchPanel_->setObjectName("batchPanel");
-  batchPanel_->setGeometry(478, 72, 308, 44);
+  batchPanel_->setGeometry(left, 74, width, 44);
   QWidget* b = batchPanel_;
-  Label(b, "Поездов", 6, 20);
-  editBatchTrains_ = Edit(b, "editBatchTrains", 60, 18, 40);
-  Label(b, "минут", 106, 20);
-  editBatchInterval_ = Edit(b, "editBatchInterval", 144, 18, 40);
-  buttonBatch_ = Button(b, "buttonBatch", "Пуск пакета", 196, 15, 106, 24);
+  QLabel* trains = Label(b, "Поездов", 6, 20);
+  editBatchTrains_ = Edit(b, "editBatchTrains", Right(trains) + 4, 18, 40);
+  QLabel* minutes = Label(b, "минут", Right(editBatchTrains_) + 6, 20);
+  editBatchInterval_ = Edit(b, "editBatchInterval", Right(minutes) + 4, 18, 40);
+  buttonBatch_ = Button(b, "buttonBatch", "Пуск пакета", width - 6 - 106, 15, 106, 24);
 }
 
 void MainWindow::BuildTrainArea(QWidget* panel) {
+  // Two lists with the buttons between them, across the whole panel.
+  const int buttonsW = 142;
+  const int listW = (kClientWidth - 4 - 4 - 4 - buttonsW - 4 - 4) / 2;
+  const int middle = 4 + listW + 4;
+  const int right = middle + buttonsW + 4;
   const QString header = U(kTrainListHeader);
   auto* header1 = new QLabel(header, panel);
-  header1->setGeometry(4, 142, 316, 14);
-  list1_ = new QListWidget(panel);
-  list1_->setObjectName("listTrack1");
-  list1_->setGeometry(4, 157, 316, 88);
-  buttonRemove1_ = Button(panel, "buttonRemove1", "Списать этот поезд", 4, 248, 316);
+  header1->setGeometry(4, 142, listW, 14);
+  list1_ = TrainList(panel, "listTrack1", 4, listW);
+  buttonRemove1_ = Button(panel, "buttonRemove1", "Списать этот поезд", 4, 248, listW);
 
-  buttonAdd1_ = Button(panel, "buttonAdd1", "Добавить поезд >", 324, 157, 142);
-  buttonAdd2_ = Button(panel, "buttonAdd2", "< Добавить поезд", 324, 181, 142);
-  buttonClearAll_ = Button(panel, "buttonClearAll", "Очистить все", 324, 205, 142);
-  buttonPause_ = Button(panel, "buttonPause", "Пауза", 324, 229, 142);
-  buttonResults_ = Button(panel, "buttonResults", "Смотреть результаты", 324, 253, 142);
+  buttonAdd1_ = Button(panel, "buttonAdd1", "Добавить поезд >", middle, 157, buttonsW);
+  buttonAdd2_ = Button(panel, "buttonAdd2", "< Добавить поезд", middle, 181, buttonsW);
+  buttonClearAll_ = Button(panel, "buttonClearAll", "Очистить все", middle, 205, buttonsW);
+  buttonPause_ = Button(panel, "buttonPause", "Пауза", middle, 229, buttonsW);
+  buttonResults_ = Button(panel, "buttonResults", "Смотреть результаты", middle, 253, buttonsW);
 
   header2_ = new QLabel(header, panel);
-  header2_->setGeometry(470, 142, 316, 14);
-  list2_ = new QListWidget(panel);
-  list2_->setObjectName("listTrack2");
-  list2_->setGeometry(470, 157, 316, 88);
-  buttonRemove2_ = Button(panel, "buttonRemove2", "Списать этот поезд", 470, 248, 316);
+  header2_->setGeometry(right, 142, listW, 14);
+  list2_ = TrainList(panel, "listTrack2", right, listW);
+  buttonRemove2_ = Button(panel, "buttonRemove2", "Списать этот поезд", right, 248, listW);
 }
 
 }  // namespace tps::ui

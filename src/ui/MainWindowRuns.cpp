@@ -110,7 +110,7 @@ void MainWindow::UpdateControls() {
 
 void MainWindow::UpdatePicture() {
   SyncTrainMarks(picture_, state_);
-  pictureWidget_->SetPicture(BuildSchemePicture(picture_, state_));
+  pictureWidget_->SetPicture(BuildSchemePicture(picture_, state_, pictureWidget_->Metrics()));
 }
 
 }  // namespace tps::ui

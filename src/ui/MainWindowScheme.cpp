@@ -36,6 +36,16 @@ SchemeControls MainWindow::ReadSchemeControls() const {
 
 void MainWindow::SchemeChanged(bool tabChanged, bool clearBoxes) {
   if (RunActive()) return;
+  // The random draw's mean is a voltage of one current kind (25596.922 V is an
+  // AC mean): a new kind starts with "U" and "d" off, and the substation
+  // voltages come from its own saved state below.
+  if (ReadSchemeControls().CurrentKind != state_.Scheme.CurrentKind) {
+    for (QCheckBox* b : {checkU_, checkD_}) {
+      QSignalBlocker block(b);
+      b->setChecked(false);
+    }
+    state_.Voltages.RandU = state_.Voltages.RandD = false;
+  }
   Guard([&] {
     // A new scheme starts on an empty zone at model time 0.
     RemoveAllTrains(state_);

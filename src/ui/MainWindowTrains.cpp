@@ -48,9 +48,31 @@ void MainWindow::ClearAllClicked() {
 
 void MainWindow::ShowTrainLists() {
   const TrainLists lines = tps::ShowTrainLists(state_);
+  // The lines are rewritten in place, so the selection and the sideways
+  // scroll survive a step; the list is laid out at once rather than at the
+  // next turn of the event loop, which a run reaches only after it has
+  // refilled the lists again (they would be painted blank all run long).
   auto fill = [](QListWidget* list, const std::vector<std::string>& rows) {
-    list->clear();
-    for (const std::string& r : rows) list->addItem(QString::fromStdString(r));
+    // A selection follows its train; when that train has gone, nothing stays
+    // selected (a write-off must never hit the train that moved up into its row).
+    const int row = list->currentRow();
+    const int selected = row >= 0 ? TrainNumberFromLine(list->item(row)->text().toStdString()) : 0;
+    const int n = static_cast<int>(rows.size());
+    while (list->count() > n) delete list->takeItem(list->count() - 1);
+    for (int k = 0; k < n; ++k) {
+      const QString text = QString::fromStdString(rows[k]);
+      if (k < list->count()) {
+        if (list->item(k)->text() != text) list->item(k)->setText(text);
+      } else {
+        list->addItem(text);
+      }
+    }
+    if (row >= 0 && (row >= n || TrainNumberFromLine(rows[row]) != selected)) {
+      list->clearSelection();
+      list->setCurrentRow(-1);
+    }
+    list->doItemsLayout();
+    list->viewport()->update();
   };
   fill(list1_, lines.Track1);
   fill(list2_, lines.Track2);

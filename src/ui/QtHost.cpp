@@ -12,6 +12,8 @@ QtHost::MessageHook& Hook() {
 }
 }  // namespace
 
+void NameApplication() { QCoreApplication::setApplicationName(QStringLiteral("tpscalc")); }
+
 void QtHost::SetMessageHook(MessageHook hook) { Hook() = std::move(hook); }
 
 bool QtHost::ShowMessage(MsgKind kind, const std::string& text, MsgButtons buttons) {
@@ -19,7 +21,7 @@ bool QtHost::ShowMessage(MsgKind kind, const std::string& text, MsgButtons butto
   QMessageBox::Icon icon = kind == MsgKind::Warning ? QMessageBox::Warning
                            : kind == MsgKind::Error ? QMessageBox::Critical
                                                     : QMessageBox::Information;
-  QMessageBox box(icon, QApplication::applicationDisplayName(), QString::fromStdString(text),
+  QMessageBox box(icon, QString::fromUtf8(kProgramName), QString::fromStdString(text),
                   QMessageBox::NoButton, parent_);
   if (buttons == MsgButtons::Cancel) {
     box.addButton(QMessageBox::Cancel);

@@ -12,6 +12,14 @@ class QWidget;
 
 namespace tps::ui {
 
+// The program's name, the title of its message boxes.
+inline constexpr const char* kProgramName = "Расчет схем электроснабжения";
+
+// Names the application at start-up. It sets no display name: the window
+// system would append one to every title ("caption — name"), and each window
+// is titled by its own caption alone.
+void NameApplication();
+
 class QtHost : public IHost {
  public:
   // Replaces the message boxes of every host, e.g. by a recorder in the window

@@ -13,7 +13,8 @@ class ResultWindow : public QDialog {
   Q_OBJECT
  public:
   explicit ResultWindow(QWidget* main);
-  // Shows the lines, centred on the main window, blocking the main window.
+  // Shows the lines, centred on the main window, blocking the main window;
+  // the window widens to the longest line and can be resized.
   void Open(const std::vector<std::string>& lines);
   QListWidget* List() const { return list_; }
 

@@ -41,6 +41,18 @@ const QPixmap* SchemePictureWidget::Bitmap(const std::string& name) {
   return &bitmaps_.emplace(name, QPixmap::fromImage(argb)).first->second;
 }
 
+TextMetrics SchemePictureWidget::Metrics() const {
+  TextMetrics m;
+  const QFont base = font();
+  m.Width = [base](const std::string& text, bool bold) {
+    QFont f = base;
+    f.setBold(bold);
+    return QFontMetrics(f).horizontalAdvance(QString::fromStdString(text));
+  };
+  m.LineHeight = QFontMetrics(base).height();
+  return m;
+}
+
 void SchemePictureWidget::SetPicture(SchemePicture pic) {
   pic_ = std::move(pic);
   for (const ImagePart& p : pic_.Images)

@@ -24,6 +24,9 @@ class SchemePictureWidget : public QWidget {
   // painted without its image).
   std::function<void(const std::string& name)> onBitmapMissing;
 
+  // The sizes of label texts in the font the labels are painted in.
+  TextMetrics Metrics() const;
+
   // Takes the picture to paint and loads the bitmaps it names.
   void SetPicture(SchemePicture pic);
   const SchemePicture& Picture() const { return pic_; }

@@ -8,6 +8,7 @@
 
 #include "params/defaults.h"
 #include "ui/MainWindow.h"
+#include "ui/QtHost.h"
 
 namespace {
 const char* const kUsage = "usage: tpscalc [--workdir DIR]\n";
@@ -23,7 +24,7 @@ int main(int argc, char** argv) {
     }
   }
   QApplication app(argc, argv);  // takes the toolkit's own options out of argv
-  app.setApplicationDisplayName(QString::fromUtf8("Расчет схем электроснабжения"));
+  tps::ui::NameApplication();
   std::filesystem::path dir = std::filesystem::current_path();
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -46,7 +47,8 @@ int main(int argc, char** argv) {
   try {
     tps::SeedNewWorkDir(work);
   } catch (const std::exception& e) {
-    QMessageBox::critical(nullptr, app.applicationDisplayName(), QString::fromStdString(e.what()));
+    QMessageBox::critical(nullptr, QString::fromUtf8(tps::ui::kProgramName),
+                          QString::fromStdString(e.what()));
   }
   tps::ui::MainWindow w(work);
   w.show();

@@ -138,6 +138,60 @@ TEST(SchemePictureTrains, TrainsWithoutPictureAreNotDrawn) {
   EXPECT_TRUE(z.ps.Trains.empty());
 }
 
+// Labels 6 pixels a character and 13 high: trains 1 km apart on a 67 km zone
+// (10 pixels) would have their labels run together.
+TEST(SchemePictureTrains, LabelsOfCloseTrainsAreKeptApart) {
+  TextMetrics m;
+  m.Width = [](const std::string& text, bool) {
+    int chars = 0;
+    for (unsigned char c : text) chars += (c & 0xC0) != 0x80;
+    return 6 * chars;
+  };
+  m.LineHeight = 13;
+  PictureZone z(3, "67");  // DC double track
+  for (const char* km : {"10", "11", "12", "13", "40"}) z.Add(1, km);
+  z.Add(2, "11");
+  const SchemePicture pic = BuildSchemePicture(z.ps, z.st, m);
+
+  // Without metrics the labels stay where the drawing rules put them.
+  EXPECT_EQ(z.Picture().Text("TrainKm3")->Y, 57);
+  EXPECT_TRUE(z.Picture().Text("TrainCurrent3")->Visible);
+
+  struct Rect {
+    int l, t, r, b;
+  };
+  std::vector<Rect> shown;
+  for (const TextPart& t : pic.Texts) {
+    if (!t.Visible || t.Text.empty()) continue;
+    const int w = m.Width(t.Text, t.Bold);
+    const int left = LeftForCentre(t.CentreX, w, t.How);
+    const int top = t.AnchorBottom ? t.Y - 13 : t.Y;
+    for (const Rect& o : shown)
+      EXPECT_FALSE(left < o.r && o.l < left + w && top < o.b && o.t < top + 13)
+          << t.Name << " over another label";
+    EXPECT_GE(top, 0) << t.Name;
+    EXPECT_LE(top + 13, pic.Height) << t.Name;
+    shown.push_back({left, top, left + w, top + 13});
+  }
+  // The first train keeps its places; the next km label steps up one line;
+  // the one after finds both lines taken and is left out.
+  EXPECT_EQ(pic.Text("TrainKm1")->Y, 57);
+  EXPECT_EQ(pic.Text("TrainKm3")->Y, 57 - 13);
+  EXPECT_TRUE(pic.Text("TrainKm3")->Visible);
+  EXPECT_FALSE(pic.Text("TrainKm5")->Visible);
+  // Between the track lines the track-2 train's km label keeps its own line;
+  // a track-1 current label stepping down into it is left out.
+  EXPECT_EQ(pic.Text("TrainCurrent1")->Y, 103);
+  EXPECT_TRUE(pic.Text("TrainKm2")->Visible);
+  EXPECT_EQ(pic.Text("TrainKm2")->Y, 137);
+  EXPECT_FALSE(pic.Text("TrainCurrent3")->Visible);
+  // A train far from the others keeps both labels where they were.
+  EXPECT_TRUE(pic.Text("TrainKm9")->Visible && pic.Text("TrainCurrent9")->Visible);
+  EXPECT_EQ(pic.Text("TrainKm9")->Y, 57);
+  // Every train keeps its picture.
+  for (int n : {1, 3, 5, 7, 9, 2}) EXPECT_TRUE(pic.Image("Train" + std::to_string(n))->Visible);
+}
+
 TEST(SchemePictureScale, UnusableZoneLengthKeepsTheScale) {
   PictureState ps;
   EXPECT_TRUE(SetScale(ps, "20"));
@@ -272,22 +326,31 @@ TEST(SchemePictureParts, PostsStandAtTheirKilometres) {
   EXPECT_FALSE(ps.Posts[0].Visible);
 }
 
-TEST(SchemePictureParts, PostWithoutKmStaysAndSaysNotGiven) {
+TEST(SchemePictureParts, PostWithoutKmLeavesThePictureUntilItHasOne) {
   AppState st;
   PictureState ps = CreateSchemePicture();
   ASSERT_TRUE(SetScale(ps, "20"));
-  PlacePostFromText(ps, 0, "4");
+  st.Params.PskKm.Set("4");
+  ShowScheme(ps, 16, st.Params);
   EXPECT_EQ(ps.Posts[0].X, 199);  // Trunc(134 + 65)
+  EXPECT_TRUE(BuildSchemePicture(ps, st).Image("Post0")->Visible);
+  // A field that is no number: no marker at the km it no longer holds.
   PlacePostFromText(ps, 0, "4,5");
-  EXPECT_EQ(ps.Posts[0].X, 199);
   EXPECT_EQ(ps.Posts[0].KmText, "н/и");
-  // A fresh nodal scheme without a saved place shows its post mid-zone.
+  SchemePicture pic = BuildSchemePicture(ps, st);
+  EXPECT_FALSE(pic.Image("Post0")->Visible);
+  EXPECT_FALSE(pic.Text("PostKm0")->Visible);
+  PlacePostFromText(ps, 0, "6");
+  pic = BuildSchemePicture(ps, st);
+  EXPECT_TRUE(pic.Image("Post0")->Visible);
+  EXPECT_EQ(pic.Image("Post0")->Left, 266 - 5);  // Trunc(201 + 65)
+  EXPECT_EQ(pic.Text("PostKm0")->Text, "6 км");
+  // A fresh nodal scheme without a saved place shows no post until one is typed.
   PictureState fresh = CreateSchemePicture();
   st.Params.PskKm.Set("н/и");
   ShowScheme(fresh, 16, st.Params);
   EXPECT_TRUE(fresh.Posts[0].Visible);
-  EXPECT_EQ(fresh.Posts[0].X, 400);
-  EXPECT_EQ(fresh.Posts[0].KmText, "н/и");
+  EXPECT_FALSE(BuildSchemePicture(fresh, st).Image("Post0")->Visible);
 }
 
 TEST(SchemePictureConnections, SingleTrackCodes) {

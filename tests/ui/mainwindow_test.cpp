@@ -1,8 +1,13 @@
 // The main window as a user meets it: caption and size, the report's life,
 // the scheme controls with the fields of each scheme, the picture, the train
 // lists and the menus.
+#include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTest>
 
 #include "driver/draw.h"
@@ -25,14 +30,26 @@ class MainWindowTest : public QObject {
   void voltageSwitchesRestoreTheSavedVoltages();
   void menusAndTheHiddenSwitch();
   void captionLabelOpensTheNetworkWindowOnlyWithAScheme();
+  void everyControlStandsWholeAndApart();
+  void currentKindChangeSwitchesTheRandomDrawOff();
+  void fiftyFirstTrainOfATrackIsRefusedAloud();
+  void longListLinesScrollSideways();
 };
 
 void MainWindowTest::captionSizeAndReportFile() {
   std::filesystem::path report;
   {
+    tps::ui::NameApplication();
     UiZone z;
-    QCOMPARE(z.w->windowTitle(), QString::fromUtf8("Расчет схем электроснабжения матричным методом "));
-    QCOMPARE(z.w->centralWidget()->size(), QSize(790, 524));
+    const QString caption = QString::fromUtf8("Расчет схем электроснабжения матричным методом ");
+    QCOMPARE(z.w->windowTitle(), caption);
+    // The title bar shows the caption alone: the window system appends the
+    // application's display name to a title unless none is set.
+    const QString app = QGuiApplication::applicationDisplayName();
+    QVERIFY2(app == QCoreApplication::applicationName() || caption.endsWith(app), qPrintable(app));
+    // The client area holds the whole 800-pixel picture.
+    QCOMPARE(z.w->centralWidget()->width(), 800);
+    QVERIFY(z.w->centralWidget()->height() >= 524);
     QCOMPARE(z.w->minimumSize(), z.w->maximumSize());
     QCOMPARE(z.w->PictureWidget()->size(), QSize(800, 200));
     QCOMPARE(z.w->PictureWidget()->pos(), QPoint(0, 0));
@@ -151,6 +168,15 @@ void MainWindowTest::sectioningPostAppearsOnDoubleTrack() {
   QCOMPARE(z.w->PictureWidget()->Picture().Image("Post0")->Left, 232 - 5);
   QCOMPARE(z.w->PictureWidget()->Picture().Text("PostKm0")->Text, std::string("5 км"));
   QCOMPARE(z.St().Params.PskKm.Get(), std::string("5"));
+
+  // A place that is not a number takes the post off the picture until a number comes.
+  z.Type(z.Edit("editPsk"), "abc");
+  QVERIFY(!z.w->PictureWidget()->Picture().Image("Post0")->Visible);
+  QVERIFY(!z.w->PictureWidget()->Picture().Text("PostKm0")->Visible);
+  QCOMPARE(z.w->PictureWidget()->grab().toImage().pixelColor(232, 100), QColor(Qt::white));
+  z.Type(z.Edit("editPsk"), "5");
+  QVERIFY(z.w->PictureWidget()->Picture().Image("Post0")->Visible);
+  QCOMPARE(z.w->PictureWidget()->Picture().Image("Post0")->Left, 232 - 5);
 
   // Unchecking goes back to code 14 and hides the post again.
   z.Tick(box1);
@@ -286,6 +312,107 @@ void MainWindowTest::captionLabelOpensTheNetworkWindowOnlyWithAScheme() {
   QVERIFY(z.w->Network()->isVisible());
   QVERIFY(z.w->Network()->isModal());
   z.w->Network()->close();
+}
+
+namespace {
+
+// The text a line edit shows at most, inside its frame and inner margins.
+int TextRoom(QLineEdit* e) {
+  QStyleOptionFrame opt;
+  opt.initFrom(e);
+  opt.lineWidth = e->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, e);
+  return e->style()->subElementRect(QStyle::SE_LineEditContents, &opt, e).width() - 2 * 2;
+}
+
+}  // namespace
+
+void MainWindowTest::everyControlStandsWholeAndApart() {
+  UiZone z;
+  z.ChooseTab(1);
+  z.ChooseDc();
+  QWidget* central = z.w->centralWidget();
+  const QStringList areas = {"central", "tabPanel", "voltagePanel", "trainPanel", "batchPanel"};
+  for (const QString& area : areas) {
+    QWidget* parent = area == "central" ? central : z.Find<QWidget>(qPrintable(area));
+    auto* frame = qobject_cast<QFrame*>(parent);
+    const QRect room = frame ? frame->contentsRect() : parent->rect();
+    const QList<QWidget*> kids = parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (QWidget* c : kids) {
+      QString what = area + "/" + c->objectName();
+      if (auto* l = qobject_cast<QLabel*>(c)) what += " " + l->text();
+      if (auto* b = qobject_cast<QAbstractButton*>(c)) what += " " + b->text();
+      // Inside its area: nothing cut at an edge ("ТП Б", "Смотреть результаты").
+      QVERIFY2(room.contains(c->geometry()), qPrintable(what));
+      // A caption gets the room its text needs.
+      if (qobject_cast<QLabel*>(c) || qobject_cast<QAbstractButton*>(c)) {
+        QVERIFY2(c->width() >= c->sizeHint().width(), qPrintable(what));
+        QVERIFY2(c->height() >= c->sizeHint().height(), qPrintable(what));
+      }
+      // No control lies over another ("реактивный" and its field).
+      for (QWidget* o : kids)
+        if (o != c && o->objectName() != "schemePicture" && c->objectName() != "schemePicture")
+          QVERIFY2(!c->geometry().intersects(o->geometry()), qPrintable(what + " / " + o->objectName()));
+    }
+  }
+  // A drawn substation voltage of 11 characters is shown whole.
+  const QString drawn = "26273.52099";
+  for (const char* f : {"editUaRe", "editUaIm", "editUbRe", "editUbIm"}) {
+    QLineEdit* e = z.Edit(f);
+    QVERIFY2(TextRoom(e) >= e->fontMetrics().horizontalAdvance(drawn), f);
+  }
+}
+
+void MainWindowTest::currentKindChangeSwitchesTheRandomDrawOff() {
+  UiZone z;
+  z.ChooseAc();
+  auto* u = z.Find<QCheckBox>("checkU");
+  auto* d = z.Find<QCheckBox>("checkD");
+  z.Tick(u);
+  z.Tick(d);
+  QVERIFY(z.St().Voltages.RandU && z.St().Voltages.RandD);
+  // Direct current: the AC mean of the draw no longer feeds the substations.
+  z.ChooseDc();
+  QVERIFY(!u->isChecked() && !d->isChecked());
+  QVERIFY(!z.St().Voltages.RandU && !z.St().Voltages.RandD);
+  QCOMPARE(z.Edit("editUaRe")->text(), QString("3300"));
+  QCOMPARE(z.Edit("editUbRe")->text(), QString("3300"));
+  z.Type(z.Edit("editBatchTrains"), "1");
+  z.Button("buttonBatch")->click();
+  QCOMPARE(z.St().Params.UaRe.Get(), std::string("3300"));
+  // Within one current kind the switches stay as the user left them.
+  z.Tick(u);
+  z.ChooseTab(1);
+  z.ChooseDc();
+  QVERIFY(u->isChecked());
+}
+
+void MainWindowTest::fiftyFirstTrainOfATrackIsRefusedAloud() {
+  UiZone z;
+  z.ChooseDc();
+  for (int k = 0; k < 50; ++k) z.Button("buttonAdd1")->click();
+  QCOMPARE(z.Lines("listTrack1").size(), 50);
+  QVERIFY(z.messages.empty());
+  z.Button("buttonAdd1")->click();
+  QCOMPARE(z.Lines("listTrack1").size(), 50);
+  QCOMPARE(z.messages.size(), size_t{1});
+  QCOMPARE(z.messages[0].kind, tps::MsgKind::Warning);
+  QCOMPARE(z.messages[0].text,
+           std::string("Поезд не добавлен: на пути 1 уже 50 поездов, больше на одном пути не бывает"));
+}
+
+void MainWindowTest::longListLinesScrollSideways() {
+  UiZone z;
+  z.ChooseAc();
+  z.Type(z.Edit("editActive"), "1234.5678901");
+  z.Type(z.Edit("editReactive"), "-123.4567890");
+  z.Type(z.Edit("editKm"), "12.3456");
+  z.Click(z.Button("buttonAdd1"));
+  const QString line = "[ 1 ]  [ 1234.56789 - j123.456789 ]  [ 12.3456 ]  [ 60 ]  [ F ]";
+  QCOMPARE(z.Lines("listTrack1"), QStringList{line});
+  // The whole line is there to scroll to, at once, not after the next event.
+  auto* list = z.Find<QListWidget>("listTrack1");
+  QVERIFY(list->horizontalScrollBar()->maximum() > 0);
+  QVERIFY(list->visualItemRect(list->item(0)).width() >= list->fontMetrics().horizontalAdvance(line));
 }
 
 QTEST_MAIN(MainWindowTest)

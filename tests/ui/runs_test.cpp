@@ -34,6 +34,15 @@ void WhileRunning(tps::ui::MainWindow* w, std::function<void()> check) {
 
 void Drain() { QCoreApplication::processEvents(); }
 
+// Pixels of a widget's picture that are darker than the background: text.
+int InkPixels(QWidget* w) {
+  const QImage im = w->grab().toImage();
+  int n = 0;
+  for (int y = 0; y < im.height(); ++y)
+    for (int x = 0; x < im.width(); ++x) n += qGray(im.pixel(x, y)) < 128;
+  return n;
+}
+
 }  // namespace
 
 class RunsTest : public QObject {
@@ -43,6 +52,7 @@ class RunsTest : public QObject {
   void batchRunsToItsEndWithTheWindowLocked();
   void recommendedSpeedIsShownInItsField();
   void closingDuringARunWaitsForItsEnd();
+  void trainListsShowTheTrainsAsTheyMove();
 };
 
 void RunsTest::zoneLengthOutOfRangeIsRefused() {
@@ -101,6 +111,13 @@ void RunsTest::batchRunsToItsEndWithTheWindowLocked() {
   for (int k = 0; k < result->List()->count(); ++k) lines << result->List()->item(k)->text();
   QVERIFY(lines.contains(QString::fromUtf8("                   ИТОГО ")));
   QVERIFY(lines.contains(QString::fromUtf8(" W РАСХОД ЭНЕРГИИ")));
+  // One width for every character, every line whole, and the user may resize.
+  QVERIFY(QFontInfo(result->List()->font()).fixedPitch());
+  const QFontMetrics fm(result->List()->font());
+  for (const QString& l : lines)
+    QVERIFY2(result->List()->viewport()->width() >= fm.horizontalAdvance(l), qPrintable(l));
+  QVERIFY(result->minimumWidth() < result->maximumWidth());
+  QVERIFY(result->isSizeGripEnabled());
   const std::string report = tpstest::ReadString(z.dir.Path() / "final.txt");
   QVERIFY(report.find(tps::Utf8ToCp1251("ИТОГО")) != std::string::npos);
   result->close();
@@ -149,6 +166,38 @@ void RunsTest::closingDuringARunWaitsForItsEnd() {
   QCOMPARE(z.messages.back().text, std::string("Пакетный пуск завершен"));
   // The run has ended and the window closed after it.
   QVERIFY(!z.w->isVisible());
+}
+
+void RunsTest::trainListsShowTheTrainsAsTheyMove() {
+  UiZone z;
+  z.ChooseTab(1);
+  z.ChooseDc();
+  auto* list1 = z.Find<QListWidget>("listTrack1");
+  auto* list2 = z.Find<QListWidget>("listTrack2");
+  int seen = 0, painted = 0;
+  QStringList wrong;
+  WhileRunning(z.w.get(), [&] {
+    // What the pump shows: the lines of the trains where they stand now (a
+    // train being added is listed once its addition is complete).
+    const tps::TrainLists now = tps::ShowTrainLists(z.St());
+    auto shows = [&](const char* list, const std::vector<std::string>& lines) {
+      QStringList want;
+      for (const std::string& l : lines) want << QString::fromStdString(l);
+      const QStringList got = z.Lines(list);
+      if (got == want || (!want.isEmpty() && got == want.mid(0, want.size() - 1))) return;
+      wrong << got.join("|") + " / " + want.join("|");
+    };
+    shows("listTrack1", now.Track1);
+    shows("listTrack2", now.Track2);
+    if (list1->count() == 0 || list2->count() == 0) return;
+    ++seen;
+    painted += InkPixels(list1->viewport()) > 0 && InkPixels(list2->viewport()) > 0;
+  });
+  z.Button("buttonBatch")->click();
+  Drain();
+  QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join("\n")));
+  QVERIFY(seen > 10);
+  QCOMPARE(painted, seen);
 }
 
 QTEST_MAIN(RunsTest)
