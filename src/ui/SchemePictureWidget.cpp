@@ -17,13 +17,23 @@ SchemePictureWidget::SchemePictureWidget(QWidget* parent) : QWidget(parent) {
   setAutoFillBackground(false);
 }
 
+namespace {
+constexpr size_t kMaxBitmapBytes = 4u << 20;
+}  // namespace
+
 const QPixmap* SchemePictureWidget::Bitmap(const std::string& name) {
   auto it = bitmaps_.find(name);
   if (it != bitmaps_.end()) return &it->second;
   if (missing_.count(name)) return nullptr;
+  // Read through the file layer, so a picture is taken only from a regular
+  // file inside the working directory (a channel planted there would hang a
+  // direct load); a picture of the scheme is small.
   QImage img;
   try {
-    if (work_.Exists(name)) img.load(QString::fromStdString(work_.Resolve(name).string()));
+    if (work_.Exists(name)) {
+      const Bytes data = ReadFileBytes(work_, name, kMaxBitmapBytes);
+      img.loadFromData(data.data(), static_cast<int>(data.size()));
+    }
   } catch (const std::exception&) {
   }
   if (img.isNull()) {

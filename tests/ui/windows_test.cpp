@@ -1,12 +1,16 @@
 // The secondary windows: the traction-network window's choice saved with a
 // scheme's state and loaded back, the AC window's values in the state file,
 // and the catalogue window's columns, refusal and saving.
+#include <sys/stat.h>
+
 #include <QLabel>
+#include <filesystem>
 #include <QTest>
 
 #include "ui/AcWindow.h"
 #include "ui/CatalogueWindow.h"
 #include "ui/NetworkWindow.h"
+#include "ui/SchemePictureWidget.h"
 #include "ui_fixture.h"
 
 using tpstest::F64At;
@@ -35,6 +39,7 @@ class WindowsTest : public QObject {
   void catalogueShowsRadiiOnlyForAlternatingCurrent();
   void catalogueRefusesAValueThatIsNoNumber();
   void conductorsWithoutARadiusAreRefusedForAlternatingCurrent();
+  void aPictureThatIsNoRegularFileIsMissingNotAHang();
 };
 
 void WindowsTest::networkChoiceIsSavedWithTheSchemeAndLoadedBack() {
@@ -250,6 +255,30 @@ void WindowsTest::conductorsWithoutARadiusAreRefusedForAlternatingCurrent() {
   QCOMPARE(z.St().Params.ContactWireRadius, radius);
   QCOMPARE(net->List(1)->currentIndex(), -1);
   net->reject();
+}
+
+// A channel planted in place of a train picture must not hang the window: the
+// picture is read through the file layer and counts as missing.
+void WindowsTest::aPictureThatIsNoRegularFileIsMissingNotAHang() {
+  tpstest::TempDir dir;
+  std::filesystem::create_directories(dir.Path() / "Bitmap");
+  QVERIFY(::mkfifo((dir.Path() / "Bitmap" / "TrainF.bmp").c_str(), 0600) == 0);
+  tps::ui::SchemePictureWidget w;
+  w.SetWorkDir(dir.Work());
+  std::vector<std::string> missing;
+  w.onBitmapMissing = [&](const std::string& name) { missing.push_back(name); };
+  tps::SchemePicture pic;
+  tps::ImagePart part;
+  part.Name = "train";
+  part.Visible = true;
+  part.Width = 20;
+  part.Height = 40;
+  part.Bitmap = "Bitmap\\TrainF.bmp";
+  pic.Images.push_back(part);
+  w.SetPicture(pic);
+  w.grab();
+  QCOMPARE(missing.size(), size_t(1));
+  QCOMPARE(QString::fromStdString(missing[0]), QString("Bitmap\\TrainF.bmp"));
 }
 
 QTEST_MAIN(WindowsTest)
