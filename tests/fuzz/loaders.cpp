@@ -128,8 +128,9 @@ void UseParams(AppState& st) {
   if (std::memcmp(&st.Params, saved.data(), saved.size()) != 0)
     Fail("the state saved and read again differs from the block");
   AsCommand([&] {
-    if (AddTrainButton(st, 1) | AddTrainButton(st, 2))
-      if (BuildStepCircuit(st)) SolveStep(st);
+    const bool first = AddTrainButton(st, 1);
+    const bool second = AddTrainButton(st, 2);
+    if ((first || second) && BuildStepCircuit(st)) SolveStep(st);
   });
 }
 
