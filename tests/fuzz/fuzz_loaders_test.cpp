@@ -116,25 +116,25 @@ void Campaign(const std::string& loader, uint64_t defaultCases) {
 
 // The case counts keep each campaign to a few seconds under the sanitizers.
 TEST(LoaderFuzz, State) {
-  Campaign("state", 3000);
+  Campaign("state", 6000);
 }
 TEST(LoaderFuzz, Global) {
-  Campaign("global", 3000);
+  Campaign("global", 6000);
 }
 TEST(LoaderFuzz, Prelvoz) {
-  Campaign("prelvoz", 4000);
+  Campaign("prelvoz", 8000);
 }
 TEST(LoaderFuzz, Catalogue) {
-  Campaign("catalogue", 3000);
+  Campaign("catalogue", 5000);
 }
 TEST(LoaderFuzz, Profile) {
-  Campaign("profile", 3000);
+  Campaign("profile", 6000);
 }
 TEST(LoaderFuzz, Graph) {
-  Campaign("grf", 4000);
+  Campaign("grf", 7000);
 }
 TEST(LoaderFuzz, LossSeries) {
-  Campaign("dp.gmt", 4000);
+  Campaign("dp.gmt", 8000);
 }
 
 // A graph file cut anywhere is refused and leaves the graph empty; the whole
