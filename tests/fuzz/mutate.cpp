@@ -156,7 +156,10 @@ void PlantDouble(Bytes& b, size_t j, Rng& r, std::string& what) {
     v = r.Below(sp.size());
   }
   std::memcpy(b.data() + at, &sp[v], 8);
-  what += "double " + std::to_string(v) + " of the special values planted at " + std::to_string(at) + "; ";
+  static const char* const kNames[] = {"NaN",        "-NaN", "+Inf",  "-Inf",    "DBL_MAX", "-DBL_MAX",
+                                       "denorm_min", "-0.0", "1e300", "-1e-300", "2^32",    "-1"};
+  static_assert(sizeof kNames / sizeof kNames[0] == 12);
+  what += std::string("double ") + kNames[v] + " planted at " + std::to_string(at) + "; ";
 }
 
 // Sweep j of the planted integers over every offset: length bytes past a
