@@ -76,6 +76,13 @@ void ScheduleTest::modeShowsTheDefaultScheduleAndColoursItsLabels() {
   z.Type(z.Edit("editZone"), "20.0");
   QCOMPARE(InkColour(z.Value("labelScheduleLength")), QString("red"));
   QCOMPARE(InkColour(z.Value("labelScheduleScheme")), QString("green"));
+  QVERIFY(z.messages.empty());
+  // A Start against the mismatch is refused with the check's message and gives the controls back.
+  z.Click(z.Button("buttonStart"));
+  QCOMPARE(z.Texts(), std::vector<std::string>{"Неправильный тип схемных параметров"});
+  QVERIFY(z.Button("buttonStart")->isEnabled() && z.Find<QWidget>("schedulePanel")->isEnabled());
+  QVERIFY(!std::filesystem::exists(z.File("Graph\\dp.gmt")));
+  z.messages.clear();
   z.Type(z.Edit("editZone"), "20");
   QCOMPARE(InkColour(z.Value("labelScheduleLength")), QString("green"));
   QVERIFY(z.messages.empty());
