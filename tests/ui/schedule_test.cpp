@@ -123,8 +123,11 @@ void ScheduleTest::startRunsTheScheduleToItsEnd() {
   ScheduleZone z;
   std::set<QString> counters;
   int mostTrains = 0;
-  bool locked = true;
+  bool locked = true, openDuringRun = true;
   WhileRunning(z.w.get(), [&] {
+    // Closing the window waits for the end of the run.
+    if (counters.empty()) z.w->close();
+    openDuringRun = openDuringRun && z.w->isVisible();
     counters.insert(z.Edit("editCounter")->text());
     mostTrains = std::max(mostTrains, int(z.Lines("listTrack1").size() + z.Lines("listTrack2").size()));
     locked = locked && !z.Button("buttonStart")->isEnabled() &&
@@ -148,6 +151,7 @@ void ScheduleTest::startRunsTheScheduleToItsEnd() {
   QVERIFY(z.Find<QTabBar>("tabBar")->isEnabled());
   QVERIFY(z.Lines("listTrack1").isEmpty() && z.Lines("listTrack2").isEmpty());
   QCOMPARE(z.Edit("editTime")->text(), QString("00:00:00:00"));
+  QVERIFY(openDuringRun && !z.w->isVisible());
 }
 
 QTEST_MAIN(ScheduleTest)
