@@ -87,6 +87,11 @@ void ScheduleTest::modeShowsTheDefaultScheduleAndColoursItsLabels() {
   QCOMPARE(InkColour(z.Value("labelScheduleLength")), QString("green"));
   QVERIFY(z.messages.empty());
 
+  // A single-track scheme does not run a double-track schedule: the scheme label turns red.
+  z.ChooseTab(0);
+  QCOMPARE(InkColour(z.Value("labelScheduleScheme")), QString("red"));
+  QVERIFY(z.messages.empty());
+
   // Back to the test mode by the menu.
   z.Action("actTestMode")->trigger();
   QCOMPARE(z.St().RunMode, uint8_t{tps::ModeTest});
