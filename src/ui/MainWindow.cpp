@@ -15,6 +15,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTabBar>
+#include <QToolButton>
 
 #include "params/catalogue.h"
 #include "params/errors.h"
@@ -25,6 +26,7 @@
 #include "ui/CatalogueWindow.h"
 #include "ui/NetworkWindow.h"
 #include "ui/ResultWindow.h"
+#include "ui/SchedulePanel.h"
 #include "ui/SchemePictureWidget.h"
 
 namespace tps::ui {
@@ -99,6 +101,12 @@ void MainWindow::ConnectSignals() {
   });
   connect(actExit_, &QAction::triggered, this, &QWidget::close);
   connect(actTestMode_, &QAction::triggered, this, [this] { TestModeChosen(); });
+  connect(actScheduleMode_, &QAction::triggered, this, [this] { ScheduleModeChosen(); });
+  connect(buttonModeTest_, &QToolButton::clicked, this, [this] { TestModeChosen(); });
+  connect(buttonModeSchedule_, &QToolButton::clicked, this, [this] { ScheduleModeChosen(); });
+  connect(buttonStart_, &QPushButton::clicked, this, [this] { StartClicked(); });
+  schedulePanel_->onFileClicked = [this] { ScheduleFileClicked(); };
+  schedulePanel_->onDeleteClicked = [this] { DeleteScheduleClicked(); };
   connect(actFastCalc_, &QAction::toggled, this, [this](bool on) { state_.Options.FastCalc = on; });
   connect(actVaryCurrents_, &QAction::toggled, this,
           [this](bool on) { state_.VaryTrainCurrents = on; });

@@ -4,7 +4,8 @@
 // MainWindowLayout.cpp (controls and menus), MainWindowScheme.cpp (scheme
 // controls, zone and post fields, caption, voltage switches),
 // MainWindowTrains.cpp (train lists and buttons), MainWindowRuns.cpp (batch
-// launch, pause, results, options, clock, enabled state).
+// launch, pause, results, options, clock, enabled state),
+// MainWindowSchedule.cpp (the schedule mode: its panel and its run).
 #pragma once
 
 #include <QMainWindow>
@@ -29,6 +30,7 @@ class QMenu;
 class QPushButton;
 class QRadioButton;
 class QTabBar;
+class QToolButton;
 
 namespace tps::ui {
 
@@ -37,6 +39,7 @@ class CaptionLabel;
 class CatalogueWindow;
 class NetworkWindow;
 class ResultWindow;
+class SchedulePanel;
 class SchemePictureWidget;
 
 class MainWindow : public QMainWindow {
@@ -118,6 +121,18 @@ class MainWindow : public QMainWindow {
   void UpdatePicture();
   void OnNotify(Changed c);
 
+  // The schedule mode.
+  void BuildRunButtons(QWidget* central);
+  void ScheduleModeChosen();
+  void ScheduleFileClicked();
+  void DeleteScheduleClicked();
+  void StartClicked();
+  // The list again with its first schedule selected and shown.
+  void ShowScheduleList();
+  // The silent schedule check after a change of the zone, the scheme or the
+  // step: only the value labels of the panel change colour.
+  void CheckScheduleSilently();
+
   AppState state_;
   std::unique_ptr<QtHost> host_;
   PictureState picture_;
@@ -180,6 +195,13 @@ class MainWindow : public QMainWindow {
   QLineEdit* editBatchInterval_ = nullptr;
   QPushButton* buttonBatch_ = nullptr;
 
+  // Schedule panel (schedule mode), the run and the mode speed buttons.
+  SchedulePanel* schedulePanel_ = nullptr;
+  QPushButton* buttonStart_ = nullptr;
+  QPushButton* buttonStep_ = nullptr;
+  QToolButton* buttonModeTest_ = nullptr;
+  QToolButton* buttonModeSchedule_ = nullptr;
+
   // Train lists.
   QLabel* header2_ = nullptr;
   QListWidget* list1_ = nullptr;
@@ -196,6 +218,7 @@ class MainWindow : public QMainWindow {
   QAction* actSave_ = nullptr;
   QAction* actExit_ = nullptr;
   QAction* actTestMode_ = nullptr;
+  QAction* actScheduleMode_ = nullptr;
   QAction* actFastCalc_ = nullptr;
   QAction* actVaryCurrents_ = nullptr;
   QAction* actCharts_ = nullptr;

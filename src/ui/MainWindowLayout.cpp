@@ -15,11 +15,13 @@
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QTabBar>
+#include <QToolButton>
 #include <algorithm>
 
 #include "params/trains.h"
 #include "ui/CaptionLabel.h"
 #include "ui/MainWindow.h"
+#include "ui/SchedulePanel.h"
 #include "ui/SchemePictureWidget.h"
 
 namespace tps::ui {
@@ -113,6 +115,7 @@ void MainWindow::BuildMenus() {
 
   QMenu* mode = menuBar()->addMenu(U("Режим"));
   actTestMode_ = Check(mode, "actTestMode", "Тестовый", true);
+  actScheduleMode_ = Check(mode, "actScheduleMode", "Расчет по ГДП", false);
 
   QMenu* options = menuBar()->addMenu(U("Опции"));
   actFastCalc_ = Check(options, "actFastCalc", "Быстрый расчет", true);
@@ -166,6 +169,7 @@ void MainWindow::BuildControls() {
   editTime_ = Edit(central, "editTime", 310, 203, 96);
   editTime_->setReadOnly(true);
   editTime_->setText("00:00:00:00");
+  BuildRunButtons(central);
 
   tabBar_ = new QTabBar(central);
   tabBar_->setObjectName("tabBar");
@@ -224,6 +228,28 @@ void MainWindow::BuildControls() {
   labelLoss_->setObjectName("labelLoss");
 
   BuildTrainArea(panel_);
+}
+
+void MainWindow::BuildRunButtons(QWidget* central) {
+  // Right of the clock: the two run buttons and the mode speed buttons, each
+  // as wide as its caption needs.
+  auto fit = [](QWidget* w) { w->resize(std::max(w->width(), w->sizeHint().width()), w->height()); };
+  buttonStart_ = Button(central, "buttonStart", "Старт иммитации", Right(editTime_) + 8, 202, 100);
+  fit(buttonStart_);
+  buttonStep_ = Button(central, "buttonStep", "Пошаговая иммитация", Right(buttonStart_) + 4, 202, 120);
+  fit(buttonStep_);
+  auto speed = [&](const char* name, const char* text, const char* hint, int x) {
+    auto* b = new QToolButton(central);
+    b->setObjectName(name);
+    b->setText(U(text));
+    b->setToolTip(U(hint));
+    b->setCheckable(true);
+    b->setGeometry(x, 202, 36, 22);
+    fit(b);
+    return b;
+  };
+  buttonModeTest_ = speed("buttonModeTest", "Тест", "Тестовый режим", Right(buttonStep_) + 10);
+  buttonModeSchedule_ = speed("buttonModeSchedule", "ГДП", "Режим ГДП", Right(buttonModeTest_) + 2);
 }
 
 void MainWindow::BuildVoltagePanel(QWidget* panel, int left) {
@@ -298,6 +324,11 @@ void MainWindow::BuildTrainPanel(QWidget* panel, int left, int width) {
   QLabel* minutes = Label(b, "минут", Right(editBatchTrains_) + 6, 20);
   editBatchInterval_ = Edit(b, "editBatchInterval", Right(minutes) + 4, 18, 40);
   buttonBatch_ = Button(b, "buttonBatch", "Пуск пакета", width - 6 - 106, 15, 106, 24);
+
+  // The schedule mode's panel in the place of the two test-mode panels.
+  schedulePanel_ = new SchedulePanel(panel, width, 116);
+  schedulePanel_->move(left, 2);
+  schedulePanel_->hide();
 }
 
 void MainWindow::BuildTrainArea(QWidget* panel) {

@@ -12,11 +12,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
+#include <QToolButton>
 
 #include "driver/testrun.h"
 #include "solver/report.h"
 #include "ui/MainWindow.h"
 #include "ui/ResultWindow.h"
+#include "ui/SchedulePanel.h"
 #include "ui/SchemePictureWidget.h"
 
 namespace tps::ui {
@@ -51,8 +53,7 @@ void MainWindow::ResultsClicked() {
 }
 
 void MainWindow::TestModeChosen() {
-  actTestMode_->setChecked(true);
-  state_.RunMode = ModeTest;
+  if (!RunActive()) state_.RunMode = ModeTest;
   UpdateControls();
 }
 
@@ -67,6 +68,7 @@ void MainWindow::UpdateControls() {
   const bool run = RunActive();
   const bool chosen = state_.SchemeVariant != 0;
   const bool test = state_.RunMode == ModeTest;
+  const bool schedule = state_.RunMode == ModeSchedule;
 
   // While a batch runs nothing may change the scheme, the trains or the
   // parameter block under it.
@@ -91,6 +93,8 @@ void MainWindow::UpdateControls() {
 
   trainPanel_->setVisible(test);
   batchPanel_->setVisible(test);
+  schedulePanel_->setVisible(schedule);
+  schedulePanel_->setEnabled(!run);
   buttonAdd1_->setEnabled(chosen && test && !run);
   buttonAdd2_->setEnabled(chosen && test && fields_.Track2TrainsEnabled && !run);
   buttonRemove1_->setEnabled(chosen && !run);
@@ -100,9 +104,20 @@ void MainWindow::UpdateControls() {
   buttonPause_->setEnabled(false);
   buttonBatch_->setEnabled(!run);
   buttonResults_->setVisible(state_.Controls.ResultsVisible);
+  // The window runs to the end only schedules; the step-by-step run does not
+  // exist for them.
+  buttonStart_->setEnabled(schedule && chosen && !run);
+  buttonStep_->setEnabled(false);
 
   actSave_->setEnabled(chosen && !run);
   actTestMode_->setEnabled(!run);
+  actTestMode_->setChecked(test);
+  actScheduleMode_->setEnabled(!run);
+  actScheduleMode_->setChecked(schedule);
+  buttonModeTest_->setEnabled(!run);
+  buttonModeTest_->setChecked(test);
+  buttonModeSchedule_->setEnabled(!run);
+  buttonModeSchedule_->setChecked(schedule);
   actNetwork_->setEnabled(chosen && !run);
   actAc_->setEnabled(fields_.AcMenu && !run);
   menuCatalogues_->setEnabled(!run);

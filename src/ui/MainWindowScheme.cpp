@@ -81,6 +81,7 @@ void MainWindow::SchemeChanged(bool tabChanged, bool clearBoxes) {
   ShowClock();
   UpdateControls();
   UpdatePicture();
+  CheckScheduleSilently();
 }
 
 void MainWindow::ApplyFieldsForCode(int code, bool reset) {
@@ -134,6 +135,7 @@ void MainWindow::ZoneLengthExit() {
     ShowScheme(picture_, SchemeCode(state_.SchemeVariant), state_.Params);
   });
   UpdatePicture();
+  CheckScheduleSilently();
 }
 
 void MainWindow::PostExit(int post) {
@@ -179,6 +181,7 @@ void MainWindow::StepListChosen() {
     state_.Params.StepMinutes.Set(comboStep_->currentText().toStdString());
     CheckReal(state_, state_.Params.StepMinutes.Get(), "шага", 0.06, 2, true, true);
   });
+  CheckScheduleSilently();
 }
 
 }  // namespace tps::ui

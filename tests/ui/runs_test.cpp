@@ -2,35 +2,15 @@
 // the window locked against a second run, the results window, and closing
 // the window while a batch runs.
 #include <QLabel>
-#include <QMetaObject>
-#include <QPointer>
 #include <QTest>
-#include <functional>
 
 #include "ui/ResultWindow.h"
 #include "ui_fixture.h"
 
 using tpstest::UiZone;
+using tpstest::WhileRunning;
 
 namespace {
-
-// Runs `check` at every pass of the event queue while a run is under way
-// (the run pumps the queue once per step).
-// The chain ends at the first pass after the run; call Drain() before the
-// window goes away.
-void WhileRunning(tps::ui::MainWindow* w, std::function<void()> check) {
-  QPointer<tps::ui::MainWindow> window(w);
-  auto step = std::make_shared<std::function<void()>>();
-  *step = [window, check, step] {
-    if (!window || !window->RunActive()) {
-      *step = nullptr;  // breaks the cycle of the shared step
-      return;
-    }
-    check();
-    QMetaObject::invokeMethod(qApp, [step] { if (*step) (*step)(); }, Qt::QueuedConnection);
-  };
-  QMetaObject::invokeMethod(qApp, [step] { if (*step) (*step)(); }, Qt::QueuedConnection);
-}
 
 void Drain() { QCoreApplication::processEvents(); }
 

@@ -8,11 +8,14 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMetaObject>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTest>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -94,6 +97,33 @@ struct UiZone {
     return t;
   }
 };
+
+// Runs `check` at every pass of the event queue while a run is under way
+// (the run pumps the queue once per step). The chain ends at the first pass
+// after the run; process the events once more before the window goes away.
+inline void WhileRunning(tps::ui::MainWindow* w, std::function<void()> check) {
+  QPointer<tps::ui::MainWindow> window(w);
+  auto step = std::make_shared<std::function<void()>>();
+  *step = [window, check, step] {
+    if (!window || !window->RunActive()) {
+      *step = nullptr;  // breaks the cycle of the shared step
+      return;
+    }
+    check();
+    QMetaObject::invokeMethod(
+        qApp,
+        [step] {
+          if (*step) (*step)();
+        },
+        Qt::QueuedConnection);
+  };
+  QMetaObject::invokeMethod(
+      qApp,
+      [step] {
+        if (*step) (*step)();
+      },
+      Qt::QueuedConnection);
+}
 
 // Little-endian f64 and length-prefixed Windows-1251 text at an offset of a record.
 inline double F64At(const std::vector<uint8_t>& b, size_t off) {
