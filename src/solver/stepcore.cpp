@@ -1,0 +1,390 @@
+#include "solver/stepcore.h"
+
+#include <cstring>
+#include <string>
+#include <utility>
+
+#include "params/errors.h"
+#include "solver/solve.h"
+
+namespace tps {
+
+// Every shortcut below leaves the bits of every result as the element-by-element
+// forms give them:
+// - a term CMul(x, f) with a zero factor is exactly 0 + j0, and adding it to a
+//   sum that is already the result of a complex operation changes nothing, so
+//   only the terms of two non-zero factors are formed, in the same order;
+// - the polar form of an operand used many times is formed once;
+// - the eliminating factors of the Gauss-Jordan inverse come from the work
+//   matrix R alone, and every column of the right-hand matrix S then evolves
+//   on its own; the factors are recorded once and applied only to the columns
+//   of S that meet a non-zero element of the right-hand side.
+namespace {
+
+bool IsZero(const TComplex& z) {
+  return z.Re == 0 && z.Im == 0;
+}
+TComplex Snapped(const TComplex& z) {
+  return {SnapPart(z.Re), SnapPart(z.Im)};
+}
+
+// The product of two operands in polar form, as CMul(a, f) forms it.
+TComplex Times(const TPolar& a, const TPolar& f) {
+  return PolarProduct(a.M * f.M, a.T + f.T);
+}
+
+using Term = InverseColumns::Term;
+
+void Gather(const TComplex* row, int n, std::vector<Term>& out) {
+  out.clear();
+  for (int k = 0; k < n; ++k)
+    if (!IsZero(row[k])) out.push_back({k, ToPolar(row[k])});
+}
+
+// row += pivot * f over the pivot row's non-zero elements.
+void AddScaled(TComplex* row, const std::vector<Term>& pivot, const TPolar& f) {
+  for (const Term& t : pivot) row[t.K] = CAdd(Times(t.P, f), row[t.K]);
+}
+
+// One forward step of the elimination: the pivot row divided by P, then
+// row Row of the work matrix += pivot row * F for each recorded elimination.
+struct Elimination {
+  int Row;
+  TPolar F;
+};
+struct PivotStep {
+  TPolar P;
+  size_t First, Last;  // its eliminations
+};
+// One backward step: row Row += row Pivot * F.
+struct BackStep {
+  int Pivot, Row;
+  TPolar F;
+};
+
+// The forward pass on R (n x n, row by row, 0-based), recording pivots and
+// factors. With `exchanges`, a zero pivot takes the next lower row with a
+// non-zero element in its column, exchanged over the columns from the pivot
+// on, and the (1-based) pair is recorded.
+void ForwardR(TComplex* R, int n, std::vector<std::pair<int, int>>* exchanges, std::vector<PivotStep>& pivots,
+              std::vector<Elimination>& elims) {
+  const TComplex minusOne = CFromReal(-1);
+  std::vector<Term> row;
+  pivots.clear();
+  elims.clear();
+  for (int i = 0; i < n; ++i) {
+    TComplex* Ri = R + static_cast<size_t>(i) * n;
+    if (exchanges && IsZero(Ri[i])) {
+      for (int j = i + 1; j < n; ++j) {
+        TComplex* Rj = R + static_cast<size_t>(j) * n;
+        if (IsZero(Rj[i])) continue;
+        if (exchanges->size() >= kMaxRowExchanges) throw SingularError();
+        for (int k = i; k < n; ++k) std::swap(Ri[k], Rj[k]);
+        exchanges->emplace_back(i + 1, j + 1);
+        break;
+      }
+    }
+    const TPolar p = ToPolar(Ri[i]);
+    if (p.M == 0) throw SingularError();  // CDiv by the zero pivot
+    for (int k = 0; k < n; ++k) Ri[k] = IsZero(Ri[k]) ? TComplex{} : PolarQuotient(ToPolar(Ri[k]), p);
+    Gather(Ri, n, row);
+    const size_t first = elims.size();
+    // Below the first pivot the rows still hold the input as given: adding
+    // 0 + j0 snaps an element, so the untouched ones are snapped.
+    const bool raw = i == 0;
+    for (int j = i + 1; j < n; ++j) {
+      TComplex* Rj = R + static_cast<size_t>(j) * n;
+      const TComplex f = IsZero(Rj[i]) ? TComplex{} : CMul(minusOne, Rj[i]);
+      if (IsZero(f)) {
+        if (raw)
+          for (int k = 0; k < n; ++k) Rj[k] = Snapped(Rj[k]);
+        continue;
+      }
+      const TPolar fp = ToPolar(f);
+      if (raw) {
+        size_t t = 0;
+        for (int k = 0; k < n; ++k) {
+          if (t < row.size() && row[t].K == k)
+            Rj[k] = CAdd(Times(row[t++].P, fp), Rj[k]);
+          else
+            Rj[k] = Snapped(Rj[k]);
+        }
+      } else {
+        AddScaled(Rj, row, fp);
+      }
+      elims.push_back({j, fp});
+    }
+    pivots.push_back({p, first, elims.size()});
+  }
+}
+
+// The backward pass on R: column c cleared above the diagonal with row c, for
+// c from the last down to the second and the rows above from c - 1 up.
+void BackwardR(TComplex* R, int n, std::vector<BackStep>& steps) {
+  std::vector<Term> row;
+  steps.clear();
+  for (int c = n - 1; c >= 1; --c) {
+    bool gathered = false;
+    for (int j = c - 1; j >= 0; --j) {
+      TComplex* Rj = R + static_cast<size_t>(j) * n;
+      if (IsZero(Rj[c])) continue;
+      if (!gathered) {
+        Gather(R + static_cast<size_t>(c) * n, n, row);
+        gathered = true;
+      }
+      const TPolar fp = ToPolar(CNeg(Rj[c]));
+      AddScaled(Rj, row, fp);
+      steps.push_back({c, j, fp});
+    }
+  }
+}
+
+}  // namespace
+
+InverseColumns::InverseColumns(std::vector<TComplex> a, int n, const std::vector<bool>& wanted) : n_(n) {
+  std::vector<TComplex> r = a;
+  std::vector<std::pair<int, int>> exchanges;
+  std::vector<PivotStep> pivots;
+  std::vector<Elimination> elims;
+  ForwardR(r.data(), n, &exchanges, pivots, elims);
+  if (!exchanges.empty()) {
+    // The exchanges found on the way are applied to whole rows and the
+    // elimination is repeated on the permuted matrix.
+    for (const auto& [i, j] : exchanges)
+      for (int k = 0; k < n; ++k)
+        std::swap(a[static_cast<size_t>(i - 1) * n + k], a[static_cast<size_t>(j - 1) * n + k]);
+    r = std::move(a);
+    ForwardR(r.data(), n, nullptr, pivots, elims);
+  }
+  std::vector<BackStep> back;
+  BackwardR(r.data(), n, back);
+
+  // Column k of the inverse is column col[k] of S once the exchanges are undone.
+  std::vector<int> col(static_cast<size_t>(n));
+  for (int k = 0; k < n; ++k) col[k] = k;
+  for (auto it = exchanges.rbegin(); it != exchanges.rend(); ++it)
+    std::swap(col[it->first - 1], col[it->second - 1]);
+  std::vector<int> slotOfS(static_cast<size_t>(n), -1);
+  slot_.assign(static_cast<size_t>(n), -1);
+  for (int k = 0; k < n; ++k) {
+    if (!wanted[k]) continue;
+    if (slotOfS[col[k]] < 0) {
+      slotOfS[col[k]] = width_++;
+      column_.push_back(k);
+    }
+    slot_[k] = slotOfS[col[k]];
+  }
+  const int w = width_;
+  s_.assign(static_cast<size_t>(n) * w, TComplex{});
+  for (int sc = 0; sc < n; ++sc)
+    if (slotOfS[sc] >= 0) s_[static_cast<size_t>(sc) * w + slotOfS[sc]] = CFromReal(1);
+  rowTerms_.resize(static_cast<size_t>(n));
+  haveTerms_.assign(static_cast<size_t>(n), false);
+  if (w == 0) return;
+
+  std::vector<Term> row;
+  for (int i = 0; i < n; ++i) {
+    TComplex* Si = &s_[static_cast<size_t>(i) * w];
+    const PivotStep& ps = pivots[i];
+    for (int x = 0; x < w; ++x)
+      if (!IsZero(Si[x])) Si[x] = PolarQuotient(ToPolar(Si[x]), ps.P);
+    if (ps.First == ps.Last) continue;
+    Gather(Si, w, row);
+    for (size_t e = ps.First; e < ps.Last; ++e)
+      AddScaled(&s_[static_cast<size_t>(elims[e].Row) * w], row, elims[e].F);
+  }
+  // A pivot row of the backward pass is final when it is gathered: its polar
+  // forms are kept for the products with the inverse.
+  int gatheredPivot = -1;
+  for (const BackStep& b : back) {
+    if (b.Pivot != gatheredPivot) {
+      Gather(&s_[static_cast<size_t>(b.Pivot) * w], w, rowTerms_[b.Pivot]);
+      haveTerms_[b.Pivot] = true;
+      gatheredPivot = b.Pivot;
+    }
+    AddScaled(&s_[static_cast<size_t>(b.Row) * w], rowTerms_[b.Pivot], b.F);
+  }
+}
+
+void InverseColumns::MulColumn(const std::vector<TComplex>& b, CMat& out) {
+  std::vector<TPolar> bp(static_cast<size_t>(width_));
+  for (int x = 0; x < width_; ++x) bp[x] = ToPolar(b[column_[x]]);
+  for (int i = 0; i < n_; ++i) {
+    if (!haveTerms_[i]) {
+      Gather(&s_[static_cast<size_t>(i) * width_], width_, rowTerms_[i]);
+      haveTerms_[i] = true;
+    }
+    // The places follow the columns in ascending order, so the terms come for
+    // k ascending.
+    TComplex sum{};
+    for (const Term& t : rowTerms_[i])
+      if (!IsZero(b[column_[t.K]])) sum = CAdd(sum, Times(t.P, bp[t.K]));
+    out(i + 1, 1) = sum;
+  }
+}
+
+namespace {
+
+void NeedShape(const CMat& A, int rows, int cols, const char* name) {
+  if (rows < 0 || cols < 0 || (rows > 0 && cols > 0 && (A.Empty() || A.Rows() < rows || A.Cols() < cols)))
+    throw ProgramError(std::string("SolveCircuit: the matrix ") + name +
+                       " is smaller than the counts of the circuit");
+}
+
+// The last two products of one right-hand operand with left-hand values: a
+// product with an incidence-like matrix meets the same +1 and -1 again.
+struct ProductMemo {
+  TComplex A[2];
+  TComplex P[2];
+  int Count = 0, Next = 0;
+  TComplex Of(const TComplex& a, const TPolar& b) {
+    for (int i = 0; i < Count; ++i)
+      if (std::memcmp(&A[i], &a, sizeof a) == 0) return P[i];
+    const TComplex p = Times(ToPolar(a), b);
+    A[Next] = a;
+    P[Next] = p;
+    Next ^= 1;
+    if (Count < 2) ++Count;
+    return p;
+  }
+};
+
+// The inverse of the tree block M11 of the last step. M11 holds only the
+// incidence of the tree branches, which stays the same from step to step
+// while no train enters or leaves the zone; the inverse is a function of the
+// bits of M11 alone, so when they are the same it is taken again.
+struct TreeMemory {
+  std::vector<TComplex> M11;
+  std::vector<InverseColumns> Y;  // empty or one
+};
+thread_local TreeMemory tTree;
+
+const InverseColumns& TreeInverse(std::vector<TComplex> m11, int n) {
+  TreeMemory& mem = tTree;
+  if (!mem.Y.empty() && mem.M11.size() == m11.size() &&
+      std::memcmp(mem.M11.data(), m11.data(), m11.size() * sizeof(TComplex)) == 0)
+    return mem.Y.front();
+  mem.Y.clear();
+  mem.M11 = m11;
+  mem.Y.emplace_back(std::move(m11), n, std::vector<bool>(static_cast<size_t>(n), true));
+  return mem.Y.front();
+}
+
+}  // namespace
+
+void ForgetTreeInverse() {
+  tTree.M11.clear();
+  tTree.Y.clear();
+}
+
+StepResult SolveStepCore(StepCircuit& c, bool potentials) {
+  const int n = c.NodeCount, m = c.BranchCount, d = m - n;
+  c.LoopCount = d;
+  NeedShape(c.MatM, n, m, "M");
+  NeedShape(c.MatN, d, m, "N");
+  NeedShape(c.MatZ, m, m, "Z");
+  NeedShape(c.MatE, m, 1, "E");
+  NeedShape(c.MatJ, n, 1, "J");
+  const size_t um = static_cast<size_t>(m);
+
+  // The rows of Z in polar form: Z enters N Z, Z11 I1 and I^T Z.
+  std::vector<Term> zTerms;
+  std::vector<size_t> zStart(um + 1, 0);
+  for (int k = 0; k < m; ++k) {
+    zStart[k] = zTerms.size();
+    const TComplex* zk = &c.MatZ(k + 1, 1);
+    for (int j = 0; j < m; ++j)
+      if (!IsZero(zk[j])) zTerms.push_back({j, ToPolar(zk[j])});
+  }
+  zStart[um] = zTerms.size();
+
+  // A = [M; N Z] and b = [J; N E].
+  std::vector<TComplex> A(um * um);
+  std::vector<TComplex> b(um);
+  for (int i = 0; i < n; ++i) {
+    for (int k = 0; k < m; ++k) A[static_cast<size_t>(i) * m + k] = c.MatM(i + 1, k + 1);
+    b[i] = c.MatJ(i + 1, 1);
+  }
+  for (int r = 0; r < d; ++r) {
+    TComplex* row = &A[static_cast<size_t>(n + r) * m];
+    TComplex e{};
+    for (int k = 0; k < m; ++k) {
+      const TComplex nk = c.MatN(r + 1, k + 1);
+      if (IsZero(nk)) continue;
+      const TPolar np = ToPolar(nk);
+      for (size_t t = zStart[k]; t < zStart[k + 1]; ++t)
+        row[zTerms[t].K] = CAdd(row[zTerms[t].K], Times(np, zTerms[t].P));
+      const TComplex ek = c.MatE(k + 1, 1);
+      if (!IsZero(ek)) e = CAdd(e, Times(np, ToPolar(ek)));
+    }
+    b[n + r] = e;
+  }
+  c.MatN.Release();
+  c.MatJ.Release();
+
+  // I = A^-1 b over the columns of the inverse that meet a non-zero of b.
+  StepResult res;
+  res.I = CMat(m, 1);
+  {
+    std::vector<bool> wanted(um);
+    for (int k = 0; k < m; ++k) wanted[k] = !IsZero(b[k]);
+    InverseColumns X(std::move(A), m, wanted);
+    X.MulColumn(b, res.I);
+  }
+  std::vector<TPolar> ip(um);
+  for (int k = 0; k < m; ++k) ip[k] = ToPolar(res.I(k + 1, 1));
+
+  if (potentials) {
+    // Branch voltages of the tree branches: Ub = E1 - Z11 I1.
+    std::vector<TComplex> ub(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+      TComplex zi{};
+      for (size_t t = zStart[i]; t < zStart[i + 1]; ++t) {
+        const int k = zTerms[t].K;
+        if (k < n && !IsZero(res.I(k + 1, 1))) zi = CAdd(zi, Times(zTerms[t].P, ip[k]));
+      }
+      ub[i] = CSub(c.MatE(i + 1, 1), zi);
+    }
+    // Phi = (M11^-1)^T Ub: Phi(i) sums Y(k, i) Ub(k) over k.
+    std::vector<TComplex> m11(static_cast<size_t>(n) * n);
+    for (int i = 0; i < n; ++i)
+      for (int k = 0; k < n; ++k) m11[static_cast<size_t>(i) * n + k] = c.MatM(i + 1, k + 1);
+    const InverseColumns& Y = TreeInverse(std::move(m11), n);
+    std::vector<TPolar> up(static_cast<size_t>(n));
+    for (int k = 0; k < n; ++k) up[k] = ToPolar(ub[k]);
+    std::vector<ProductMemo> memo(static_cast<size_t>(n));
+    res.Phi = CMat(n, 1);
+    for (int i = 0; i < n; ++i) {
+      TComplex sum{};
+      for (int k = 0; k < n; ++k) {
+        const TComplex& y = Y.At(k + 1, i + 1);
+        if (IsZero(y) || IsZero(ub[k])) continue;
+        sum = CAdd(sum, memo[k].Of(y, up[k]));
+      }
+      res.Phi(i + 1, 1) = sum;
+    }
+  }
+  c.MatE.Release();
+  c.MatM.Release();
+
+  // Loss: T = I^T Z, then S = T conj(I); I keeps the conjugated currents.
+  std::vector<TComplex> T(um);
+  for (int k = 0; k < m; ++k) {
+    if (IsZero(res.I(k + 1, 1))) continue;
+    for (size_t t = zStart[k]; t < zStart[k + 1]; ++t)
+      T[zTerms[t].K] = CAdd(T[zTerms[t].K], Times(ip[k], zTerms[t].P));
+  }
+  ConjugateColumn(res.I, m);
+  TComplex s{};
+  for (int k = 0; k < m; ++k) {
+    const TComplex& ik = res.I(k + 1, 1);
+    if (IsZero(T[k]) || IsZero(ik)) continue;
+    s = CAdd(s, Times(ToPolar(T[k]), ToPolar(ik)));
+  }
+  res.S = CMat(1, 1);
+  res.S(1, 1) = s;
+  c.MatZ.Release();
+  return res;
+}
+
+}  // namespace tps
