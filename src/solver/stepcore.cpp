@@ -1,5 +1,7 @@
 #include "solver/stepcore.h"
 
+#include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -21,8 +23,12 @@ namespace tps {
 //   of S that meet a non-zero element of the right-hand side.
 namespace {
 
+// 0 + j0, either zero of either sign: no bit set but the signs.
 bool IsZero(const TComplex& z) {
-  return z.Re == 0 && z.Im == 0;
+  uint64_t re, im;
+  std::memcpy(&re, &z.Re, sizeof re);
+  std::memcpy(&im, &z.Im, sizeof im);
+  return ((re | im) << 1) == 0;
 }
 TComplex Snapped(const TComplex& z) {
   return {SnapPart(z.Re), SnapPart(z.Im)};
@@ -41,8 +47,23 @@ void Gather(const TComplex* row, int n, std::vector<Term>& out) {
     if (!IsZero(row[k])) out.push_back({k, ToPolar(row[k])});
 }
 
+// The row divided by its pivot p (CDiv of every element; a zero stays 0 + j0)
+// and, with `out`, its non-zero quotients gathered.
+void DivideRow(TComplex* row, int n, const TPolar& p, std::vector<Term>* out) {
+  if (out) out->clear();
+  for (int k = 0; k < n; ++k) {
+    if (IsZero(row[k])) {
+      row[k] = TComplex{};
+      continue;
+    }
+    row[k] = PolarQuotient(ToPolar(row[k]), p);
+    if (out && !IsZero(row[k])) out->push_back({k, ToPolar(row[k])});
+  }
+}
+
 // row += pivot * f over the pivot row's non-zero elements.
-void AddScaled(TComplex* row, const std::vector<Term>& pivot, const TPolar& f) {
+template <class Terms>
+void AddScaled(TComplex* row, const Terms& pivot, const TPolar& f) {
   for (const Term& t : pivot) row[t.K] = CAdd(Times(t.P, f), row[t.K]);
 }
 
@@ -86,8 +107,7 @@ void ForwardR(TComplex* R, int n, std::vector<std::pair<int, int>>* exchanges, s
     }
     const TPolar p = ToPolar(Ri[i]);
     if (p.M == 0) throw SingularError();  // CDiv by the zero pivot
-    for (int k = 0; k < n; ++k) Ri[k] = IsZero(Ri[k]) ? TComplex{} : PolarQuotient(ToPolar(Ri[k]), p);
-    Gather(Ri, n, row);
+    DivideRow(Ri, n, p, &row);
     const size_t first = elims.size();
     // Below the first pivot the rows still hold the input as given: adding
     // 0 + j0 snaps an element, so the untouched ones are snapped.
@@ -141,24 +161,128 @@ void BackwardR(TComplex* R, int n, std::vector<BackStep>& steps) {
 
 }  // namespace
 
-InverseColumns::InverseColumns(std::vector<TComplex> a, int n, const std::vector<bool>& wanted) : n_(n) {
-  std::vector<TComplex> r = a;
-  std::vector<std::pair<int, int>> exchanges;
-  std::vector<PivotStep> pivots;
-  std::vector<Elimination> elims;
-  ForwardR(r.data(), n, &exchanges, pivots, elims);
-  if (!exchanges.empty()) {
-    // The exchanges found on the way are applied to whole rows and the
-    // elimination is repeated on the permuted matrix.
-    for (const auto& [i, j] : exchanges)
-      for (int k = 0; k < n; ++k)
-        std::swap(a[static_cast<size_t>(i - 1) * n + k], a[static_cast<size_t>(j - 1) * n + k]);
-    r = std::move(a);
-    ForwardR(r.data(), n, nullptr, pivots, elims);
-  }
-  std::vector<BackStep> back;
-  BackwardR(r.data(), n, back);
+namespace {
 
+// Whether the polar product and quotient of two real integers are the exact
+// product and quotient: their angles are 0 and pi, and their sums and
+// differences 0, pi, 2 pi and -pi must have a cosine of exactly +1 or -1 and
+// a sine that snaps away. Checked once on the table's own values.
+bool IntegerProductsAreExact() {
+  static const bool exact = [] {
+    using cmplx_detail::AngleSinCos;
+    using cmplx_detail::kPi;
+    auto is = [](long double t, long double cos) {
+      const cmplx_detail::AngleEntry& e = AngleSinCos(t);
+      return e.Cos == cos && std::fabs(e.Sin) < 1e-18L;
+    };
+    return is(0.0L, 1) && is(kPi, -1) && is(kPi + kPi, 1) && is(-kPi, -1);
+  }();
+  return exact;
+}
+
+// The largest integer the exact path lets a work element reach: its products
+// stay exact in a double and their sines far below the snapping threshold.
+constexpr double kIntegerBound = 1e6;
+
+// The Gauss-Jordan elimination of a matrix of real integers (an incidence
+// block) in plain arithmetic. With pivots of +1 or -1 and integers no larger
+// than kIntegerBound every polar product, quotient and sum of the literal
+// elimination is exact, so this gives the same bits. Returns false, leaving
+// the work to the polar elimination, when the matrix is not of that kind or a
+// pivot is not +1 or -1 (a singular matrix among them).
+bool IntegerInverse(const std::vector<TComplex>& a, int n, std::vector<std::pair<int, int>>& exchanges,
+                    std::vector<double>& S) {
+  const size_t nn = static_cast<size_t>(n) * n;
+  std::vector<double> R(nn);
+  for (size_t e = 0; e < nn; ++e) {
+    const double x = a[e].Re;
+    if (a[e].Im != 0 || !(std::fabs(x) <= kIntegerBound) || x != std::trunc(x)) return false;
+    R[e] = x;
+  }
+  if (!IntegerProductsAreExact()) return false;
+  const std::vector<double> input = R;
+  auto row = [n](std::vector<double>& M, int i) { return &M[static_cast<size_t>(i) * n]; };
+  auto forward = [&](bool detect) {
+    S.assign(nn, 0.0);
+    for (int i = 0; i < n; ++i) row(S, i)[i] = 1;
+    for (int i = 0; i < n; ++i) {
+      double* Ri = row(R, i);
+      double* Si = row(S, i);
+      if (detect && Ri[i] == 0) {
+        for (int j = i + 1; j < n; ++j) {
+          double* Rj = row(R, j);
+          if (Rj[i] == 0) continue;
+          if (exchanges.size() >= kMaxRowExchanges) return false;
+          double* Sj = row(S, j);
+          for (int k = i; k < n; ++k) {
+            std::swap(Ri[k], Rj[k]);
+            std::swap(Si[k], Sj[k]);
+          }
+          exchanges.emplace_back(i + 1, j + 1);
+          break;
+        }
+      }
+      const double p = Ri[i];
+      if (p != 1 && p != -1) return false;
+      if (p == -1)
+        for (int k = 0; k < n; ++k) {
+          if (Ri[k] != 0) Ri[k] = -Ri[k];
+          if (Si[k] != 0) Si[k] = -Si[k];
+        }
+      for (int j = i + 1; j < n; ++j) {
+        double* Rj = row(R, j);
+        const double f = -Rj[i];
+        if (f == 0) continue;
+        double* Sj = row(S, j);
+        for (int k = 0; k < n; ++k) {
+          if (Ri[k] != 0) {
+            Rj[k] += Ri[k] * f;
+            if (!(std::fabs(Rj[k]) <= kIntegerBound)) return false;
+          }
+          if (Si[k] != 0) {
+            Sj[k] += Si[k] * f;
+            if (!(std::fabs(Sj[k]) <= kIntegerBound)) return false;
+          }
+        }
+      }
+    }
+    return true;
+  };
+  if (!forward(true)) return false;
+  if (!exchanges.empty()) {
+    R = input;
+    for (const auto& [i, j] : exchanges)
+      for (int k = 0; k < n; ++k) std::swap(row(R, i - 1)[k], row(R, j - 1)[k]);
+    if (!forward(false)) return false;
+  }
+  for (int c = n - 1; c >= 1; --c) {
+    const double* Rc = row(R, c);
+    const double* Sc = row(S, c);
+    for (int j = c - 1; j >= 0; --j) {
+      double* Rj = row(R, j);
+      const double f = -Rj[c];
+      if (f == 0) continue;
+      double* Sj = row(S, j);
+      for (int k = 0; k < n; ++k) {
+        if (Rc[k] != 0) {
+          Rj[k] += Rc[k] * f;
+          if (!(std::fabs(Rj[k]) <= kIntegerBound)) return false;
+        }
+        if (Sc[k] != 0) {
+          Sj[k] += Sc[k] * f;
+          if (!(std::fabs(Sj[k]) <= kIntegerBound)) return false;
+        }
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+std::vector<int> InverseColumns::Place(const std::vector<std::pair<int, int>>& exchanges,
+                                       const std::vector<bool>& wanted) {
+  const int n = n_;
   // Column k of the inverse is column col[k] of S once the exchanges are undone.
   std::vector<int> col(static_cast<size_t>(n));
   for (int k = 0; k < n; ++k) col[k] = k;
@@ -174,50 +298,116 @@ InverseColumns::InverseColumns(std::vector<TComplex> a, int n, const std::vector
     }
     slot_[k] = slotOfS[col[k]];
   }
+  termStart_.assign(static_cast<size_t>(n), -1);
+  termEnd_.assign(static_cast<size_t>(n), -1);
+  return slotOfS;
+}
+
+InverseColumns::InverseColumns(std::vector<TComplex> a, int n, const std::vector<bool>& wanted) : n_(n) {
+  std::vector<std::pair<int, int>> exchanges;
+  {
+    std::vector<double> whole;
+    if (IntegerInverse(a, n, exchanges, whole)) {
+      const std::vector<int> slotOfS = Place(exchanges, wanted);
+      const int w = width_;
+      s_.assign(static_cast<size_t>(n) * w, TComplex{});
+      for (int sc = 0; sc < n; ++sc) {
+        if (slotOfS[sc] < 0) continue;
+        for (int i = 0; i < n; ++i)
+          s_[static_cast<size_t>(i) * w + slotOfS[sc]].Re = whole[static_cast<size_t>(i) * n + sc];
+      }
+      return;
+    }
+    exchanges.clear();
+  }
+  std::vector<TComplex> r = a;
+  std::vector<PivotStep> pivots;
+  std::vector<Elimination> elims;
+  ForwardR(r.data(), n, &exchanges, pivots, elims);
+  if (!exchanges.empty()) {
+    // The exchanges found on the way are applied to whole rows and the
+    // elimination is repeated on the permuted matrix.
+    for (const auto& [i, j] : exchanges)
+      for (int k = 0; k < n; ++k)
+        std::swap(a[static_cast<size_t>(i - 1) * n + k], a[static_cast<size_t>(j - 1) * n + k]);
+    r = std::move(a);
+    ForwardR(r.data(), n, nullptr, pivots, elims);
+  }
+  std::vector<BackStep> back;
+  BackwardR(r.data(), n, back);
+  const std::vector<int> slotOfS = Place(exchanges, wanted);
   const int w = width_;
   s_.assign(static_cast<size_t>(n) * w, TComplex{});
   for (int sc = 0; sc < n; ++sc)
     if (slotOfS[sc] >= 0) s_[static_cast<size_t>(sc) * w + slotOfS[sc]] = CFromReal(1);
-  rowTerms_.resize(static_cast<size_t>(n));
-  haveTerms_.assign(static_cast<size_t>(n), false);
   if (w == 0) return;
 
   std::vector<Term> row;
   for (int i = 0; i < n; ++i) {
     TComplex* Si = &s_[static_cast<size_t>(i) * w];
     const PivotStep& ps = pivots[i];
-    for (int x = 0; x < w; ++x)
-      if (!IsZero(Si[x])) Si[x] = PolarQuotient(ToPolar(Si[x]), ps.P);
+    DivideRow(Si, w, ps.P, ps.First == ps.Last ? nullptr : &row);
     if (ps.First == ps.Last) continue;
-    Gather(Si, w, row);
     for (size_t e = ps.First; e < ps.Last; ++e)
       AddScaled(&s_[static_cast<size_t>(elims[e].Row) * w], row, elims[e].F);
   }
   // A pivot row of the backward pass is final when it is gathered: its polar
   // forms are kept for the products with the inverse.
-  int gatheredPivot = -1;
-  for (const BackStep& b : back) {
-    if (b.Pivot != gatheredPivot) {
-      Gather(&s_[static_cast<size_t>(b.Pivot) * w], w, rowTerms_[b.Pivot]);
-      haveTerms_[b.Pivot] = true;
-      gatheredPivot = b.Pivot;
-    }
-    AddScaled(&s_[static_cast<size_t>(b.Row) * w], rowTerms_[b.Pivot], b.F);
+  terms_.reserve(static_cast<size_t>(n) * w);
+  for (const BackStep& b : back) AddScaled(&s_[static_cast<size_t>(b.Row) * w], RowTerms(b.Pivot), b.F);
+}
+
+InverseColumns::Span InverseColumns::RowTerms(int i) {
+  if (termStart_[i] < 0) {
+    termStart_[i] = static_cast<int>(terms_.size());
+    const TComplex* row = &s_[static_cast<size_t>(i) * width_];
+    for (int x = 0; x < width_; ++x)
+      if (!IsZero(row[x])) terms_.push_back({x, ToPolar(row[x])});
+    termEnd_[i] = static_cast<int>(terms_.size());
   }
+  return {terms_.data() + termStart_[i], terms_.data() + termEnd_[i]};
+}
+
+void InverseColumns::MulTransposed(const std::vector<TComplex>& u, CMat& out) {
+  // Row k of the inverse times u(k), for k ascending, added into the sums of
+  // its columns: each sum receives its terms for k ascending. The products
+  // of u(k) with equal values of the row (an incidence-like inverse holds
+  // little more than +1 and -1) are formed once.
+  std::vector<TComplex> sum(static_cast<size_t>(width_));
+  for (int k = 0; k < n_; ++k) {
+    if (IsZero(u[k])) continue;
+    const TPolar up = ToPolar(u[k]);
+    TComplex seen[2], product[2];
+    int count = 0, next = 0;
+    const TComplex* row = &s_[static_cast<size_t>(k) * width_];
+    for (int x = 0; x < width_; ++x) {
+      const TComplex& y = row[x];
+      if (IsZero(y)) continue;
+      int hit = -1;
+      for (int q = 0; q < count; ++q)
+        if (std::memcmp(&seen[q], &y, sizeof y) == 0) hit = q;
+      if (hit < 0) {
+        seen[next] = y;
+        product[next] = Times(ToPolar(y), up);
+        hit = next;
+        next ^= 1;
+        if (count < 2) ++count;
+      }
+      sum[x] = CAdd(sum[x], product[hit]);
+    }
+  }
+  for (int x = 0; x < width_; ++x) out(column_[x] + 1, 1) = sum[x];
 }
 
 void InverseColumns::MulColumn(const std::vector<TComplex>& b, CMat& out) {
   std::vector<TPolar> bp(static_cast<size_t>(width_));
   for (int x = 0; x < width_; ++x) bp[x] = ToPolar(b[column_[x]]);
   for (int i = 0; i < n_; ++i) {
-    if (!haveTerms_[i]) {
-      Gather(&s_[static_cast<size_t>(i) * width_], width_, rowTerms_[i]);
-      haveTerms_[i] = true;
-    }
+    const Span terms = RowTerms(i);
     // The places follow the columns in ascending order, so the terms come for
     // k ascending.
     TComplex sum{};
-    for (const Term& t : rowTerms_[i])
+    for (const Term& t : terms)
       if (!IsZero(b[column_[t.K]])) sum = CAdd(sum, Times(t.P, bp[t.K]));
     out(i + 1, 1) = sum;
   }
@@ -231,24 +421,6 @@ void NeedShape(const CMat& A, int rows, int cols, const char* name) {
                        " is smaller than the counts of the circuit");
 }
 
-// The last two products of one right-hand operand with left-hand values: a
-// product with an incidence-like matrix meets the same +1 and -1 again.
-struct ProductMemo {
-  TComplex A[2];
-  TComplex P[2];
-  int Count = 0, Next = 0;
-  TComplex Of(const TComplex& a, const TPolar& b) {
-    for (int i = 0; i < Count; ++i)
-      if (std::memcmp(&A[i], &a, sizeof a) == 0) return P[i];
-    const TComplex p = Times(ToPolar(a), b);
-    A[Next] = a;
-    P[Next] = p;
-    Next ^= 1;
-    if (Count < 2) ++Count;
-    return p;
-  }
-};
-
 // The inverse of the tree block M11 of the last step. M11 holds only the
 // incidence of the tree branches, which stays the same from step to step
 // while no train enters or leaves the zone; the inverse is a function of the
@@ -259,7 +431,7 @@ struct TreeMemory {
 };
 thread_local TreeMemory tTree;
 
-const InverseColumns& TreeInverse(std::vector<TComplex> m11, int n) {
+InverseColumns& TreeInverse(std::vector<TComplex> m11, int n) {
   TreeMemory& mem = tTree;
   if (!mem.Y.empty() && mem.M11.size() == m11.size() &&
       std::memcmp(mem.M11.data(), m11.data(), m11.size() * sizeof(TComplex)) == 0)
@@ -349,20 +521,9 @@ StepResult SolveStepCore(StepCircuit& c, bool potentials) {
     std::vector<TComplex> m11(static_cast<size_t>(n) * n);
     for (int i = 0; i < n; ++i)
       for (int k = 0; k < n; ++k) m11[static_cast<size_t>(i) * n + k] = c.MatM(i + 1, k + 1);
-    const InverseColumns& Y = TreeInverse(std::move(m11), n);
-    std::vector<TPolar> up(static_cast<size_t>(n));
-    for (int k = 0; k < n; ++k) up[k] = ToPolar(ub[k]);
-    std::vector<ProductMemo> memo(static_cast<size_t>(n));
+    InverseColumns& Y = TreeInverse(std::move(m11), n);
     res.Phi = CMat(n, 1);
-    for (int i = 0; i < n; ++i) {
-      TComplex sum{};
-      for (int k = 0; k < n; ++k) {
-        const TComplex& y = Y.At(k + 1, i + 1);
-        if (IsZero(y) || IsZero(ub[k])) continue;
-        sum = CAdd(sum, memo[k].Of(y, up[k]));
-      }
-      res.Phi(i + 1, 1) = sum;
-    }
+    Y.MulTransposed(ub, res.Phi);
   }
   c.MatE.Release();
   c.MatM.Release();

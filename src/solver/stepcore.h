@@ -4,6 +4,7 @@
 // matrix products, doing only the work that reaches a result.
 #pragma once
 
+#include <utility>
 #include <vector>
 
 #include "solver/cmplx.h"
@@ -28,6 +29,9 @@ class InverseColumns {
   // out(1..n, 1), as MatMul forms it; b's non-zero elements must have been
   // asked for.
   void MulColumn(const std::vector<TComplex>& b, CMat& out);
+  // The transposed inverse times the column u, X^T u, into out(1..n, 1), as
+  // MatMul(MatTranspose(X), u) forms it; every column must have been asked for.
+  void MulTransposed(const std::vector<TComplex>& u, CMat& out);
 
   // A non-zero element of a row (0-based column) with its polar form.
   struct Term {
@@ -42,8 +46,18 @@ class InverseColumns {
   std::vector<TComplex> s_;  // the formed columns, row by row
   // The non-zero elements of the final rows in polar form, kept from the
   // backward pass where a row served as pivot row.
-  std::vector<std::vector<Term>> rowTerms_;
-  std::vector<bool> haveTerms_;
+  std::vector<Term> terms_;               // the kept rows one after another
+  std::vector<int> termStart_, termEnd_;  // per row; -1: not kept yet
+  struct Span {
+    const Term *Begin, *End;
+    const Term* begin() const { return Begin; }
+    const Term* end() const { return End; }
+  };
+  // The places of the columns asked for, after the exchanges; returns the
+  // place of each column of S (-1: not formed).
+  std::vector<int> Place(const std::vector<std::pair<int, int>>& exchanges, const std::vector<bool>& wanted);
+  // Row i's terms, gathered now unless kept.
+  Span RowTerms(int i);
 };
 
 // Forgets the inverse of the tree block kept from the last step, so that the
