@@ -107,6 +107,12 @@ inline long double PolarAngle(TComplex z) {
 
 inline TPolar ToPolar(TComplex a) {
   long double x = a.Re, y = a.Im;
+  // On an axis the modulus is the other part's magnitude: the square of a
+  // double rounded to the 64-bit mantissa is off by less than half a unit of
+  // its last place, and its correctly rounded square root comes back to the
+  // double exactly, so the square root is not taken.
+  if (y == 0) return {std::fabs(x), PolarAngle(a)};
+  if (x == 0) return {std::fabs(y), PolarAngle(a)};
   return {std::sqrt(x * x + y * y), PolarAngle(a)};
 }
 

@@ -193,12 +193,14 @@ constexpr double kIntegerBound = 1e6;
 bool IntegerInverse(const std::vector<TComplex>& a, int n, std::vector<std::pair<int, int>>& exchanges,
                     std::vector<double>& S) {
   const size_t nn = static_cast<size_t>(n) * n;
-  std::vector<double> R(nn);
-  for (size_t e = 0; e < nn; ++e) {
+  // From the last row up: the loop rows of a circuit matrix, at its foot,
+  // tell at once that it is not an incidence block.
+  for (size_t e = nn; e-- > 0;) {
     const double x = a[e].Re;
     if (a[e].Im != 0 || !(std::fabs(x) <= kIntegerBound) || x != std::trunc(x)) return false;
-    R[e] = x;
   }
+  std::vector<double> R(nn);
+  for (size_t e = 0; e < nn; ++e) R[e] = a[e].Re;
   if (!IntegerProductsAreExact()) return false;
   const std::vector<double> input = R;
   auto row = [n](std::vector<double>& M, int i) { return &M[static_cast<size_t>(i) * n]; };
