@@ -79,12 +79,30 @@ inline thread_local AngleEntry AngleTable[1u << kAngleBits];
 // Fills the entry with the sine and cosine of t.
 void FillAngle(AngleEntry& e, uint64_t mantissa, uint16_t signExponent, long double t);
 
+// The angles of the products of real numbers, 0, pi and 2 pi, have entries
+// of their own, found without the hash.
+inline thread_local AngleEntry AxisAngles[3];
+inline constexpr uint64_t kPiMantissa = 0xC90FDAA22168C235ull;  // pi and 2 pi
+inline constexpr uint16_t kPiSignExponent = 0x4000, kTwoPiSignExponent = 0x4001;
+
 inline const AngleEntry& AngleSinCos(long double t) {
   uint64_t mantissa;
   uint16_t signExponent;
   std::memcpy(&mantissa, &t, sizeof mantissa);
   std::memcpy(&signExponent, reinterpret_cast<const unsigned char*>(&t) + sizeof mantissa,
               sizeof signExponent);
+  int axis = -1;
+  if ((mantissa | signExponent) == 0)
+    axis = 0;
+  else if (mantissa == kPiMantissa && signExponent == kPiSignExponent)
+    axis = 1;
+  else if (mantissa == kPiMantissa && signExponent == kTwoPiSignExponent)
+    axis = 2;
+  if (axis >= 0) {
+    AngleEntry& e = AxisAngles[axis];
+    if (!e.Used) FillAngle(e, mantissa, signExponent, t);
+    return e;
+  }
   const uint64_t h = (mantissa ^ (mantissa >> 31) ^ (uint64_t{signExponent} << 47)) * 0x9E3779B97F4A7C15ull;
   AngleEntry& e = AngleTable[h >> (64 - kAngleBits)];
   if (!e.Used || e.Mantissa != mantissa || e.SignExponent != signExponent)
