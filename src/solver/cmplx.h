@@ -79,11 +79,12 @@ inline thread_local AngleEntry AngleTable[1u << kAngleBits];
 // Fills the entry with the sine and cosine of t.
 void FillAngle(AngleEntry& e, uint64_t mantissa, uint16_t signExponent, long double t);
 
-// The angles of the products of real numbers, 0, pi and 2 pi, have entries
-// of their own, found without the hash.
-inline thread_local AngleEntry AxisAngles[3];
-inline constexpr uint64_t kPiMantissa = 0xC90FDAA22168C235ull;  // pi and 2 pi
-inline constexpr uint16_t kPiSignExponent = 0x4000, kTwoPiSignExponent = 0x4001;
+// The angles of the products and quotients of real numbers, 0, pi, 2 pi and
+// -pi, have entries of their own, found without the hash.
+inline thread_local AngleEntry AxisAngles[4];
+inline constexpr uint64_t kPiMantissa = 0xC90FDAA22168C235ull;  // pi, 2 pi and -pi
+inline constexpr uint16_t kPiSignExponent = 0x4000, kTwoPiSignExponent = 0x4001,
+                          kMinusPiSignExponent = 0xC000;
 
 inline const AngleEntry& AngleSinCos(long double t) {
   uint64_t mantissa;
@@ -98,6 +99,8 @@ inline const AngleEntry& AngleSinCos(long double t) {
     axis = 1;
   else if (mantissa == kPiMantissa && signExponent == kTwoPiSignExponent)
     axis = 2;
+  else if (mantissa == kPiMantissa && signExponent == kMinusPiSignExponent)
+    axis = 3;
   if (axis >= 0) {
     AngleEntry& e = AxisAngles[axis];
     if (!e.Used) FillAngle(e, mantissa, signExponent, t);
