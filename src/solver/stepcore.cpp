@@ -62,9 +62,24 @@ void DivideRow(TComplex* row, int n, const TPolar& p, std::vector<Term>* out) {
 }
 
 // row += pivot * f over the pivot row's non-zero elements.
+bool SamePolar(const TPolar& a, const TPolar& b) {
+  return a.M == b.M && a.T == b.T;
+}
+
+// row += pivot * f over the pivot row's non-zero elements. Equal values of
+// the pivot row have equal polar forms and so equal products with f; the
+// product of the last value is taken again when the same value follows.
 template <class Terms>
 void AddScaled(TComplex* row, const Terms& pivot, const TPolar& f) {
-  for (const Term& t : pivot) row[t.K] = CAdd(Times(t.P, f), row[t.K]);
+  TPolar last{-1, 0};
+  TComplex product{};
+  for (const Term& t : pivot) {
+    if (!SamePolar(t.P, last)) {
+      last = t.P;
+      product = Times(t.P, f);
+    }
+    row[t.K] = CAdd(product, row[t.K]);
+  }
 }
 
 // One forward step of the elimination: the pivot row divided by P, then
@@ -197,7 +212,8 @@ bool IntegerInverse(const std::vector<TComplex>& a, int n, std::vector<std::pair
   // tell at once that it is not an incidence block.
   for (size_t e = nn; e-- > 0;) {
     const double x = a[e].Re;
-    if (a[e].Im != 0 || !(std::fabs(x) <= kIntegerBound) || x != std::trunc(x)) return false;
+    if (a[e].Im != 0 || !(std::fabs(x) <= kIntegerBound) || static_cast<double>(static_cast<int64_t>(x)) != x)
+      return false;
   }
   std::vector<double> R(nn);
   for (size_t e = 0; e < nn; ++e) R[e] = a[e].Re;
@@ -404,13 +420,23 @@ void InverseColumns::MulTransposed(const std::vector<TComplex>& u, CMat& out) {
 void InverseColumns::MulColumn(const std::vector<TComplex>& b, CMat& out) {
   std::vector<TPolar> bp(static_cast<size_t>(width_));
   for (int x = 0; x < width_; ++x) bp[x] = ToPolar(b[column_[x]]);
+  // The last value met in each column and its product with b: a column of
+  // the inverse often holds the same value in many rows.
+  std::vector<TPolar> lastValue(static_cast<size_t>(width_), TPolar{-1, 0});
+  std::vector<TComplex> lastProduct(static_cast<size_t>(width_));
   for (int i = 0; i < n_; ++i) {
     const Span terms = RowTerms(i);
     // The places follow the columns in ascending order, so the terms come for
     // k ascending.
     TComplex sum{};
-    for (const Term& t : terms)
-      if (!IsZero(b[column_[t.K]])) sum = CAdd(sum, Times(t.P, bp[t.K]));
+    for (const Term& t : terms) {
+      if (IsZero(b[column_[t.K]])) continue;
+      if (!SamePolar(t.P, lastValue[t.K])) {
+        lastValue[t.K] = t.P;
+        lastProduct[t.K] = Times(t.P, bp[t.K]);
+      }
+      sum = CAdd(sum, lastProduct[t.K]);
+    }
     out(i + 1, 1) = sum;
   }
 }
