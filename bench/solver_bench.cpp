@@ -137,7 +137,9 @@ class TableReporter : public benchmark::ConsoleReporter {
       double steps = 1;
       auto it = r.counters.find("steps");
       if (it != r.counters.end()) steps = it->second.value;
-      msPerStep_[r.run_name.function_name] = r.GetAdjustedRealTime() / steps;  // the unit is ms
+      // Processor time: on a machine shared with other work the wall clock
+      // also counts the time the benchmark waits for the processor.
+      msPerStep_[r.run_name.function_name] = r.GetAdjustedCPUTime() / steps;  // the unit is ms
     }
   }
   void PrintTable(std::ostream& out) const {
