@@ -1,5 +1,6 @@
 #include "reference_solver.h"
 
+#include <cmath>
 #include <utility>
 #include <vector>
 
@@ -7,12 +8,53 @@
 
 namespace tps::reference {
 
+// The complex product and quotient straight from their polar definitions,
+// with the sine and cosine formed on every call, so that the reference does
+// not share the engine's table of angles.
+static constexpr long double kPi = 3.141592653589793238462643383279502884L;
+
+static long double Angle(TComplex z) {
+  long double x = z.Re, y = z.Im;
+  if (x == 0) return y > 0 ? kPi / 2 : (y < 0 ? -kPi / 2 : 0.0L);
+  if (y == 0) return x > 0 ? 0.0L : kPi;
+  long double t = std::atan(y / x);
+  if (x < 0 && y > 0) t += kPi;
+  if (x < 0 && y < 0) t += kPi;
+  return t;
+}
+
+static long double Modulus(TComplex z) {
+  long double x = z.Re, y = z.Im;
+  return std::sqrt(x * x + y * y);
+}
+
+TComplex CMul(TComplex a, TComplex b) {
+  long double m = Modulus(a) * Modulus(b);
+  long double t = Angle(a) + Angle(b);
+  long double im = m * std::sin(t);
+  long double re = m * std::cos(t);
+  double rIm = std::fabs(im) < 1e-5L ? 0.0 : static_cast<double>(im);
+  double rRe = std::fabs(re) < 1e-5L ? 0.0 : static_cast<double>(re);
+  return {SnapPart(rRe), SnapPart(rIm)};
+}
+
+TComplex CDiv(TComplex a, TComplex b) {
+  long double mb = Modulus(b);
+  if (mb == 0) throw SingularError();
+  long double ma = Modulus(a);
+  long double m = ma / mb;
+  long double t = Angle(a) - Angle(b);
+  double im = static_cast<double>(m * std::sin(t));
+  double re = ma != 0 ? static_cast<double>(m * std::cos(t)) : 0.0;
+  return {SnapPart(re), SnapPart(im)};
+}
+
 CMat MatMul(const CMat& A, int rows, int inner, const CMat& B, int /*rowsB*/, int cols) {
   CMat C(rows, cols);
   for (int i = 1; i <= rows; ++i)
     for (int j = 1; j <= cols; ++j) {
       TComplex sum;
-      for (int k = 1; k <= inner; ++k) sum = CAdd(sum, CMul(A(i, k), B(k, j)));
+      for (int k = 1; k <= inner; ++k) sum = CAdd(sum, reference::CMul(A(i, k), B(k, j)));
       C(i, j) = sum;
     }
   return C;
@@ -39,14 +81,14 @@ static void ForwardPass(CMat& R, CMat& S, int n, std::vector<std::pair<int, int>
     }
     const TComplex p = R(i, i);
     for (int k = 1; k <= n; ++k) {
-      R(i, k) = CDiv(R(i, k), p);
-      S(i, k) = CDiv(S(i, k), p);
+      R(i, k) = reference::CDiv(R(i, k), p);
+      S(i, k) = reference::CDiv(S(i, k), p);
     }
     for (int j = i + 1; j <= n; ++j) {
-      const TComplex f = CMul(minusOne, R(j, i));
+      const TComplex f = reference::CMul(minusOne, R(j, i));
       for (int k = 1; k <= n; ++k) {
-        R(j, k) = CAdd(CMul(R(i, k), f), R(j, k));
-        S(j, k) = CAdd(CMul(S(i, k), f), S(j, k));
+        R(j, k) = CAdd(reference::CMul(R(i, k), f), R(j, k));
+        S(j, k) = CAdd(reference::CMul(S(i, k), f), S(j, k));
       }
     }
   }
@@ -77,8 +119,8 @@ CMat MatInverse(CMat A, int n) {
     for (int j = c - 1; j >= 1; --j) {
       const TComplex f = CNeg(R(j, c));
       for (int k = n; k >= 1; --k) {
-        R(j, k) = CAdd(CMul(R(c, k), f), R(j, k));
-        S(j, k) = CAdd(CMul(S(c, k), f), S(j, k));
+        R(j, k) = CAdd(reference::CMul(R(c, k), f), R(j, k));
+        S(j, k) = CAdd(reference::CMul(S(c, k), f), S(j, k));
       }
     }
   for (auto it = exchanges.rbegin(); it != exchanges.rend(); ++it)

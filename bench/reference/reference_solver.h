@@ -10,6 +10,11 @@
 
 namespace tps::reference {
 
+// The polar product and quotient of two complex numbers, formed literally
+// (modulus, angle, sine and cosine on every call).
+TComplex CMul(TComplex a, TComplex b);
+TComplex CDiv(TComplex a, TComplex b);
+
 // A (rows x inner) times B (inner x cols): each element starts at 0 + j0 and
 // adds CMul(A(i, k), B(k, j)) for k = 1..inner with CAdd.
 CMat MatMul(const CMat& A, int rows, int inner, const CMat& B, int rowsB, int cols);

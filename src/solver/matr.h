@@ -17,7 +17,8 @@ class CMat {
  public:
   CMat() = default;
   CMat(int rows, int cols)
-      : rows_(rows), cols_(cols),
+      : rows_(rows),
+        cols_(cols),
         data_(std::make_shared<std::vector<TComplex>>(static_cast<size_t>(rows + 1) * (cols + 1))) {}
 
   int Rows() const { return rows_; }
@@ -25,9 +26,14 @@ class CMat {
   bool Empty() const { return !data_; }
   // Element (i, j), 1-based.
   TComplex& operator()(int i, int j) { return (*data_)[static_cast<size_t>(i) * (cols_ + 1) + j]; }
-  const TComplex& operator()(int i, int j) const { return (*data_)[static_cast<size_t>(i) * (cols_ + 1) + j]; }
+  const TComplex& operator()(int i, int j) const {
+    return (*data_)[static_cast<size_t>(i) * (cols_ + 1) + j];
+  }
   // Releases this reference; the storage goes with the last one.
-  void Release() { data_.reset(); rows_ = cols_ = 0; }
+  void Release() {
+    data_.reset();
+    rows_ = cols_ = 0;
+  }
   // A deep copy with storage of its own.
   CMat Clone() const {
     CMat m;
@@ -63,5 +69,12 @@ TComplex MaxByModulusUpperHalf(const CMat& V, int count);
 CMat ConjugateColumn(CMat V, int count);
 // Real parts as text, one line per row, each value followed by one blank.
 void WriteMatText(const WorkDir& wd, const CMat& A, int rows, int cols, const std::string& name);
+
+struct StepCircuit;
+struct StepResult;
+// The matrix core of one step on sparse rows (solver/stepcore.cpp): the same
+// results, bit for bit, as MatInverse and MatMul element by element give them
+// for [M; N Z] I = [J; N E], the potentials and the loss product.
+StepResult SolveStepCore(StepCircuit& c, bool potentials);
 
 }  // namespace tps
