@@ -225,9 +225,10 @@ std::string FormatScheduleTime(uint32_t time, double step) {
   uint16_t hours = 0, days = 0;
   const double total = time * step;
   if (!std::isfinite(total)) return "";
-  if (std::fabs(total) > kLongestScheduleMinutes) {
-    // No schedule of the editor lasts that long: the time of a damaged file is
-    // counted at once rather than in billions of steps.
+  // No schedule of the editor lasts longer than a year or holds more steps
+  // than a year of its shortest step: the time of a damaged file (a zero or
+  // tiny step among them) is counted at once rather than in billions of steps.
+  if (std::fabs(total) > kLongestScheduleMinutes || time > kLongestScheduleMinutes / 0.1) {
     days = static_cast<uint16_t>(std::fmod(std::floor(total / 1440), 65536));
     hours = static_cast<uint16_t>(std::fmod(std::floor(total / 60), 24));
     minutes = std::fmod(total, 60);
@@ -310,6 +311,14 @@ bool TGDPClass::ExecuteStep(AppState& st) {
       switch (ev.Kind) {
         case ekAppear: {
           TParamBlock& p = st.Params;
+          // A train enters between the two substations: the place of a
+          // damaged file outside the zone ends the run with its own message
+          // rather than with a circuit that cannot be built.
+          const double zone = StrToFloat(p.ZoneLength.Get());
+          if (!(ev.Position >= 0 && ev.Position <= zone))
+            throw IoError("ГДП: поезд №" + std::to_string(ev.Number) + " в точке времени " +
+                          std::to_string(tp.Time) + " появляется на " + FloatToStr(ev.Position) +
+                          " км, вне зоны 0.." + p.ZoneLength.Get() + " км");
           p.TrainActive.Set(FloatToStr(ev.ActiveCurrent));
           p.TrainReactive.Set(FloatToStr(ev.ReactiveCurrent));
           p.TrainSpeed.Set(FloatToStr(ev.Speed));

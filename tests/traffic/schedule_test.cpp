@@ -187,6 +187,9 @@ TEST(ScheduleModel, TimeTextsAccumulateStepByStep) {
   EXPECT_EQ(FormatScheduleTime(1440 * 12 + 61, 1), "12:01:01");
   // A time no editor makes is counted at once, not in four billion steps.
   EXPECT_EQ(FormatScheduleTime(4294967295u, 2), "1456:08:30");
+  // So is a time of a damaged head whose step is zero or next to it.
+  EXPECT_EQ(FormatScheduleTime(4294967295u, 0), "00:00:00");
+  EXPECT_EQ(FormatScheduleTime(4294967295u, 1e-9), "00:00:04.29");
   EXPECT_EQ(FormatScheduleTime(5, std::numeric_limits<double>::infinity()), "");
 }
 
@@ -291,6 +294,30 @@ TEST(ScheduleModel, ExecuteStepAppliesTheEventsOfItsStep) {
   ASSERT_TRUE(none.ExecuteStep(st));
   EXPECT_EQ(st.StepCount, 3u);
   EXPECT_GT(st.Trains.Trains1[0].Km, km1);
+}
+
+// A train of a damaged file that appears outside the zone ends the run with
+// a message naming it, before its circuit is built.
+TEST(ScheduleModel, TrainAppearingOutsideTheZoneEndsTheRun) {
+  Zone z(3);
+  AppState& st = z.S();
+  st.RunMode = ModeSchedule;
+  st.Params.ZoneLength.Set("20");
+  for (double km : {20.5, -0.02}) {
+    TGDPClass g;
+    g.Init(st);
+    g.AddEvent(0, Ev(2, ekAppear, 1000, km));
+    try {
+      g.ExecuteStep(st);
+      ADD_FAILURE() << km << " km was taken";
+    } catch (const IoError& e) {
+      EXPECT_NE(std::string(e.what()).find("ГДП: поезд №2 в точке времени 0 появляется на " + FloatToStr(km) +
+                                           " км, вне зоны 0..20 км"),
+                std::string::npos)
+          << e.what();
+    }
+    EXPECT_EQ(st.StepCount, 0u);
+  }
 }
 
 TEST(ScheduleText, LinesBecomeEventsOrARefusalNamingTheLine) {
