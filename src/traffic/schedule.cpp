@@ -304,6 +304,18 @@ std::vector<std::string> TGDPClass::DescribeEvent(int timeIndex, int eventIndex)
 
 // ------------------------------------------------------------ the run's step
 
+namespace {
+
+// A train runs forward along its track: a negative speed of a damaged file
+// would carry it back past its own substation, out of the zone.
+void CheckSpeed(const TGDPEvent& ev, uint32_t time) {
+  if (!(ev.Speed >= 0))
+    throw IoError("ГДП: поезд №" + std::to_string(ev.Number) + " в точке времени " + std::to_string(time) +
+                  ": скорость " + FloatToStr(ev.Speed) + " км/ч меньше 0");
+}
+
+}  // namespace
+
 bool TGDPClass::ExecuteStep(AppState& st) {
   for (const TEvents& tp : Schedule.Items) {
     if (tp.Time != st.StepCount) continue;
@@ -319,6 +331,7 @@ bool TGDPClass::ExecuteStep(AppState& st) {
             throw IoError("ГДП: поезд №" + std::to_string(ev.Number) + " в точке времени " +
                           std::to_string(tp.Time) + " появляется на " + FloatToStr(ev.Position) +
                           " км, вне зоны 0.." + p.ZoneLength.Get() + " км");
+          CheckSpeed(ev, tp.Time);
           p.TrainActive.Set(FloatToStr(ev.ActiveCurrent));
           p.TrainReactive.Set(FloatToStr(ev.ReactiveCurrent));
           p.TrainSpeed.Set(FloatToStr(ev.Speed));
@@ -338,6 +351,7 @@ bool TGDPClass::ExecuteStep(AppState& st) {
             IgnoredSpeedChanges.push_back({tp.Time, ev.Number});
             break;
           }
+          CheckSpeed(ev, tp.Time);
           // On direct current a train draws no reactive current, as when it entered.
           train->Current = {ev.ActiveCurrent, IsDcVariant(st.SchemeVariant) ? 0.0 : ev.ReactiveCurrent};
           train->Speed = ev.Speed;

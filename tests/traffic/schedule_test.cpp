@@ -296,9 +296,9 @@ TEST(ScheduleModel, ExecuteStepAppliesTheEventsOfItsStep) {
   EXPECT_GT(st.Trains.Trains1[0].Km, km1);
 }
 
-// A train of a damaged file that appears outside the zone ends the run with
-// a message naming it, before its circuit is built.
-TEST(ScheduleModel, TrainAppearingOutsideTheZoneEndsTheRun) {
+// A train of a damaged file that appears outside the zone, or runs backward,
+// ends the run with a message naming it, before its circuit is built.
+TEST(ScheduleModel, TrainOutsideTheZoneOrRunningBackEndsTheRun) {
   Zone z(3);
   AppState& st = z.S();
   st.RunMode = ModeSchedule;
@@ -318,6 +318,14 @@ TEST(ScheduleModel, TrainAppearingOutsideTheZoneEndsTheRun) {
     }
     EXPECT_EQ(st.StepCount, 0u);
   }
+  // A negative speed would carry a train back out past its own substation.
+  TGDPClass back;
+  back.Init(st);
+  back.AddEvent(0, Ev(1, ekAppear, 1000, 0.5, 60));
+  back.AddEvent(1, Ev(1, ekSpeedChange, 1000, 0, -40));
+  ASSERT_TRUE(back.ExecuteStep(st));
+  EXPECT_THROW(back.ExecuteStep(st), IoError);
+  EXPECT_EQ(st.Trains.Trains1[0].Speed, 60);
 }
 
 TEST(ScheduleText, LinesBecomeEventsOrARefusalNamingTheLine) {
