@@ -225,9 +225,10 @@ std::string FormatScheduleTime(uint32_t time, double step) {
   uint16_t hours = 0, days = 0;
   const double total = time * step;
   if (!std::isfinite(total)) return "";
-  if (std::fabs(total) > kLongestScheduleMinutes) {
-    // No schedule of the editor lasts that long: the time of a damaged file is
-    // counted at once rather than in billions of steps.
+  // No schedule of the editor lasts longer than a year or holds more steps
+  // than a year of its shortest step: the time of a damaged file (a zero or
+  // tiny step among them) is counted at once rather than in billions of steps.
+  if (std::fabs(total) > kLongestScheduleMinutes || time > kLongestScheduleMinutes / 0.1) {
     days = static_cast<uint16_t>(std::fmod(std::floor(total / 1440), 65536));
     hours = static_cast<uint16_t>(std::fmod(std::floor(total / 60), 24));
     minutes = std::fmod(total, 60);
@@ -303,6 +304,18 @@ std::vector<std::string> TGDPClass::DescribeEvent(int timeIndex, int eventIndex)
 
 // ------------------------------------------------------------ the run's step
 
+namespace {
+
+// A train runs forward along its track: a negative speed of a damaged file
+// would carry it back past its own substation, out of the zone.
+void CheckSpeed(const TGDPEvent& ev, uint32_t time) {
+  if (!(ev.Speed >= 0))
+    throw IoError("ГДП: поезд №" + std::to_string(ev.Number) + " в точке времени " + std::to_string(time) +
+                  ": скорость " + FloatToStr(ev.Speed) + " км/ч меньше 0");
+}
+
+}  // namespace
+
 bool TGDPClass::ExecuteStep(AppState& st) {
   for (const TEvents& tp : Schedule.Items) {
     if (tp.Time != st.StepCount) continue;
@@ -310,6 +323,15 @@ bool TGDPClass::ExecuteStep(AppState& st) {
       switch (ev.Kind) {
         case ekAppear: {
           TParamBlock& p = st.Params;
+          // A train enters between the two substations: the place of a
+          // damaged file outside the zone ends the run with its own message
+          // rather than with a circuit that cannot be built.
+          const double zone = StrToFloat(p.ZoneLength.Get());
+          if (!(ev.Position >= 0 && ev.Position <= zone))
+            throw IoError("ГДП: поезд №" + std::to_string(ev.Number) + " в точке времени " +
+                          std::to_string(tp.Time) + " появляется на " + FloatToStr(ev.Position) +
+                          " км, вне зоны 0.." + p.ZoneLength.Get() + " км");
+          CheckSpeed(ev, tp.Time);
           p.TrainActive.Set(FloatToStr(ev.ActiveCurrent));
           p.TrainReactive.Set(FloatToStr(ev.ReactiveCurrent));
           p.TrainSpeed.Set(FloatToStr(ev.Speed));
@@ -329,6 +351,7 @@ bool TGDPClass::ExecuteStep(AppState& st) {
             IgnoredSpeedChanges.push_back({tp.Time, ev.Number});
             break;
           }
+          CheckSpeed(ev, tp.Time);
           // On direct current a train draws no reactive current, as when it entered.
           train->Current = {ev.ActiveCurrent, IsDcVariant(st.SchemeVariant) ? 0.0 : ev.ReactiveCurrent};
           train->Speed = ev.Speed;

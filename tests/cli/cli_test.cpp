@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "test_support.h"
 
@@ -223,4 +224,99 @@ TEST(CliBatch, OutcomeDecidesTheExitCode) {
   size_t first = w.out.find("упало до 0 или ниже");
   ASSERT_NE(first, std::string::npos) << w.out;
   EXPECT_EQ(w.out.find("упало до 0 или ниже", first + 1), std::string::npos);
+}
+
+// The default schedule of a fresh working directory runs on its own scheme
+// (3, code 14) to its last time point, 120 one-minute steps, plus the final
+// solution of the zone as the schedule left it.
+TEST(CliSchedule, DefaultScheduleRunsToItsEnd) {
+  tpstest::TempDir t;
+  Result r = RunCli(t.Path(), "run --mode schedule --schedule file00.gdp");
+  ASSERT_EQ(r.code, 0) << r.err;
+  for (const char* part :
+       {"\"schedule\":\"gdp\\\\file00.gdp\"", "\"scheme\":3,\"code\":14", "\"outcome\":\"finished\"",
+        "\"steps_solved\":121", "\"model_time_min\":120.0", "Имитация окончена"})
+    EXPECT_TRUE(Has(r.out, part)) << part << "\n" << r.out;
+  EXPECT_GT(fs::file_size(t.Work().Resolve("Graph\\dp.gmt")), 0u);
+  EXPECT_TRUE(Has(tpstest::ReadString(t.Work().Resolve("Final.txt")), "\xC8\xD2\xCE\xC3\xCE"));  // ИТОГО
+  // A path to it inside the working directory, in any letter case, is the same schedule.
+  Result p =
+      RunCli(t.Path(), "run --mode schedule --schedule '" + (t.Path() / "GDP" / "file00.gdp").string() + "'");
+  EXPECT_EQ(p.code, 0) << p.err;
+  EXPECT_TRUE(Has(p.out, "\"steps_solved\":121")) << p.out;
+}
+
+// A schedule that does not fit is refused with 2 and the values that differ;
+// a missing or damaged file is an error of the run (1) naming the file; a
+// file outside the working directory or outside "gdp" is refused (2). None
+// of them reports totals.
+TEST(CliSchedule, MismatchAndUnreadableSchedulesReportNoTotals) {
+  tpstest::TempDir t;
+  Result m = RunCli(t.Path(), "run --mode schedule --schedule file00.gdp --scheme 1 --set ZoneLength=20.0");
+  EXPECT_EQ(m.code, 2);
+  EXPECT_TRUE(Has(m.err, "Неправильный тип схемных параметров")) << m.err;
+  EXPECT_TRUE(Has(m.err, "схема: в ГДП 3 \"Пост.двухп.двусторонняя\", для расчёта 1 \"Пост.одн.консоль\""))
+      << m.err;
+  EXPECT_TRUE(Has(m.err, "длина зоны: в ГДП '20', для расчёта '20.0'")) << m.err;
+  EXPECT_FALSE(Has(m.err, "шаг:")) << m.err;
+  EXPECT_TRUE(Has(m.out, "\"mismatch\":{\"scheme\":{\"schedule\":3,\"run\":1}")) << m.out;
+
+  const std::vector<uint8_t> full = tpstest::ReadBytes(t.Work().Resolve("gdp\\file00.gdp"));
+  tpstest::WriteBytes(t.Path() / "gdp" / "cut.gdp", std::vector<uint8_t>(full.begin(), full.end() - 20));
+  for (const char* name : {"nosuch.gdp", "cut.gdp"}) {
+    Result r = RunCli(t.Path(), std::string("run --mode schedule --schedule ") + name);
+    EXPECT_EQ(r.code, 1) << name;
+    EXPECT_TRUE(Has(r.err, name)) << r.err;
+    EXPECT_TRUE(Has(r.out, "\"outcome\":\"failed\"")) << r.out;
+    EXPECT_FALSE(Has(r.out, "\"energy_loss_wh\"")) << r.out;
+  }
+  tpstest::TempDir other;
+  tpstest::WriteBytes(other.Path() / "file00.gdp", full);
+  for (const fs::path& p : {other.Path() / "file00.gdp", t.Path() / "SAVES" / "state_14.smt"}) {
+    Result r = RunCli(t.Path(), "run --mode schedule --schedule '" + p.string() + "'");
+    EXPECT_EQ(r.code, 2) << p;
+    EXPECT_TRUE(r.out.empty()) << r.out;
+  }
+}
+
+// The text form made into a schedule and shown again; the default schedule's
+// own text gives the very file the program seeds. A wrong line writes nothing.
+TEST(CliSchedule, MakeAndShowRoundTrip) {
+  tpstest::TempDir t;
+  const fs::path text = t.Path().parent_path() / (t.Path().filename().string() + ".txt");
+  const std::string small =
+      "# a short run\n0;появился на участке;1;1200;0;0;50;грузовой\n3;изменил "
+      "скорость;1;1000;0;5;60;грузовой\n"
+      "3;финализация\n10\n";
+  tpstest::WriteBytes(text, std::vector<uint8_t>(small.begin(), small.end()));
+  Result made = RunCli(t.Path(), "schedule make '" + text.string() + "' --out small.gdp --scheme 2");
+  ASSERT_EQ(made.code, 0) << made.err;
+  // 405 bytes of head, three time points of 8 bytes, three events of 48.
+  EXPECT_EQ(fs::file_size(t.Path() / "gdp" / "small.gdp"), 405u + 3 * 8 + 3 * 48);
+  Result shown = RunCli(t.Path(), "schedule show small.gdp");
+  ASSERT_EQ(shown.code, 0) << shown.err;
+  for (const char* part :
+       {"\"ZoneLength\":\"20\",\"StepMinutes\":\"1\"",
+        "\"variant\":2,\"scheme_name\":\"Пост.одн.двусторонняя\"", "\"duration\":\"00:00:10\"",
+        "{\"time\":3,\"at\":\"00:00:03\",\"events\":[{\"event\":\"Поезд №1 изменил "
+        "скорость\",\"details\":[\"Поезд № "
+        "1\",\"Тип: грузовой\",\"Tok [1000 0]\",\"Местоположение 5 км\",\"Скорость 60 км/ч\"]},"
+        "{\"event\":\"финализация\",\"details\":[\"<без параметров>\"]}]}",
+        "{\"time\":10,\"at\":\"00:00:10\",\"events\":[]}"})
+    EXPECT_TRUE(Has(shown.out, part)) << part << "\n" << shown.out;
+
+  Result again = RunCli(
+      t.Path(), std::string("schedule make '") + TPS_SOURCE_DIR + "/data/gdp/file00.csv' --out again.gdp");
+  ASSERT_EQ(again.code, 0) << again.err;
+  EXPECT_EQ(tpstest::ReadBytes(t.Path() / "gdp" / "again.gdp"),
+            tpstest::ReadBytes(t.Path() / "gdp" / "file00.gdp"));
+
+  std::string bad =
+      "0;появился на участке;1;1200;0;0;50;грузовой\n\n2;появился на участке;3;1200;0;0;50;тепловоз\n";
+  tpstest::WriteBytes(text, std::vector<uint8_t>(bad.begin(), bad.end()));
+  Result refused = RunCli(t.Path(), "schedule make '" + text.string() + "' --out bad.gdp");
+  EXPECT_EQ(refused.code, 2);
+  EXPECT_TRUE(Has(refused.err, "Строка 3: неизвестный тип поезда 'тепловоз'")) << refused.err;
+  EXPECT_FALSE(fs::exists(t.Path() / "gdp" / "bad.gdp"));
+  fs::remove(text);
 }

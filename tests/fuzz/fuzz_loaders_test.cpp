@@ -136,6 +136,9 @@ TEST(LoaderFuzz, Graph) {
 TEST(LoaderFuzz, LossSeries) {
   Campaign("dp.gmt", 8000);
 }
+TEST(LoaderFuzz, Schedule) {
+  Campaign("gdp", 4000);
+}
 
 // A graph file cut anywhere is refused and leaves the graph empty; the whole
 // file loads and writes back the same bytes.

@@ -1,6 +1,7 @@
 // The loader drivers: the state files, the conductor defaults, the train
 // parameters of the probabilistic method, the conductor catalogues, the
-// current profiles, the user circuit graphs and the loss series.
+// current profiles, the user circuit graphs, the loss series and the train
+// schedules.
 #include "loaders.h"
 
 #include <cstring>
@@ -10,6 +11,7 @@
 #include "circuit/graph.h"
 #include "circuit/numbering.h"
 #include "circuit/schemes.h"
+#include "driver/runs.h"
 #include "driver/testrun.h"
 #include "params/defaults.h"
 #include "params/errors.h"
@@ -18,6 +20,8 @@
 #include "params/trains.h"
 #include "solver/report.h"
 #include "solver/solve.h"
+#include "traffic/schedule.h"
+#include "validation/checks.h"
 
 namespace tpsfuzz {
 
@@ -524,6 +528,118 @@ class LossDriver : public LoaderDriver {
   }
 };
 
+// ---------------------------------------------------------------- gdp\*.gdp
+
+// A small AC schedule with every kind of event: a train appears on each
+// track, one changes its speed, one passes, a speed change finds no train,
+// the final event stops the run, and a finalization point ends the schedule.
+Bytes SmallSchedule(const WorkDir& wd) {
+  Session s(wd, 9);
+  TGDPClass g;
+  g.Init(s.st);
+  auto ev = [](uint16_t n, double a, double r, double km, double v, uint8_t type, uint8_t kind) {
+    TGDPEvent e;
+    e.Number = n;
+    e.ActiveCurrent = a;
+    e.ReactiveCurrent = r;
+    e.Position = km;
+    e.Speed = v;
+    e.TypeCode = type;
+    e.Kind = kind;
+    return e;
+  };
+  g.AddEvent(0, ev(1, 250, -100.5, 0, 60, ttFreight, ekAppear));
+  g.AddEvent(1, ev(2, 180, -60, StrToFloat(s.st.Params.ZoneLength.Get()), 90, ttSuburban, ekAppear));
+  g.AddEvent(2, ev(1, 300, -120.349, 0, 45, ttFreight, ekSpeedChange));
+  g.AddEvent(2, ev(7, 100, 0, 0, 10, ttExpress, ekSpeedChange));
+  g.AddEvent(3, ev(2, 0, 0, 0, 0, ttSuburban, ekPassed));
+  g.AddEvent(4, ev(0, 0, 0, 0, 0, 0, ekFinal));
+  g.AddFinalizationPoint(6);
+  return g.ToBytes();
+}
+
+class ScheduleDriver : public LoaderDriver {
+ public:
+  ScheduleDriver() {
+    // The default schedule as the first start writes it, and the small one
+    // saved by the schedule's own writer.
+    SeedDefaultData(Work());
+    seeds_ = ReadSeeds(Work(), {"gdp\\file00.gdp"});
+    TGDPClass g;
+    g.FromBytes(SmallSchedule(Work()), "small");
+    g.SaveToFile(Work(), "gdp\\small.gdp");
+    seeds_.push_back(ReadFileBytes(Work(), "gdp\\small.gdp"));
+  }
+  const char* Name() const override { return "gdp"; }
+  FileForm Form() const override { return FileForm::Binary; }
+  Outcome Run(const Bytes& input) override {
+    WriteFileBytes(Work(), "gdp\\fuzz.gdp", input);
+    Session s(Work(), VariantOf(input));
+    s.st.RunMode = ModeSchedule;
+    // As a run loads it: a freshly initialised schedule.
+    TGDPClass g;
+    g.Init(s.st);
+    const Bytes before = g.ToBytes();
+    try {
+      g.LoadFromFile(Work(), "gdp\\fuzz.gdp");
+    } catch (const IoError&) {
+      if (g.ToBytes() != before || g.Schedule.Count != 0)
+        Fail("the schedule loader refused the file but changed the schedule");
+      return Outcome::Refused;
+    }
+    const TGDP& sch = g.Schedule;
+    if (sch.Count != sch.Items.size()) Fail("the schedule counts its time points wrongly");
+    for (const TEvents& tp : sch.Items)
+      if (tp.Count != tp.Events.size()) Fail("a time point counts its events wrongly");
+
+    // Saved again, it gives back the bytes it was read from (a file may
+    // carry more after its last time point), and those read back the same.
+    g.SaveToFile(Work(), "gdp\\again.gdp");
+    const Bytes again = ReadFileBytes(Work(), "gdp\\again.gdp");
+    if (again.size() > input.size() || !std::equal(again.begin(), again.end(), input.begin()))
+      Fail("the schedule written again differs from the file it was read from");
+    TGDPClass back;
+    back.FromBytes(again, "again");
+    if (back.ToBytes() != again) Fail("the schedule read back from its own file differs");
+
+    // The editor's lists and the panel of the main window.
+    AsCommand([&] { (void)g.ListTimes(s.st); });
+    const size_t shownTimes = std::min<size_t>(sch.Items.size(), 64);
+    for (size_t t = 0; t < shownTimes; ++t) {
+      const int ti = static_cast<int>(t);
+      (void)g.IndexOfTime(sch.Items[t].Time);
+      (void)g.ListEvents(ti);
+      const size_t shownEvents = std::min<size_t>(sch.Items[t].Events.size(), 16);
+      for (size_t e = 0; e < shownEvents; ++e) (void)g.DescribeEvent(ti, static_cast<int>(e));
+    }
+    (void)g.ListEvents(-1);
+    (void)g.DescribeEvent(static_cast<int>(sch.Items.size()), 0);
+    AsCommand([&] { (void)SelectScheduleFile(s.st, "fuzz.gdp"); });
+
+    // The first steps of a run as "Старт иммитации" makes them: the zone of
+    // the schedule's own variant where it has one, with the zone length and
+    // the step the schedule check demands, once the input checks let it
+    // start; the events of each step applied before it is built.
+    const int variant = sch.Variant >= 1 && sch.Variant <= 12 ? sch.Variant : s.st.SchemeVariant;
+    Session run(Work(), variant);
+    AppState& st = run.st;
+    st.RunMode = ModeSchedule;
+    st.Params.ZoneLength = sch.Header.ZoneLength;
+    st.Params.StepMinutes = sch.Header.StepMinutes;
+    st.Options.BuildCharts = (InputHash(input) >> 20) % 2 != 0;
+    AsCommand([&] {
+      LoadProbTrainParams(st);
+      ApplyFormRules(st.Params);
+      if (CheckMainInput(st) != 0) return;
+      st.StopRequested = false;
+      st.StepCount = 0;
+      for (int k = 0; k < 8 && !st.StopRequested; ++k)
+        if (!g.ExecuteStep(st)) break;
+    });
+    return Outcome::Loaded;
+  }
+};
+
 // ---------------------------------------------------------------- registry
 
 template <class D>
@@ -539,12 +655,11 @@ struct Entry {
 const Entry kLoaders[] = {
     {"state", Make<StateDriver>},         {"global", Make<GlobalDriver>},   {"prelvoz", Make<ProbDriver>},
     {"catalogue", Make<CatalogueDriver>}, {"profile", Make<ProfileDriver>}, {"grf", Make<GraphDriver>},
-    {"dp.gmt", Make<LossDriver>},
-    // The schedule files "gdp\*.gdp" and the head files "temp\*head.txt"
-    // join here when their loaders exist: a driver class as above (seeds
-    // written by the program's own writer, Run calling the loader as the
-    // program does), one line in this table, and one campaign in
-    // tests/fuzz/CMakeLists.txt.
+    {"dp.gmt", Make<LossDriver>},         {"gdp", Make<ScheduleDriver>},
+    // The head files "temp\*head.txt" join here when their loader exists: a
+    // driver class as above (seeds written by the program's own writer, Run
+    // calling the loader as the program does), one line in this table, and
+    // one campaign in tests/fuzz/CMakeLists.txt.
 };
 
 }  // namespace

@@ -187,6 +187,9 @@ TEST(ScheduleModel, TimeTextsAccumulateStepByStep) {
   EXPECT_EQ(FormatScheduleTime(1440 * 12 + 61, 1), "12:01:01");
   // A time no editor makes is counted at once, not in four billion steps.
   EXPECT_EQ(FormatScheduleTime(4294967295u, 2), "1456:08:30");
+  // So is a time of a damaged head whose step is zero or next to it.
+  EXPECT_EQ(FormatScheduleTime(4294967295u, 0), "00:00:00");
+  EXPECT_EQ(FormatScheduleTime(4294967295u, 1e-9), "00:00:04.29");
   EXPECT_EQ(FormatScheduleTime(5, std::numeric_limits<double>::infinity()), "");
 }
 
@@ -291,6 +294,38 @@ TEST(ScheduleModel, ExecuteStepAppliesTheEventsOfItsStep) {
   ASSERT_TRUE(none.ExecuteStep(st));
   EXPECT_EQ(st.StepCount, 3u);
   EXPECT_GT(st.Trains.Trains1[0].Km, km1);
+}
+
+// A train of a damaged file that appears outside the zone, or runs backward,
+// ends the run with a message naming it, before its circuit is built.
+TEST(ScheduleModel, TrainOutsideTheZoneOrRunningBackEndsTheRun) {
+  Zone z(3);
+  AppState& st = z.S();
+  st.RunMode = ModeSchedule;
+  st.Params.ZoneLength.Set("20");
+  for (double km : {20.5, -0.02}) {
+    TGDPClass g;
+    g.Init(st);
+    g.AddEvent(0, Ev(2, ekAppear, 1000, km));
+    try {
+      g.ExecuteStep(st);
+      ADD_FAILURE() << km << " km was taken";
+    } catch (const IoError& e) {
+      EXPECT_NE(std::string(e.what()).find("ГДП: поезд №2 в точке времени 0 появляется на " + FloatToStr(km) +
+                                           " км, вне зоны 0..20 км"),
+                std::string::npos)
+          << e.what();
+    }
+    EXPECT_EQ(st.StepCount, 0u);
+  }
+  // A negative speed would carry a train back out past its own substation.
+  TGDPClass back;
+  back.Init(st);
+  back.AddEvent(0, Ev(1, ekAppear, 1000, 0.5, 60));
+  back.AddEvent(1, Ev(1, ekSpeedChange, 1000, 0, -40));
+  ASSERT_TRUE(back.ExecuteStep(st));
+  EXPECT_THROW(back.ExecuteStep(st), IoError);
+  EXPECT_EQ(st.Trains.Trains1[0].Speed, 60);
 }
 
 TEST(ScheduleText, LinesBecomeEventsOrARefusalNamingTheLine) {
