@@ -362,23 +362,23 @@ InverseColumns::InverseColumns(std::vector<TComplex> a, int n, const std::vector
 
   std::vector<Term> row;
   for (int i = 0; i < n; ++i) {
-    TComplex* Si = &s_[static_cast<size_t>(i) * w];
+    TComplex* Si = s_.data() + (static_cast<size_t>(i) * w);
     const PivotStep& ps = pivots[i];
     DivideRow(Si, w, ps.P, ps.First == ps.Last ? nullptr : &row);
     if (ps.First == ps.Last) continue;
     for (size_t e = ps.First; e < ps.Last; ++e)
-      AddScaled(&s_[static_cast<size_t>(elims[e].Row) * w], row, elims[e].F);
+      AddScaled(s_.data() + static_cast<size_t>(elims[e].Row) * w, row, elims[e].F);
   }
   // A pivot row of the backward pass is final when it is gathered: its polar
   // forms are kept for the products with the inverse.
   terms_.reserve(static_cast<size_t>(n) * w);
-  for (const BackStep& b : back) AddScaled(&s_[static_cast<size_t>(b.Row) * w], RowTerms(b.Pivot), b.F);
+  for (const BackStep& b : back) AddScaled(s_.data() + (static_cast<size_t>(b.Row) * w), RowTerms(b.Pivot), b.F);
 }
 
 InverseColumns::Span InverseColumns::RowTerms(int i) {
   if (termStart_[i] < 0) {
     termStart_[i] = static_cast<int>(terms_.size());
-    const TComplex* row = &s_[static_cast<size_t>(i) * width_];
+    const TComplex* row = s_.data() + (static_cast<size_t>(i) * width_);
     for (int x = 0; x < width_; ++x)
       if (!IsZero(row[x])) terms_.push_back({x, ToPolar(row[x])});
     termEnd_[i] = static_cast<int>(terms_.size());
@@ -397,7 +397,7 @@ void InverseColumns::MulTransposed(const std::vector<TComplex>& u, CMat& out) {
     const TPolar up = ToPolar(u[k]);
     TComplex seen[2], product[2];
     int count = 0, next = 0;
-    const TComplex* row = &s_[static_cast<size_t>(k) * width_];
+    const TComplex* row = s_.data() + (static_cast<size_t>(k) * width_);
     for (int x = 0; x < width_; ++x) {
       const TComplex& y = row[x];
       if (IsZero(y)) continue;
