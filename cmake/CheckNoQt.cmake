@@ -1,5 +1,5 @@
 # Fails when any engine source file includes a Qt header.
-foreach(dir params validation circuit solver driver traffic tasks charts)
+foreach(dir arith params validation circuit solver driver traffic tasks charts)
   file(GLOB _files ${SRC}/${dir}/*.cpp ${SRC}/${dir}/*.h)
   foreach(f ${_files})
     file(STRINGS ${f} _hits REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](Q[A-Za-z]+|Qt[A-Za-z]*/)")
@@ -8,4 +8,15 @@ foreach(dir params validation circuit solver driver traffic tasks charts)
     endif()
   endforeach()
 endforeach()
-message(STATUS "engine sources are free of Qt")
+# The arithmetic is the bottom of the engine: it includes nothing of the
+# program but its own headers.
+file(GLOB _arith ${SRC}/arith/*.cpp ${SRC}/arith/*.h)
+foreach(f ${_arith})
+  file(STRINGS ${f} _up REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+  foreach(line ${_up})
+    if(NOT line MATCHES "\"arith/")
+      message(FATAL_ERROR "the arithmetic ${f} reaches up: ${line}")
+    endif()
+  endforeach()
+endforeach()
+message(STATUS "engine sources are free of Qt; the arithmetic includes only itself")

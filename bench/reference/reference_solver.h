@@ -5,7 +5,7 @@
 // speed-up against them. Not part of the engine library.
 #pragma once
 
-#include "solver/matr.h"
+#include "arith/matr.h"
 #include "solver/solve.h"
 
 namespace tps::reference {

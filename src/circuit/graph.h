@@ -12,7 +12,7 @@
 
 #include "params/fileio.h"
 #include "params/params.h"
-#include "solver/cmplx.h"
+#include "arith/cmplx.h"
 
 namespace tps {
 

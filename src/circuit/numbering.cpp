@@ -6,7 +6,7 @@
 
 #include "params/conv.h"
 #include "params/errors.h"
-#include "solver/matr.h"
+#include "arith/matr.h"
 
 namespace tps {
 
@@ -305,6 +305,22 @@ void WriteGraphText(const TGraff& g, const WorkDir& wd, const std::string& name)
                           " = " + FloatToStr(b.MutualZ[p].Re));
       }
     }
+  }
+  WriteTextLines(wd, name, lines);
+}
+
+void WriteMatText(const WorkDir& wd, const CMat& A, int rows, int cols, const std::string& name) {
+  if (rows < 0 || cols < 0 || (rows > 0 && cols > 0 && (A.Empty() || A.Rows() < rows || A.Cols() < cols)))
+    throw ProgramError("WriteMatText: the matrix is smaller than the dimensions given");
+  std::vector<std::string> lines;
+  lines.reserve(static_cast<size_t>(rows > 0 ? rows : 0));
+  for (int i = 1; i <= rows; ++i) {
+    std::string line;
+    for (int j = 1; j <= cols; ++j) {
+      line += FloatToStr(A(i, j).Re);
+      line += ' ';
+    }
+    lines.push_back(std::move(line));
   }
   WriteTextLines(wd, name, lines);
 }

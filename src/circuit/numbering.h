@@ -27,5 +27,8 @@ void BuildMatrices(AppState& st, TGraff& g);
 // The listing of a numbered graph ("graff.txt"): circles with their nodes and
 // branches, connections, mutual partners and mutual impedances.
 void WriteGraphText(const TGraff& g, const WorkDir& wd, const std::string& name);
+// A matrix of the step as text ("Temp\matrM.txt" ...): the real parts, one
+// line per row, each value followed by one blank.
+void WriteMatText(const WorkDir& wd, const CMat& A, int rows, int cols, const std::string& name);
 
 }  // namespace tps

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "params/params.h"
-#include "solver/cmplx.h"
+#include "arith/cmplx.h"
 
 namespace tps {
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "arith/errors.h"
+
 namespace tps {
 
 // A file operation failed: missing file or directory, no permission, a folder
@@ -50,13 +52,6 @@ struct ConvertError : std::runtime_error {
   explicit ConvertError(const std::string& msg) : std::runtime_error(msg) {}
 };
 
-// The equations of a step have no solution: a division by zero in the complex
-// arithmetic, a singular matrix, or too many row exchanges.
-struct SingularError : std::runtime_error {
-  SingularError() : std::runtime_error(kMessage) {}
-  static constexpr const char* kMessage =
-      "Система уравнений схемы вырождена: расчёт шага невозможен";
-};
 
 // A step whose solution holds a value that is not a finite number (a current,
 // a potential or the loss): the run stops, and nothing of it is a result.
@@ -65,10 +60,5 @@ struct NonFiniteError : std::runtime_error {
   explicit NonFiniteError(const std::string& msg) : std::runtime_error(msg) {}
 };
 
-// A misuse of an engine operation that would otherwise end the program
-// (saving an unnumbered graph, an empty connection range, ...).
-struct ProgramError : std::runtime_error {
-  explicit ProgramError(const std::string& msg) : std::runtime_error(msg) {}
-};
 
 }  // namespace tps

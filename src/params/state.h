@@ -13,8 +13,8 @@
 #include "params/params.h"
 #include "params/random.h"
 #include "params/trains.h"
-#include "solver/cmplx.h"
-#include "solver/matr.h"
+#include "arith/cmplx.h"
+#include "arith/matr.h"
 
 namespace tps {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "solver/cmplx.h"
+#include "arith/cmplx.h"
 
 namespace tps {
 

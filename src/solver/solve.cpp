@@ -5,6 +5,7 @@
 
 #include "params/errors.h"
 #include "solver/report.h"
+#include "solver/stepcore.h"
 
 namespace tps {
 

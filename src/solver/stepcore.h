@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "solver/cmplx.h"
-#include "solver/matr.h"
+#include "arith/cmplx.h"
+#include "arith/matr.h"
 
 namespace tps {
 
@@ -63,5 +63,12 @@ class InverseColumns {
 // Forgets the inverse of the tree block kept from the last step, so that the
 // next step forms it afresh (a cold step, as the benchmark times one).
 void ForgetTreeInverse();
+
+struct StepCircuit;
+struct StepResult;
+// The matrix core of one step on sparse rows: the same results, bit for bit,
+// as MatInverse and MatMul element by element give them for
+// [M; N Z] I = [J; N E], the potentials and the loss product.
+StepResult SolveStepCore(StepCircuit& c, bool potentials);
 
 }  // namespace tps

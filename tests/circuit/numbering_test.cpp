@@ -362,3 +362,25 @@ TEST(GraphTextTest, SavedAndReloadedGraphListsTheSame) {
 
 }  // namespace
 }  // namespace tps
+
+namespace tps {
+
+TEST(MatrixText, RealPartsOneLinePerRow) {
+  tpstest::TempDir t;
+  WorkDir wd = t.Work();
+  CMat A(2, 3);
+  A(1, 1) = {1, 9};
+  A(1, 2) = {-0.5, 0};
+  A(1, 3) = {1e-7, 0};
+  A(2, 1) = {3300, 0};
+  A(2, 2) = {0, 0};
+  A(2, 3) = {0.1, 0};
+  WriteMatText(wd, A, 2, 3, "Temp\\matrM.txt");
+  EXPECT_EQ(tpstest::ReadString(t.Path() / "Temp" / "matrM.txt"),
+            "1 -0.5 1E-7 \r\n3300 0 0.1 \r\n");
+  // Written again, the file holds only the new matrix.
+  WriteMatText(wd, A, 1, 1, "temp\\MATRM.txt");
+  EXPECT_EQ(tpstest::ReadString(t.Path() / "Temp" / "matrM.txt"), "1 \r\n");
+}
+
+}  // namespace tps

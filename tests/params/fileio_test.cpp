@@ -228,7 +228,9 @@ TEST(FileFailures, MessagesSayWhatHappened) {
   if (!superuser || seteuid(65534) == 0) {
     std::string readMsg = IoMessage([&] { ReadFileBytes(wd, "global.dmt"); });
     std::string writeMsg = IoMessage([&] { WriteFileBytesAtomic(wd, "state.smt", Bytes{1}); });
-    if (superuser) ASSERT_EQ(seteuid(0), 0);
+    if (superuser) {
+      ASSERT_EQ(seteuid(0), 0);
+    }
     EXPECT_EQ(readMsg, "Нет доступа к файлу: global.dmt");
     EXPECT_EQ(writeMsg, "Нет доступа к файлу: state.smt");
     EXPECT_EQ(tpstest::ReadBytes(t.Path() / "state.smt"), Bytes(400, 0));

@@ -10,7 +10,7 @@
 
 #include "params/errors.h"
 #include "reference_solver.h"
-#include "solver/matr.h"
+#include "arith/matr.h"
 
 using namespace tps;
 

@@ -103,7 +103,9 @@ void ExpectSameSolution(const CMat& a, int n, const CMat& b, const std::string& 
     fastThrew = true;
   }
   ASSERT_EQ(fastThrew, refThrew) << what;
-  if (!refThrew) EXPECT_EQ(Mismatch(fast, ref, n), "") << what;
+  if (!refThrew) {
+    EXPECT_EQ(Mismatch(fast, ref, n), "") << what;
+  }
 }
 
 // Every element of the inverse, or the same failure, against the literal one.
@@ -195,7 +197,9 @@ TEST(FastStepCore, ProductsAgreeWithTheLiteralProductOverManyAngles) {
     for (const auto& [a, b] : pairs) {
       ASSERT_TRUE(SameBits(CMul(a, b), reference::CMul(a, b)))
           << a.Re << " " << a.Im << " " << b.Re << " " << b.Im;
-      if (b.Re != 0 || b.Im != 0) ASSERT_TRUE(SameBits(CDiv(a, b), reference::CDiv(a, b)));
+      if (b.Re != 0 || b.Im != 0) {
+        ASSERT_TRUE(SameBits(CDiv(a, b), reference::CDiv(a, b)));
+      }
     }
 }
 

@@ -7,11 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "solver/cmplx.h"
+#include "arith/cmplx.h"
 
 namespace tps {
-
-class WorkDir;
 
 class CMat {
  public:
@@ -67,14 +65,6 @@ TComplex MinByModulus(const CMat& V, int count, bool halfOnly);
 TComplex MaxByModulusUpperHalf(const CMat& V, int count);
 // Negates the imaginary parts of V(1..count, 1) in place and returns V.
 CMat ConjugateColumn(CMat V, int count);
-// Real parts as text, one line per row, each value followed by one blank.
-void WriteMatText(const WorkDir& wd, const CMat& A, int rows, int cols, const std::string& name);
 
-struct StepCircuit;
-struct StepResult;
-// The matrix core of one step on sparse rows (solver/stepcore.cpp): the same
-// results, bit for bit, as MatInverse and MatMul element by element give them
-// for [M; N Z] I = [J; N E], the potentials and the loss product.
-StepResult SolveStepCore(StepCircuit& c, bool potentials);
 
 }  // namespace tps

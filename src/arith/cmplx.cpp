@@ -1,10 +1,10 @@
-#include "solver/cmplx.h"
+#include "arith/cmplx.h"
 
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 
-#include "params/errors.h"
+#include "arith/errors.h"
 
 namespace tps {
 

@@ -1,13 +1,11 @@
-#include "solver/matr.h"
+#include "arith/matr.h"
 
 #include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "params/conv.h"
-#include "params/errors.h"
-#include "params/fileio.h"
+#include "arith/errors.h"
 
 namespace tps {
 
@@ -333,19 +331,5 @@ CMat ConjugateColumn(CMat V, int count) {
   return V;
 }
 
-void WriteMatText(const WorkDir& wd, const CMat& A, int rows, int cols, const std::string& name) {
-  NeedShape(A, rows, cols, "WriteMatText");
-  std::vector<std::string> lines;
-  lines.reserve(static_cast<size_t>(rows > 0 ? rows : 0));
-  for (int i = 1; i <= rows; ++i) {
-    std::string line;
-    for (int j = 1; j <= cols; ++j) {
-      line += FloatToStr(A(i, j).Re);
-      line += ' ';
-    }
-    lines.push_back(std::move(line));
-  }
-  WriteTextLines(wd, name, lines);
-}
 
 }  // namespace tps

@@ -7,7 +7,7 @@
 
 #include "params/errors.h"
 #include "params/fileio.h"
-#include "solver/matr.h"
+#include "arith/matr.h"
 #include "test_support.h"
 
 using namespace tps;
@@ -222,14 +222,3 @@ TEST(MatrixColumns, ConjugationWorksInPlace) {
   EXPECT_EQ(V(3, 1), (TComplex{5, 6}));  // beyond the count
 }
 
-TEST(MatrixText, RealPartsOneLinePerRow) {
-  tpstest::TempDir t;
-  WorkDir wd = t.Work();
-  CMat A = FromRows({{{1, 9}, {-0.5, 0}, {1e-7, 0}}, {{3300, 0}, {0, 0}, {0.1, 0}}});
-  WriteMatText(wd, A, 2, 3, "Temp\\matrM.txt");
-  EXPECT_EQ(tpstest::ReadString(t.Path() / "Temp" / "matrM.txt"),
-            "1 -0.5 1E-7 \r\n3300 0 0.1 \r\n");
-  // Written again, the file holds only the new matrix.
-  WriteMatText(wd, A, 1, 1, "temp\\MATRM.txt");
-  EXPECT_EQ(tpstest::ReadString(t.Path() / "Temp" / "matrM.txt"), "1 \r\n");
-}

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "params/errors.h"
-#include "solver/cmplx.h"
+#include "arith/cmplx.h"
 
 using namespace tps;
 
