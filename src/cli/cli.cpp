@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -531,17 +532,9 @@ int ShowSchedule(AppState& st, const Options& o, std::ostream& out) {
 
 // The line of the first byte that is not UTF-8, 0 when the text is UTF-8.
 int FirstNonUtf8Line(const std::string& t) {
-  int line = 1;
-  for (size_t i = 0; i < t.size();) {
-    const unsigned char c = static_cast<unsigned char>(t[i]);
-    const size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-    if (n == 0 || i + n > t.size()) return line;
-    for (size_t k = 1; k < n; ++k)
-      if ((static_cast<unsigned char>(t[i + k]) >> 6) != 2) return line;
-    if (c == '\n') ++line;
-    i += n;
-  }
-  return 0;
+  const size_t bad = FirstInvalidUtf8(t);
+  if (bad == std::string_view::npos) return 0;
+  return 1 + static_cast<int>(std::count(t.begin(), t.begin() + static_cast<std::ptrdiff_t>(bad), '\n'));
 }
 
 // The variant of a schedule made without --scheme: that of the default

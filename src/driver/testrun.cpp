@@ -141,7 +141,7 @@ static void AbandonFailedRun(AppState& st, const std::string& text) {
   st.Params.ResultsPending = 0;
   st.StepCount = 0;
   st.Notify(Changed::Controls);
-  if (st.Host) st.Host->ShowMessage(MsgKind::Error, text, MsgButtons::Ok);
+  st.Message(MsgKind::Error, text);
 }
 
 namespace {
@@ -208,7 +208,7 @@ static RunOutcome RunBatchTrains(AppState& st, int code) {
   bool groupA = code == 14 || code == 19;
   bool doubleTrack = !single;
   if (p.TrainSpeed.Get() == "0") {
-    if (st.Host) st.Host->ShowMessage(MsgKind::Error, "Скорость не может быть '0'!", MsgButtons::Ok);
+    st.Message(MsgKind::Error, "Скорость не может быть '0'!");
     return RunOutcome::Refused;
   }
   double L = StrToFloat(p.ZoneLength.Get());
@@ -217,17 +217,14 @@ static RunOutcome RunBatchTrains(AppState& st, int code) {
   double interval = StrToFloat(p.BatchInterval.Get());
   double step = StrToFloat(p.StepMinutes.Get());
   if (!MovesEnough(speed, step)) {
-    if (st.Host)
-      st.Host->ShowMessage(MsgKind::Error,
-                           "Скорость не может быть '" + p.TrainSpeed.Get() + "' при шаге " +
+    st.Message(MsgKind::Error, "Скорость не может быть '" + p.TrainSpeed.Get() + "' при шаге " +
                                p.StepMinutes.Get() + " мин: за шаг поезд проходит меньше " +
-                               FloatToStr(kLeastMoveKm) + " км!",
-                           MsgButtons::Ok);
+                               FloatToStr(kLeastMoveKm) + " км!");
     return RunOutcome::Refused;
   }
   const std::string standing = StandingTrainFault(st, step);
   if (!standing.empty()) {
-    if (st.Host) st.Host->ShowMessage(MsgKind::Error, standing, MsgButtons::Ok);
+    st.Message(MsgKind::Error, standing);
     return RunOutcome::Refused;
   }
   double travel = (L - km) * 60 / speed;

@@ -211,19 +211,35 @@ static void AppendUtf8(std::string& out, char32_t c) {
   }
 }
 
-// Decodes one UTF-8 character at s[i]; advances i. Malformed bytes decode as U+FFFD.
-static char32_t NextCode(std::string_view s, size_t& i) {
+// The length of the well-formed UTF-8 sequence at s[i], 0 when it is not one.
+static int SequenceLength(std::string_view s, size_t i) {
   unsigned char b = static_cast<unsigned char>(s[i]);
   int len = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
-  if (len == 0 || i + len > s.size()) { ++i; return 0xFFFD; }
+  if (len == 0 || i + len > s.size()) return 0;
+  for (int k = 1; k < len; ++k)
+    if ((static_cast<unsigned char>(s[i + k]) >> 6) != 2) return 0;
+  return len;
+}
+
+// Decodes one UTF-8 character at s[i]; advances i. Malformed bytes decode as U+FFFD.
+static char32_t NextCode(std::string_view s, size_t& i) {
+  const int len = SequenceLength(s, i);
+  if (len == 0) { ++i; return 0xFFFD; }
+  unsigned char b = static_cast<unsigned char>(s[i]);
   char32_t c = len == 1 ? b : len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
-  for (int k = 1; k < len; ++k) {
-    unsigned char cb = static_cast<unsigned char>(s[i + k]);
-    if ((cb >> 6) != 2) { ++i; return 0xFFFD; }
-    c = (c << 6) | (cb & 0x3F);
-  }
+  for (int k = 1; k < len; ++k) c = (c << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
   i += len;
   return c;
+}
+
+size_t FirstInvalidUtf8(std::string_view utf8) {
+  size_t i = 0;
+  while (i < utf8.size()) {
+    const int len = SequenceLength(utf8, i);
+    if (len == 0) return i;
+    i += static_cast<size_t>(len);
+  }
+  return std::string_view::npos;
 }
 
 std::string Cp1251ToUtf8(std::string_view cp) {

@@ -41,6 +41,9 @@ double RoundTo(double x, int k);
 // Windows-1251 <-> UTF-8 (the whole upper half of the code page).
 std::string Cp1251ToUtf8(std::string_view cp);
 std::string Utf8ToCp1251(std::string_view utf8);  // unmappable characters become '?'
+// The offset of the first byte that does not begin a well-formed UTF-8
+// sequence, npos when the whole text is UTF-8.
+size_t FirstInvalidUtf8(std::string_view utf8);
 // Number of characters of a UTF-8 text, and the text cut to its first n characters.
 size_t CharCount(std::string_view utf8);
 std::string CutChars(std::string_view utf8, size_t n);

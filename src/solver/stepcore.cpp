@@ -220,6 +220,25 @@ bool IntegerInverse(const std::vector<TComplex>& a, int n, std::vector<std::pair
   if (!IntegerProductsAreExact()) return false;
   const std::vector<double> input = R;
   auto row = [n](std::vector<double>& M, int i) { return &M[static_cast<size_t>(i) * n]; };
+  // Row j of both halves less its entry in column c times pivot row c (Rc,
+  // Sc); false when a sum leaves the integers that doubles hold exactly.
+  auto eliminate = [&](int j, int c, const double* Rc, const double* Sc) {
+    double* Rj = row(R, j);
+    const double f = -Rj[c];
+    if (f == 0) return true;
+    double* Sj = row(S, j);
+    for (int k = 0; k < n; ++k) {
+      if (Rc[k] != 0) {
+        Rj[k] += Rc[k] * f;
+        if (!(std::fabs(Rj[k]) <= kIntegerBound)) return false;
+      }
+      if (Sc[k] != 0) {
+        Sj[k] += Sc[k] * f;
+        if (!(std::fabs(Sj[k]) <= kIntegerBound)) return false;
+      }
+    }
+    return true;
+  };
   auto forward = [&](bool detect) {
     S.assign(nn, 0.0);
     for (int i = 0; i < n; ++i) row(S, i)[i] = 1;
@@ -247,22 +266,8 @@ bool IntegerInverse(const std::vector<TComplex>& a, int n, std::vector<std::pair
           if (Ri[k] != 0) Ri[k] = -Ri[k];
           if (Si[k] != 0) Si[k] = -Si[k];
         }
-      for (int j = i + 1; j < n; ++j) {
-        double* Rj = row(R, j);
-        const double f = -Rj[i];
-        if (f == 0) continue;
-        double* Sj = row(S, j);
-        for (int k = 0; k < n; ++k) {
-          if (Ri[k] != 0) {
-            Rj[k] += Ri[k] * f;
-            if (!(std::fabs(Rj[k]) <= kIntegerBound)) return false;
-          }
-          if (Si[k] != 0) {
-            Sj[k] += Si[k] * f;
-            if (!(std::fabs(Sj[k]) <= kIntegerBound)) return false;
-          }
-        }
-      }
+      for (int j = i + 1; j < n; ++j)
+        if (!eliminate(j, i, Ri, Si)) return false;
     }
     return true;
   };
@@ -276,22 +281,8 @@ bool IntegerInverse(const std::vector<TComplex>& a, int n, std::vector<std::pair
   for (int c = n - 1; c >= 1; --c) {
     const double* Rc = row(R, c);
     const double* Sc = row(S, c);
-    for (int j = c - 1; j >= 0; --j) {
-      double* Rj = row(R, j);
-      const double f = -Rj[c];
-      if (f == 0) continue;
-      double* Sj = row(S, j);
-      for (int k = 0; k < n; ++k) {
-        if (Rc[k] != 0) {
-          Rj[k] += Rc[k] * f;
-          if (!(std::fabs(Rj[k]) <= kIntegerBound)) return false;
-        }
-        if (Sc[k] != 0) {
-          Sj[k] += Sc[k] * f;
-          if (!(std::fabs(Sj[k]) <= kIntegerBound)) return false;
-        }
-      }
-    }
+    for (int j = c - 1; j >= 0; --j)
+      if (!eliminate(j, c, Rc, Sc)) return false;
   }
   return true;
 }

@@ -94,6 +94,17 @@ std::string CatenaryFault(const TParamBlock& p) {
          "' - хотя бы два должны быть больше 0";
 }
 
+// A substation voltage field beyond ±limit, as a message; empty when it is
+// within, not given, or no number (text that is no number is the conversion
+// error of the circuit itself).
+std::string VoltageBeyond(const ShortStr<11>& field, const char* name, double limit) {
+  const std::string text = field.Get();
+  double v = 0;
+  if (text == kNotGiven || !TryStrToFloat(text, v) || !(std::fabs(v) > limit)) return std::string();
+  return "Значение " + std::string(name) + ": '" + text + "' - не лежит между " + FloatToStr(-limit) + " и " +
+         FloatToStr(limit);
+}
+
 }  // namespace
 
 std::string PhysicalFault(double v, PhysicalSign sign) {
@@ -268,13 +279,8 @@ std::string SourceVoltageFault(const TParamBlock& p) {
                               {&p.UbRe, "напряжения ТП2(a)"},
                               {&p.UbIm, "напряжения ТП2(p)"}};
   for (const Voltage& u : voltages) {
-    const std::string text = u.field->Get();
-    double v = 0;
-    // Text that is no number is the conversion error of the circuit itself.
-    if (text == kNotGiven || !TryStrToFloat(text, v)) continue;
-    if (std::fabs(v) > kMaxSourceVoltage)
-      return "Значение " + std::string(u.name) + ": '" + text + "' - не лежит между " +
-             FloatToStr(-kMaxSourceVoltage) + " и " + FloatToStr(kMaxSourceVoltage);
+    std::string fault = VoltageBeyond(*u.field, u.name, kMaxSourceVoltage);
+    if (!fault.empty()) return fault;
   }
   return std::string();
 }
@@ -308,12 +314,8 @@ std::string StoredVoltageFault(const TParamBlock& p, int variant) {
   constexpr double kLimit = 50000;
   for (const Voltage& u : voltages) {
     if (!u.unchecked) continue;
-    const std::string text = u.field->Get();
-    double v = 0;
-    if (text == kNotGiven || !TryStrToFloat(text, v)) continue;
-    if (std::fabs(v) > kLimit)
-      return "Значение " + std::string(u.name) + ": '" + text + "' - не лежит между " + FloatToStr(-kLimit) +
-             " и " + FloatToStr(kLimit);
+    std::string fault = VoltageBeyond(*u.field, u.name, kLimit);
+    if (!fault.empty()) return fault;
   }
   return std::string();
 }
