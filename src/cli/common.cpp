@@ -1,0 +1,322 @@
+#include "cli/common.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <sstream>
+#include <system_error>
+
+#include "circuit/schemes.h"
+#include "params/errors.h"
+#include "params/lifecycle.h"
+#include "params/persist.h"
+#include "solver/report.h"
+#include "traffic/schedule.h"
+#include "validation/schedule_checks.h"
+
+namespace tps::cli {
+
+void CliHost::ProcessEvents() {
+  RecordingHost::ProcessEvents();
+  if (state) shownModelTime = state->ModelTime;
+  if (progress && state) {
+    err_ << "\rstep " << state->StepCount << "  time " << FormatRunTime(state->ModelTime) << "  trains "
+         << state->Trains.TrainCount1() + state->Trains.TrainCount2() << "   " << std::flush;
+    shown_ = true;
+  }
+}
+
+void CliHost::EndProgress() {
+  if (shown_) err_ << "\n";
+  shown_ = false;
+}
+
+bool HasOption(const Options& o, const std::string& name) {
+  for (const auto& x : o.options)
+    if (x == name) return true;
+  return false;
+}
+
+// A number of the command line, read as the program reads every number.
+double NumberOf(const std::string& text, const std::string& what) {
+  double v = 0;
+  if (!TryStrToFloat(text, v) || !std::isfinite(v))
+    throw UsageError(what + ": '" + text + "' is not a number");
+  return v;
+}
+
+// MEAN:DEV of a random draw, each within its range.
+std::pair<std::string, std::string> MeanAndDeviation(const std::string& s, const std::string& what,
+                                                     double meanLo, double meanHi, double devHi) {
+  size_t p = s.find(':');
+  if (p == std::string::npos) throw UsageError(what + " expects MEAN:DEV: " + s);
+  std::string mean = s.substr(0, p), dev = s.substr(p + 1);
+  double m = NumberOf(mean, what + " MEAN"), d = NumberOf(dev, what + " DEV");
+  if (m < meanLo || m > meanHi)
+    throw UsageError(what + " MEAN " + mean + " is not between " + FloatToStr(meanLo) + " and " +
+                     FloatToStr(meanHi));
+  if (d < 0 || d > devHi)
+    throw UsageError(what + " DEV " + dev + " is not between 0 and " + FloatToStr(devHi));
+  return {mean, dev};
+}
+
+namespace {
+
+// A field of the block that takes any text (a number field refuses one).
+bool IsTextField(const std::string& field) {
+  TParamBlock probe;
+  try {
+    return SetParamField(probe, field, "x");
+  } catch (const ConvertError&) {
+    return false;
+  }
+}
+
+}  // namespace
+
+// Params as the windows would hold them for scheme V: the defaults file,
+// then the scheme's saved state, then the --set fields.
+void Prepare(AppState& st, int scheme, const Options& o) {
+  st.Scheme = SchemeControlsForVariant(scheme);
+  UpdateSchemeVariant(st);
+  LoadState(st, SchemeCode(scheme));
+  for (const auto& s : o.sets) {
+    size_t p = s.find('=');
+    if (p == std::string::npos) throw UsageError("--set expects FIELD=TEXT: " + s);
+    std::string field = s.substr(0, p), text = s.substr(p + 1);
+    try {
+      if (!SetParamField(st.Params, field, text)) throw UsageError("unknown field: " + field);
+    } catch (const ConvertError& e) {
+      throw UsageError("--set " + field + ": " + e.what());
+    }
+    // A text field keeps a few characters of the code page: a longer text
+    // would be cut to another value without a word.
+    std::string kept;
+    if (IsTextField(field) && GetParamField(st.Params, field, kept) && kept != text)
+      throw UsageError("--set " + field + ": '" + text + "' does not fit the field, which would keep '" +
+                       kept + "'");
+  }
+  st.SchemeVariant = static_cast<uint8_t>(scheme);
+  st.RunMode = ModeTest;
+}
+
+Json Messages(const RecordingHost& h) {
+  Json a = Json::array();
+  for (const auto& m : h.messages) a.push_back({{"kind", MsgKindName(m.kind)}, {"text", m.text}});
+  return a;
+}
+
+void Print(std::ostream& out, const Json& j) {
+  out << j.dump(-1, ' ', false, Json::error_handler_t::replace) << "\n";
+}
+
+Json Complex(TComplex z) {
+  return Json::array({z.Re, z.Im});
+}
+
+// A refusal: the JSON with its messages on stdout, the messages on stderr.
+int Refused(Json& j, const RecordingHost& h, std::ostream& out, std::ostream& err) {
+  j["messages"] = Messages(h);
+  Print(out, j);
+  for (const auto& m : h.messages) err << m.text << "\n";
+  return 2;
+}
+
+const char* OutcomeName(RunOutcome r) {
+  switch (r) {
+    case RunOutcome::Finished:
+      return "finished";
+    case RunOutcome::Refused:
+      return "refused";
+    case RunOutcome::Recommended:
+      return "recommended";
+    case RunOutcome::Failed:
+      return "failed";
+  }
+  return "failed";
+}
+
+// The scheme with the box "Откл Ф2 и Ф4" checked where the scheme has it (the
+// double-track two-sided schemes only).
+int WithF2F4(int scheme, const Options& o) {
+  if (HasOption(o, "f2f4-off") && (scheme == 3 || scheme == 6 || scheme == 10 || scheme == 12))
+    return scheme <= 6 ? 6 : 12;
+  return scheme;
+}
+
+// The run options shared by the batch and the schedule run.
+void ApplyRunOptions(AppState& st, const Options& o) {
+  st.Options.FastCalc = !HasOption(o, "detailed");
+  st.VaryTrainCurrents = HasOption(o, "vary-currents");
+  st.Options.BuildCharts = !HasOption(o, "no-charts");
+}
+
+// The answer of a run: the totals ("Смотреть результаты", appended to
+// "Final.txt") only after a finished run. Exit 0 finished, 2 refused or only
+// recommended, 1 failed.
+int ReportRun(AppState& st, CliHost& host, RunOutcome outcome, double modelTime, double elapsed, Json& j,
+              std::ostream& out, std::ostream& err) {
+  j["outcome"] = OutcomeName(outcome);
+  if (outcome == RunOutcome::Refused || outcome == RunOutcome::Recommended) return Refused(j, host, out, err);
+  if (outcome == RunOutcome::Failed) {
+    j["messages"] = Messages(host);
+    Print(out, j);
+    for (const auto& m : host.messages)
+      if (m.kind == MsgKind::Error) err << m.text << "\n";
+    return 1;
+  }
+  int steps = st.LossSeries.LastIndex + 1;
+  double energyLoss = st.EnergyLoss, lossPercent = st.LossPercent;
+  double supplied0 = st.EnergySupplied[0], supplied1 = st.EnergySupplied[1];
+  TComplex minV = st.MinVoltage, maxV = st.MaxVoltage;
+  int minStep = st.MinVoltageStep, maxStep = st.MaxVoltageStep;
+  double meanV = st.MeanVoltage;
+  WriteTotals(st);
+  j["steps_solved"] = steps;
+  j["model_time_min"] = modelTime;
+  j["energy_loss_wh"] = energyLoss;
+  j["loss_percent"] = lossPercent;
+  j["energy_supplied"] = Json::array({supplied0, supplied1});
+  j["min_voltage"] = CAbs(minV);
+  j["min_voltage_step"] = minStep;
+  j["mean_voltage"] = meanV;
+  j["max_voltage"] = CAbs(maxV);
+  j["max_voltage_step"] = maxStep;
+  j["elapsed_s"] = elapsed;
+  j["messages"] = Messages(host);
+  Print(out, j);
+  for (const auto& m : host.messages)
+    if (m.kind != MsgKind::Information) err << m.text << "\n";
+  return 0;
+}
+
+double SecondsSince(std::chrono::steady_clock::time_point t0) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+// A schedule file of the command line as a program path of the working
+// directory: a bare name is a schedule of its "gdp" folder; a path (from the
+// current directory or absolute) must lie inside the working directory.
+std::string ScheduleProgramPath(const WorkDir& wd, const std::string& file) {
+  namespace fs = std::filesystem;
+  if (file.empty() || file == "." || file == "..") throw UsageError("no schedule file named: '" + file + "'");
+  if (file.find('/') == std::string::npos) {
+    if (file.find('\\') != std::string::npos)
+      throw UsageError("a schedule name holds no '\\'; give a path with '/': " + file);
+    return SchedulePath(file);
+  }
+  std::error_code ec;
+  const fs::path root = fs::weakly_canonical(fs::absolute(wd.Root(), ec), ec);
+  const fs::path path = fs::weakly_canonical(fs::absolute(fs::path(file), ec), ec);
+  const fs::path rel = path.lexically_relative(root);
+  if (ec || rel.empty() || rel == "." || *rel.begin() == "..")
+    throw UsageError("the schedule " + file + " lies outside the working directory " + root.string() +
+                     "; the program reads only files of its working directory");
+  std::string name;
+  for (const fs::path& part : rel) name += (name.empty() ? "" : "\\") + part.string();
+  return name;
+}
+
+// A run takes a schedule of the list, that is of the "gdp" folder: its name there.
+std::string ScheduleListName(const WorkDir& wd, const std::string& file) {
+  const std::string path = ScheduleProgramPath(wd, file);
+  const size_t sep = path.find('\\');
+  if (sep == std::string::npos || path.find('\\', sep + 1) != std::string::npos ||
+      LowerName(path.substr(0, sep)) != kScheduleDir)
+    throw UsageError("a schedule run takes a schedule of the folder \"gdp\" of the working directory, not " +
+                     file);
+  return path.substr(sep + 1);
+}
+
+// What the schedule check found against the scheme, the zone and the step,
+// as the labels of the schedule panel show it in red: into the JSON, and one
+// line each for stderr.
+std::string ReportMismatch(const AppState& st, const TGDPClass& g, Json& j) {
+  std::ostringstream err;
+  const ScheduleLabels& l = st.ScheduleLabelColours;
+  const TGDP& s = g.Schedule;
+  Json m = Json::object();
+  if (l.Scheme == kLabelRed) {
+    m["scheme"] = {{"schedule", s.Variant}, {"run", st.SchemeVariant}};
+    err << "схема: в ГДП " << int(s.Variant) << " \"" << VariantName(s.Variant) << "\", для расчёта "
+        << int(st.SchemeVariant) << " \"" << VariantName(st.SchemeVariant) << "\"\n";
+  }
+  if (l.ZoneLength == kLabelRed) {
+    m["zone_length"] = {{"schedule", s.Header.ZoneLength.Get()}, {"run", st.Params.ZoneLength.Get()}};
+    err << "длина зоны: в ГДП '" << s.Header.ZoneLength.Get() << "', для расчёта '"
+        << st.Params.ZoneLength.Get() << "'\n";
+  }
+  if (l.Step == kLabelRed) {
+    m["step"] = {{"schedule", s.Header.StepMinutes.Get()}, {"run", st.Params.StepMinutes.Get()}};
+    err << "шаг: в ГДП '" << s.Header.StepMinutes.Get() << "', для расчёта '" << st.Params.StepMinutes.Get()
+        << "'\n";
+  }
+  j["mismatch"] = std::move(m);
+  return err.str();
+}
+
+// The working directory: it must exist, except for "seed", which creates it
+// as the window's first start does.
+WorkDir OpenWorkDir(const Options& o, bool create) {
+  if (!o.workdirGiven) return WorkDir();
+  if (o.workdir.empty()) throw UsageError("--workdir is empty");
+  std::filesystem::path root(o.workdir);
+  std::error_code ec;
+  bool exists = std::filesystem::exists(root, ec);
+  if (exists && !std::filesystem::is_directory(root, ec))
+    throw UsageError("Рабочая папка не является папкой: " + root.string());
+  if (!exists) {
+    if (!create) throw UsageError("Рабочая папка не найдена: " + root.string());
+    std::filesystem::create_directories(root, ec);
+    if (ec) throw IoError("Не удалось создать рабочую папку " + root.string() + ": " + ec.message());
+  }
+  return WorkDir(root);
+}
+
+CLI::Option* Registry::AddSchemeOptions(CLI::App* c, bool required) {
+  CLI::Option* scheme = c->add_option("--scheme", options.scheme, "the feeding scheme")
+                            ->type_name("V")
+                            ->check(CLI::Range(1, 12));
+  if (required) scheme->required();
+  c->add_option("--set", options.sets, "a field of the parameter block")
+      ->type_name("FIELD=TEXT")
+      ->allow_extra_args(false);
+  return scheme;
+}
+
+void Registry::AddRunOptions(CLI::App* c) {
+  c->add_option("--option", options.options, "detailed, vary-currents, no-charts, f2f4-off")
+      ->type_name("NAME")
+      ->allow_extra_args(false)
+      ->check(CLI::IsMember({"detailed", "vary-currents", "no-charts", "f2f4-off"}));
+}
+
+void Registry::AddSeedOption(CLI::App* c) {
+  // A seed is decimal digits; one beyond 32 bits fails the conversion.
+  CLI::Validator digits(
+      [](std::string& text) {
+        bool ok = !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+        return ok ? std::string() : "takes an unsigned 32-bit number: " + text;
+      },
+      "");
+  seeds_.push_back(
+      c->add_option("--seed", options.seed, "the random generator's seed")->type_name("N")->check(digits));
+}
+
+bool Registry::SeedGiven() const {
+  for (const CLI::Option* s : seeds_)
+    if (s->count() > 0) return true;
+  return false;
+}
+
+const Handler* Registry::Parsed() const {
+  if (run && run->parsed()) {
+    auto it = modes_.find(mode);
+    return it == modes_.end() ? nullptr : &it->second;
+  }
+  for (const auto& [command, handler] : commands_)
+    if (command->parsed()) return &handler;
+  return nullptr;
+}
+
+}  // namespace tps::cli

@@ -1,0 +1,175 @@
+#pragma once
+
+// What the commands of tpscalc-cli share: the JSON answer, the host that
+// keeps the engine's messages, the options every command takes, the
+// preparation of the parameter block and the report of a run.
+
+#include <CLI/CLI.hpp>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "arith/cmplx.h"
+#include "driver/testrun.h"
+#include "params/host.h"
+#include "params/state.h"
+
+namespace tps {
+class TGDPClass;
+}
+
+namespace tps::cli {
+
+// Keys in the order they are written.
+using Json = nlohmann::ordered_json;
+
+// The command line or its input refused: exit code 2, the message on stderr.
+struct UsageError : std::runtime_error {
+  explicit UsageError(const std::string& m) : std::runtime_error(m) {}
+};
+
+// Keeps every message; shows run progress on a terminal.
+class CliHost : public RecordingHost {
+ public:
+  explicit CliHost(std::ostream& err) : err_(err) {}
+  const AppState* state = nullptr;
+  bool progress = false;
+  // The model clock as the run last showed it (a schedule run sets it back
+  // to 0 when it ends).
+  double shownModelTime = 0;
+  void ProcessEvents() override;
+  void EndProgress();
+
+ private:
+  std::ostream& err_;
+  bool shown_ = false;
+};
+
+// The options every command may take: the working directory, the scheme and
+// the fields of the parameter block, the run options, the generator's seed.
+struct Options {
+  std::string workdir;
+  bool workdirGiven = false;
+  int scheme = 0;
+  std::vector<std::string> sets;
+  std::vector<std::string> options;
+  bool haveSeed = false;
+  uint32_t seed = 0;
+};
+
+bool HasOption(const Options& o, const std::string& name);
+// A number of the command line, read as the program reads every number.
+double NumberOf(const std::string& text, const std::string& what);
+// MEAN:DEV of a random draw, each within its range.
+std::pair<std::string, std::string> MeanAndDeviation(const std::string& s, const std::string& what,
+                                                     double meanLo, double meanHi, double devHi);
+// Params as the windows would hold them for scheme V: the defaults file,
+// then the scheme's saved state, then the --set fields.
+void Prepare(AppState& st, int scheme, const Options& o);
+
+Json Messages(const RecordingHost& h);
+void Print(std::ostream& out, const Json& j);
+Json Complex(TComplex z);
+// A refusal: the JSON with its messages on stdout, the messages on stderr.
+int Refused(Json& j, const RecordingHost& h, std::ostream& out, std::ostream& err);
+
+const char* OutcomeName(RunOutcome r);
+// The scheme with the box "Откл Ф2 и Ф4" checked where the scheme has it.
+int WithF2F4(int scheme, const Options& o);
+// The run options shared by every run: detailed, vary-currents, no-charts.
+void ApplyRunOptions(AppState& st, const Options& o);
+
+// Runs one run of the engine as a command: an error that ends it is shown
+// like the window's error box, and the run is not a result.
+template <class F>
+RunOutcome RunAsCommand(CliHost& host, F&& run) {
+  try {
+    return run();
+  } catch (const std::exception& e) {
+    host.ShowMessage(MsgKind::Error, e.what(), MsgButtons::Ok);
+    return RunOutcome::Failed;
+  }
+}
+
+// The answer of a run: the totals ("Смотреть результаты", appended to
+// "Final.txt") only after a finished run. Exit 0 finished, 2 refused or only
+// recommended, 1 failed.
+int ReportRun(AppState& st, CliHost& host, RunOutcome outcome, double modelTime, double elapsed, Json& j,
+              std::ostream& out, std::ostream& err);
+double SecondsSince(std::chrono::steady_clock::time_point t0);
+
+// A schedule file of the command line as a program path of the working
+// directory: a bare name is a schedule of its "gdp" folder; a path must lie
+// inside the working directory.
+std::string ScheduleProgramPath(const WorkDir& wd, const std::string& file);
+// A run takes a schedule of the list, that is of the "gdp" folder: its name there.
+std::string ScheduleListName(const WorkDir& wd, const std::string& file);
+// What the schedule check found against the scheme, the zone and the step:
+// into the JSON, and one line each for stderr.
+std::string ReportMismatch(const AppState& st, const TGDPClass& g, Json& j);
+
+// The working directory: it must exist, except for "seed", which creates it.
+WorkDir OpenWorkDir(const Options& o, bool create);
+
+// ---------------------------------------------------------------- commands
+
+// A command's work once the working directory is open and the state started.
+using Handler = std::function<int(AppState& st, CliHost& host, std::ostream& out, std::ostream& err)>;
+
+// The commands and the modes of "run", as each file of commands adds its own.
+class Registry {
+ public:
+  Registry(CLI::App& app, Options& o, CLI::App* run) : app(app), options(o), run(run) {}
+  CLI::App& app;
+  Options& options;
+  // "run --mode MODE": each mode adds its options to this command.
+  CLI::App* run;
+
+  void AddCommand(CLI::App* command, Handler h) { commands_.emplace_back(command, std::move(h)); }
+  void AddRunMode(const std::string& name, Handler h) {
+    modeNames_.push_back(name);
+    modes_[name] = std::move(h);
+  }
+  // The command's own options, kept as long as the command line is.
+  template <class T>
+  T& Keep() {
+    auto p = std::make_shared<T>();
+    kept_.push_back(p);
+    return *p;
+  }
+
+  // --scheme V (1..12) and --set FIELD=TEXT.
+  CLI::Option* AddSchemeOptions(CLI::App* c, bool required);
+  // --option NAME of a run: detailed, vary-currents, no-charts, f2f4-off.
+  void AddRunOptions(CLI::App* c);
+  // --seed N: the random generator's seed.
+  void AddSeedOption(CLI::App* c);
+
+  const std::vector<std::string>& ModeNames() const { return modeNames_; }
+  std::string mode;
+  // After the parse: the seed given, and the handler of the command given.
+  bool SeedGiven() const;
+  const Handler* Parsed() const;
+
+ private:
+  std::vector<std::pair<CLI::App*, Handler>> commands_;
+  std::vector<std::string> modeNames_;
+  std::map<std::string, Handler> modes_;
+  std::vector<CLI::Option*> seeds_;
+  std::vector<std::shared_ptr<void>> kept_;
+};
+
+// solve, batch
+void RegisterSolveCommands(Registry& r);
+// run --mode schedule, schedule show, schedule make
+void RegisterScheduleCommands(Registry& r);
+
+}  // namespace tps::cli
