@@ -171,5 +171,7 @@ class Registry {
 void RegisterSolveCommands(Registry& r);
 // run --mode schedule, schedule show, schedule make
 void RegisterScheduleCommands(Registry& r);
+// run --mode prob, run --mode test
+void RegisterProbCommands(Registry& r);
 
 }  // namespace tps::cli

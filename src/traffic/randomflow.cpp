@@ -136,6 +136,44 @@ int64_t NmaxValue(const AppState& st) {
   return n;
 }
 
+const char* const kFlowRowNames[4] = {"Грузовой", "Скоростной", "Электричка", "Пассажирский"};
+const char* const kFlowColumnNames[7] = {"акт мин", "акт макс", "реакт мин", "реакт макс",
+                                         "скорость мин", "скорость макс", "Количество"};
+
+bool SaveProbTrainParams(AppState& st) {
+  TProbTrainRecord r;
+  for (int k = 0; k < 4; ++k) {
+    double v[6];
+    for (int c = 0; c < 7; ++c) {
+      const std::string& text = st.Prob.Grid[k][c];
+      bool ok;
+      if (c < 6) {
+        ok = TryStrToFloat(text, v[c]) && std::isfinite(v[c]);
+      } else {
+        int32_t n = 0;
+        ok = TryStrToInt(text, n) && n >= 0 && n <= 65535;
+        r.Entry[k].Count = static_cast<uint16_t>(ok ? n : 0);
+      }
+      if (!ok) {
+        st.Message(MsgKind::Warning, std::string("Значение в строке \"") + kFlowRowNames[k] + "\", столбце \"" +
+                                         kFlowColumnNames[c] + "\" - '" + text + "' - " +
+                                         (c < 6 ? "не число" : "не целое число от 0 до 65535") +
+                                         "; параметры не сохранены");
+        return false;
+      }
+    }
+    TProbTrainEntry& e = r.Entry[k];
+    e.ActiveMin = v[0];
+    e.ActiveMax = v[1];
+    e.ReactiveMin = v[2];
+    e.ReactiveMax = v[3];
+    e.SpeedMin = v[4];
+    e.SpeedMax = v[5];
+  }
+  WriteProbTrainRecord(st, r);
+  return true;
+}
+
 void PrepareRandomFlow(AppState& st, bool twoWay) {
   RandomFlowState& f = st.Flow;
   f.SinceLast1 = f.SinceLast2 = -1;

@@ -47,6 +47,15 @@ void FilterMinInterval(AppState& st);
 // The integer of the Nmax box, or -1 when it holds no number ("н/и").
 int64_t NmaxValue(const AppState& st);
 
+// "Сохранить" of the form "Параметры поездов для вероятностного метода
+// расчёта": the grid st.Prob.Grid into "data\prelvoz.dmt". A cell that is not
+// a finite number (a count: not an integer 0..65535) is refused with a
+// warning naming its row and column, and the file stays as it was.
+bool SaveProbTrainParams(AppState& st);
+// The rows and columns of the grid, as the form heads them.
+extern const char* const kFlowRowNames[4];
+extern const char* const kFlowColumnNames[7];
+
 // The flow of a new run: no slot yet on either track, the type records read
 // from "data\prelvoz.dmt" (a second copy for track 2 when two-way). A missing
 // or short file raises IoError.
