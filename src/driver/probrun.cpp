@@ -379,7 +379,7 @@ RunOutcome StartRun(AppState& st) {
       return RunOutcome::Refused;
     }
   }
-  return Guarded(st, [&] {
+  const RunOutcome outcome = Guarded(st, [&] {
     if (fresh) {
       ResetTotals(st, false);
       st.ModelTime = 0;
@@ -388,6 +388,9 @@ RunOutcome StartRun(AppState& st) {
     }
     return st.RunMode == ModeTest ? TestLoop(st) : ProbLoop(st, twoWay);
   });
+  // A paused run no longer runs: Start is offered again to continue it.
+  if (outcome == RunOutcome::Paused) GiveBackControls(st);
+  return outcome;
 }
 
 RunOutcome StepRun(AppState& st) {

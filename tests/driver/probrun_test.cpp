@@ -99,6 +99,7 @@ TEST(ProbRun, PauseAndResumeGiveTheSameTotals) {
     ASSERT_EQ(StartRun(paused.S()), RunOutcome::Paused);
     EXPECT_NE(paused.S().StepCount, 0u);
     EXPECT_FALSE(paused.S().Trains.Empty());
+    EXPECT_FALSE(paused.S().Controls.RunActive);
     ASSERT_EQ(StartRun(paused.S()), RunOutcome::Finished);
     EXPECT_EQ(paused.S().EnergyLoss, whole.S().EnergyLoss);
     EXPECT_EQ(paused.S().LossSeries.LastIndex, whole.S().LossSeries.LastIndex);
