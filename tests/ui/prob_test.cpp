@@ -92,6 +92,7 @@ void ProbTest::panelFilterAndParameterForm() {
 void ProbTest::probRunPausesResumesAndIsRecorded() {
   UiZone z;
   ProbZone(z);
+  z.St().Rng.SetSeed(2024);
   z.messages.clear();
   int passes = 0;
   bool pauseOffered = true, locked = true;
@@ -112,7 +113,9 @@ void ProbTest::probRunPausesResumesAndIsRecorded() {
   // Paused: the run keeps its trains and its clock; Start continues it.
   QVERIFY(z.messages.empty());
   QVERIFY(z.St().StepCount != 0);
-  QVERIFY(!z.Lines("listTrack1").isEmpty());
+  QCOMPARE(size_t(z.Lines("listTrack1").size() + z.Lines("listTrack2").size()),
+           z.St().Trains.TrainCount1() + z.St().Trains.TrainCount2());
+  QVERIFY(!z.St().Trains.Empty());
   QVERIFY(z.Button("buttonStart")->isEnabled());
   QVERIFY(!z.Button("buttonPause")->isEnabled());
   QVERIFY(!z.Find<QToolButton>("buttonModeSchedule")->isEnabled());
