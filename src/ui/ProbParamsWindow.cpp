@@ -32,7 +32,7 @@ ProbParamsWindow::ProbParamsWindow(MainWindow* main) : QDialog(main), main_(main
   grid_->setHorizontalHeaderLabels(heads);
   grid_->setVerticalHeaderLabels(rows);
   grid_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-  grid_->setGeometry(6, 6, 640, 170);
+  grid_->setGeometry(6, 6, 788, 170);
   auto* total = new QLabel(QString::fromUtf8("Всего"), this);
   total->setGeometry(6, 186, 50, 20);
   editTotal_ = new QLineEdit(this);
@@ -45,14 +45,14 @@ ProbParamsWindow::ProbParamsWindow(MainWindow* main) : QDialog(main), main_(main
     b->setGeometry(x, 182, 100, 26);
     return b;
   };
-  connect(button("buttonProbSave", "Сохранить", 326), &QPushButton::clicked, this, [this] { SaveClicked(); });
-  connect(button("buttonProbRevert", "Вернуть", 432), &QPushButton::clicked, this,
+  connect(button("buttonProbSave", "Сохранить", 474), &QPushButton::clicked, this, [this] { SaveClicked(); });
+  connect(button("buttonProbRevert", "Вернуть", 580), &QPushButton::clicked, this,
           [this] { RevertClicked(); });
-  connect(button("buttonProbExit", "Выход", 538), &QPushButton::clicked, this, [this] { hide(); });
+  connect(button("buttonProbExit", "Выход", 686), &QPushButton::clicked, this, [this] { hide(); });
   connect(grid_, &QTableWidget::cellChanged, this, [this](int, int column) {
     if (column == 6 && !filling_) ShowTotal();
   });
-  setFixedSize(652, 214);
+  setFixedSize(800, 214);
 }
 
 void ProbParamsWindow::GridFromState() {
