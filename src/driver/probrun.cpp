@@ -158,13 +158,6 @@ std::vector<int> NumbersOnZone(const AppState& st) {
   return n;
 }
 
-const elvoz* FindTrain(const AppState& st, int number) {
-  for (const auto* list : {&st.Trains.Trains1, &st.Trains.Trains2})
-    for (const elvoz& t : *list)
-      if (t.Number == number) return &t;
-  return nullptr;
-}
-
 // One probabilistic step with its record: the trains that entered at the
 // time point of the step (the step count before its solution), the trains
 // that left at the time point after it. False when the step's circuit could
@@ -178,11 +171,11 @@ bool ProbStep(AppState& st, bool twoWay) {
     for (const elvoz& t : *list) before.push_back(t);
   double minInterval = 0;
   TryStrToFloat(st.Prob.MinInterval, minInterval);
-  const std::vector<EnteredTrain> entered = RandomFlowEnter(st, twoWay, minInterval);
+  bool built = true;
+  const std::vector<EnteredTrain> entered = RandomFlowStep(st, twoWay, StepOf(st), minInterval, &built);
+  const bool dc = IsDcVariant(st.SchemeVariant);
   for (const EnteredTrain& e : entered) {
     if (e.Number == 0) continue;
-    const elvoz* t = FindTrain(st, e.Number);
-    if (t) before.push_back(*t);
     RandomFlowState::RecordedEvent r;
     r.Time = time;
     r.Number = static_cast<uint16_t>(e.Number);
@@ -193,10 +186,15 @@ bool ProbStep(AppState& st, bool twoWay) {
     r.Position = e.Record.Position;
     r.Speed = e.Record.Speed;
     f.Record.push_back(r);
+    // A train that entered and left within this one step.
+    elvoz t;
+    t.Number = static_cast<int16_t>(e.Number);
+    t.Kind = e.Record.TypeCode;
+    t.Current = {e.Record.ActiveCurrent, dc ? 0.0 : e.Record.ReactiveCurrent};
+    t.Speed = e.Record.Speed;
+    before.push_back(t);
   }
-  if (!BuildStepCircuit(st)) return false;
-  SolveStep(st);
-  AdvanceTrains(st, StepOf(st));
+  if (!built) return false;
   const std::vector<int> after = NumbersOnZone(st);
   const double zone = StrToFloat(st.Params.ZoneLength.Get());
   for (const elvoz& t : before) {
