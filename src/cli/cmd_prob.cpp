@@ -25,6 +25,8 @@ struct ProbOptions {
   std::vector<std::string> flows;
   std::string record;
   std::vector<std::string> trains;
+  // The options of the probabilistic mode, to refuse them in the test mode.
+  std::vector<CLI::Option*> probOnly;
 };
 
 std::vector<std::string> SplitColons(const std::string& t) {
@@ -99,6 +101,8 @@ int Finish(AppState& st, CliHost& host, RunOutcome outcome, double elapsed, Json
 // "Старт иммитации" in the test mode with the trains placed, then "Смотреть результаты".
 int RunTest(AppState& st, CliHost& host, const Options& o, const ProbOptions& po, std::ostream& out,
             std::ostream& err) {
+  for (const CLI::Option* opt : po.probOnly)
+    if (opt->count() > 0) throw UsageError(opt->get_name() + " belongs to --mode prob");
   Prepare(st, RequireScheme(o, "test"), o);
   ApplyRunOptions(st, o);
   EnterTestMode(st);
@@ -117,6 +121,7 @@ int RunTest(AppState& st, CliHost& host, const Options& o, const ProbOptions& po
 // "Смотреть результаты".
 int RunProb(AppState& st, CliHost& host, const Options& o, const ProbOptions& po, std::ostream& out,
             std::ostream& err) {
+  if (!po.trains.empty()) throw UsageError("--train belongs to --mode test");
   int32_t interval = 0;
   if (!TryStrToInt(po.interval, interval) || interval < 1 || interval > 60 ||
       po.interval.find_first_not_of("0123456789") != std::string::npos)
@@ -171,17 +176,21 @@ void RegisterProbCommands(Registry& r) {
   ProbOptions& po = r.Keep<ProbOptions>();
   const Options& o = r.options;
   CLI::App* run = r.run;
-  run->add_option("--period", po.period, "prob: the calculation period (T)")
-      ->type_name("TEXT")
-      ->check(CLI::IsMember(PeriodTexts()));
-  run->add_option("--interval", po.interval, "prob: the minimum interval J, minutes (default 8)")
-      ->type_name("J");
-  run->add_flag("--wait", po.wait, "prob: wait for the trains to leave the zone (\"Ждать ухода поездов\")");
-  run->add_option("--flow", po.flows, "prob: a row of data\\prelvoz.dmt, stored before the run")
-      ->type_name("TYPE=COUNT[:AMIN:AMAX:RMIN:RMAX:VMIN:VMAX]")
-      ->allow_extra_args(false);
-  run->add_option("--record", po.record, "prob: the run's trains as a schedule of the folder gdp")
-      ->type_name("FILE.gdp");
+  po.probOnly.push_back(run->add_option("--period", po.period, "prob: the calculation period (T)")
+                            ->type_name("TEXT")
+                            ->check(CLI::IsMember(PeriodTexts())));
+  po.probOnly.push_back(
+      run->add_option("--interval", po.interval, "prob: the minimum interval J, minutes (default 8)")
+          ->type_name("J"));
+  po.probOnly.push_back(run->add_flag(
+      "--wait", po.wait, "prob: wait for the trains to leave the zone (\"Ждать ухода поездов\")"));
+  po.probOnly.push_back(
+      run->add_option("--flow", po.flows, "prob: a row of data\\prelvoz.dmt, stored before the run")
+          ->type_name("TYPE=COUNT[:AMIN:AMAX:RMIN:RMAX:VMIN:VMAX]")
+          ->allow_extra_args(false));
+  po.probOnly.push_back(
+      run->add_option("--record", po.record, "prob: the run's trains as a schedule of the folder gdp")
+          ->type_name("FILE.gdp"));
   run->add_option("--train", po.trains, "test: a train placed on the zone before the run")
       ->type_name("TRACK:KM:ACTIVE[:REACTIVE[:SPEED]]")
       ->allow_extra_args(false);

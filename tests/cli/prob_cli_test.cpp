@@ -82,4 +82,6 @@ TEST(CliProb, BadInputIsRefusedAndTheFlowFileKept) {
   ASSERT_EQ(test.code, 0) << test.err;
   EXPECT_TRUE(Has(test.out, "\"steps_solved\":31"));
   EXPECT_EQ(Cli(w, "run --mode test --scheme 1 --train 2:0:1000").code, 2);
+  EXPECT_EQ(Cli(w, "run --mode test --scheme 3 --interval 8").code, 2);
+  EXPECT_EQ(Cli(w, "run --mode prob --scheme 3 --train 1:0:1000").code, 2);
 }
