@@ -96,6 +96,25 @@ bool SlotsFit(AppState& st) {
   return true;
 }
 
+// Waiting for the zone to empty, a type of train that moves less than the
+// least move per step would hold the run for ever: its message, or empty.
+std::string TooSlowFlow(AppState& st, double step) {
+  if (!st.Prob.WaitTrains) return std::string();
+  for (int k = 0; k < 4; ++k) {
+    const std::string(&row)[7] = st.Prob.Grid[k];
+    int32_t count = 0;
+    double lo = 0, hi = 0;
+    if (!TryStrToInt(row[6], count) || count <= 0 || !TryStrToFloat(row[4], lo) || !TryStrToFloat(row[5], hi))
+      continue;
+    const double slowest = std::min(lo, hi);
+    if (slowest * step / 60 >= kLeastMoveKm * (1 - 1e-9)) continue;
+    return std::string("Поезда типа \"") + kFlowRowNames[k] + "\" со скоростью '" + FloatToStr(slowest) +
+           "' не покинут зону: при шаге " + FloatToStr(step) + " мин они проходят за шаг меньше " +
+           FloatToStr(kLeastMoveKm) + " км!";
+  }
+  return std::string();
+}
+
 void GiveBackControls(AppState& st) {
   st.Controls.RunActive = false;
   st.Notify(Changed::Controls);
@@ -297,6 +316,11 @@ bool RunChecks(AppState& st, bool fresh) {
   } else {
     UpdateNmax(st);
     if (!SlotsFit(st)) return false;
+    const std::string slow = TooSlowFlow(st, step);
+    if (!slow.empty()) {
+      st.Message(MsgKind::Error, slow);
+      return false;
+    }
   }
   return true;
 }

@@ -149,6 +149,15 @@ TEST(ProbRun, RefusalsLoseNothing) {
     ASSERT_EQ(StepRun(st), RunOutcome::Finished);
   }
   {
+    // Waiting for trains that move less than 0.0001 km a step would never end.
+    ProbZone z({2, 0, 0, 0});
+    z.S().Prob.WaitTrains = true;
+    z.S().Prob.Grid[0][4] = "0.005";
+    ASSERT_EQ(StartRun(z.S()), RunOutcome::Refused);
+    ASSERT_EQ(z.pausing.messages.size(), 1u);
+    EXPECT_NE(z.pausing.messages[0].text.find("не покинут зону"), std::string::npos);
+  }
+  {
     ProbZone z({0, 0, 0, 0});
     ASSERT_EQ(StepRun(z.S()), RunOutcome::Refused);
     EXPECT_EQ(z.Texts(), (std::vector<std::string>{"Поездов больше нет"}));
