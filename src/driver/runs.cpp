@@ -58,13 +58,6 @@ RunOutcome FailRun(AppState& st, bool started, const std::string& text) {
   return RunOutcome::Failed;
 }
 
-void Solve(AppState& st) {
-  if (st.Options.BuildCharts)
-    SolveStep(st);
-  else
-    SolveStepQuick(st);
-}
-
 // One message for all the speed changes of the run that found no train.
 std::string IgnoredSpeedChangesText(const std::vector<IgnoredSpeedChange>& list, double step) {
   std::string text = "Изменение скорости не выполнено, поезда нет на участке:";
@@ -159,7 +152,7 @@ RunOutcome StartScheduleRun(AppState& st, const std::string& file) {
       AbandonRun(st, "");
       return RunOutcome::Failed;
     }
-    Solve(st);
+    SolveRunStep(st);
 
     ls.LastIndex = static_cast<int32_t>(st.StepCount) - 1;
     WriteLossFile(st);

@@ -119,6 +119,14 @@ struct ScheduleLabels {
   uint32_t Scheme = 0, ZoneLength = 0, Step = 0;
 };
 
+// The chart options: "Графические опции" (the feeder series drawn on the
+// feeder-current chart) and the choice of "Нормы напряжений".
+struct ChartOptions {
+  bool All = true;                              // "Все"
+  bool Feeders[4] = {true, true, true, true};   // "Фидер1", "Фидер2", "фидер3", "Фидер4"
+  bool NormsCritical = false;                   // "Критично" (default "Некритично")
+};
+
 struct AppState {
   WorkDir Work;
   IHost* Host = nullptr;
@@ -168,6 +176,7 @@ struct AppState {
   bool ScheduleRunning = false;
 
   TRandom Rng;
+  ChartOptions ChartOpts;
 
   IHost& H() { return *Host; }
   void Message(MsgKind k, const std::string& text) { if (Host) Host->ShowMessage(k, text, MsgButtons::Ok); }
