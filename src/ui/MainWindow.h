@@ -37,6 +37,9 @@ namespace tps::ui {
 class AcWindow;
 class CaptionLabel;
 class CatalogueWindow;
+class ChartOptionsDialog;
+class ChartWindow;
+class NormsDialog;
 class NetworkWindow;
 class ResultWindow;
 class SchedulePanel;
@@ -57,6 +60,9 @@ class MainWindow : public QMainWindow {
   AcWindow* Ac() const { return ac_; }
   ResultWindow* Result() const { return result_; }
   CatalogueWindow* Catalogue() const { return catalogue_; }
+  ChartWindow* Charts() const { return chartWindow_; }
+  // Opens the chart of `kind` as its button does: nothing when its data is missing.
+  void OpenChart(int kind);
 
   // Runs a command and shows any failure of the engine (file, number,
   // singular system, misuse) in the error box instead of ending the program.
@@ -132,6 +138,15 @@ class MainWindow : public QMainWindow {
   // The silent schedule check after a change of the zone, the scheme or the
   // step: only the value labels of the panel change colour.
   void CheckScheduleSilently();
+
+  // The charts (MainWindowCharts.cpp): the row of opening buttons, the menu
+  // items of the two option dialogs, the windows and the loss label's click.
+  void BuildChartControls();
+  void UpdateChartButtons();
+  ChartWindow* chartWindow_ = nullptr;
+  NormsDialog* normsDialog_ = nullptr;
+  ChartOptionsDialog* chartOptions_ = nullptr;
+  QToolButton* chartButtons_[6] = {};
 
   AppState state_;
   std::unique_ptr<QtHost> host_;
