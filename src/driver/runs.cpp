@@ -41,6 +41,8 @@ void CloseRun(AppState& st) {
 // A run that stopped on an error: nothing of it is offered as a result.
 void AbandonRun(AppState& st, const std::string& text) {
   st.Controls.ResultsVisible = false;
+  // Its chart data is no result either: the chart buttons go dark.
+  st.Chart = ChartData();
   st.Params.ResultsPending = 0;
   CloseRun(st);
   if (!text.empty() && st.Host) st.Host->ShowMessage(MsgKind::Error, text, MsgButtons::Ok);

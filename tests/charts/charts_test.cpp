@@ -232,3 +232,23 @@ TEST(Charts, BatchRunLeavesItsChartData) {
   for (int kind = 1; kind <= 5; ++kind) EXPECT_EQ(ChartAvailable(saved.Data, kind), kind != 4) << kind;
   EXPECT_EQ(OpenChart(st, 1, "").Series[0].Xs.size(), static_cast<size_t>(st.LossSeries.LastIndex) + 1);
 }
+
+// A run that fails offers none of its charts: its data is not a result.
+TEST(Charts, AFailedRunOffersNoCharts) {
+  tpstest::Zone z(2);
+  AppState& st = z.S();
+  struct Stopper : RecordingHost {
+    AppState* s = nullptr;
+    void ProcessEvents() override {
+      RecordingHost::ProcessEvents();
+      if (s->StepCount > 3)
+        for (elvoz& t : s->Trains.Trains1) t.Speed = 0;
+    }
+  } host;
+  host.s = &st;
+  st.Host = &host;
+  ASSERT_EQ(BatchLaunch(st), RunOutcome::Failed);
+  EXPECT_EQ(st.Chart.TrainSeries.size(), 0u);
+  for (int kind = 1; kind <= 5; ++kind) EXPECT_FALSE(ChartAvailable(st.Chart, kind)) << kind;
+  EXPECT_FALSE(st.Work.Exists(kChartDataFile));
+}

@@ -331,7 +331,8 @@ TEST(CliChart, DrawsTheLastRunWithoutADisplay) {
   EXPECT_EQ(RunCli(t.Path(), "chart --kind 1").code, 1);  // no run yet: no "Graph\dp.gmt"
   ASSERT_EQ(RunCli(t.Path(), "run --mode schedule --schedule file00.gdp").code, 0);
   const fs::path png = t.Path() / "v.png", csv = t.Path() / "v.csv";
-  Result r = RunCli(t.Path(), "chart --kind 3 --seed 1 --png '" + png.string() + "' --csv '" + csv.string() + "'");
+  Result r =
+      RunCli(t.Path(), "chart --kind 3 --seed 1 --png '" + png.string() + "' --csv '" + csv.string() + "'");
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_TRUE(Has(r.out, "\"width\":700"));
   EXPECT_EQ(tpstest::ReadString(png).substr(1, 3), "PNG");
@@ -342,6 +343,11 @@ TEST(CliChart, DrawsTheLastRunWithoutADisplay) {
   EXPECT_TRUE(Has(rail.err, "rail"));
   EXPECT_FALSE(fs::exists(t.Path() / "r.png"));
   EXPECT_EQ(RunCli(t.Path(), "chart --kind 6").code, 2);
+
+  // Unchecked "Построение графиков": the light solution records no chart data.
+  ASSERT_EQ(RunCli(t.Path(), "run --mode schedule --schedule file00.gdp --option no-charts").code, 0);
+  EXPECT_EQ(RunCli(t.Path(), "chart --kind 3").code, 2);
+  ASSERT_EQ(RunCli(t.Path(), "run --mode schedule --schedule file00.gdp").code, 0);
 
   const fs::path data = t.Path() / "Graph" / "charts.cdt";
   std::vector<uint8_t> b = tpstest::ReadBytes(data);
