@@ -7,6 +7,7 @@
 #include <QPainterPath>
 #include <QSvgGenerator>
 
+#include "params/errors.h"
 #include "params/fileio.h"
 
 namespace tps::paint {
@@ -109,14 +110,23 @@ QByteArray ChartSvg(const ChartGeometry& g) {
   return bytes;
 }
 
-void SaveBytes(const std::filesystem::path& file, const QByteArray& bytes) {
+// The folder of a file to be written: it must exist, the save makes none.
+std::filesystem::path Target(const std::filesystem::path& file) {
   const std::filesystem::path abs = std::filesystem::absolute(file);
+  std::error_code ec;
+  if (!std::filesystem::is_directory(abs.parent_path(), ec))
+    throw IoError("Папка не найдена: " + abs.parent_path().string());
+  return abs;
+}
+
+void SaveBytes(const std::filesystem::path& file, const QByteArray& bytes) {
+  const std::filesystem::path abs = Target(file);
   const WorkDir dir(abs.parent_path());
   WriteFileBytesAtomic(dir, abs.filename().string(), Bytes(bytes.begin(), bytes.end()));
 }
 
 void SaveCsv(const std::filesystem::path& file, const ChartGeometry& g) {
-  const std::filesystem::path abs = std::filesystem::absolute(file);
+  const std::filesystem::path abs = Target(file);
   WriteChartCsv(WorkDir(abs.parent_path()), abs.filename().string(), g);
 }
 

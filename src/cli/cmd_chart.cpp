@@ -50,14 +50,15 @@ int DrawChart(AppState& st, CliHost& host, const ChartOptionsCli& co, std::ostre
   auto gui = paint::OffscreenGui();
   if (!co.png.empty()) paint::SaveBytes(co.png, paint::ChartPng(g));
   if (!co.svg.empty()) paint::SaveBytes(co.svg, paint::ChartSvg(g));
+  if (!co.csv.empty()) paint::SaveCsv(co.csv, g);
 #else
   if (!co.png.empty() || !co.svg.empty())
     throw UsageError("this tpscalc-cli was built without Qt: only --csv");
-#endif
   if (!co.csv.empty()) {
     const std::filesystem::path abs = std::filesystem::absolute(co.csv);
     WriteChartCsv(WorkDir(abs.parent_path()), abs.filename().string(), g);
   }
+#endif
   Json j;
   j["kind"] = co.kind;
   j["width"] = g.Width;

@@ -343,6 +343,9 @@ TEST(CliChart, DrawsTheLastRunWithoutADisplay) {
   EXPECT_TRUE(Has(rail.err, "rail"));
   EXPECT_FALSE(fs::exists(t.Path() / "r.png"));
   EXPECT_EQ(RunCli(t.Path(), "chart --kind 6").code, 2);
+  Result nowhere = RunCli(t.Path(), "chart --kind 1 --png '" + (t.Path() / "no" / "v.png").string() + "'");
+  EXPECT_EQ(nowhere.code, 1);
+  EXPECT_TRUE(Has(nowhere.err, "Папка не найдена"));
 
   // Unchecked "Построение графиков": the light solution records no chart data.
   ASSERT_EQ(RunCli(t.Path(), "run --mode schedule --schedule file00.gdp --option no-charts").code, 0);
