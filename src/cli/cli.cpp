@@ -42,6 +42,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   RegisterSolveCommands(r);
   RegisterScheduleCommands(r);
   RegisterProbCommands(r);
+  RegisterChartCommands(r);
   run->add_option("--mode", r.mode, "the run mode")
       ->type_name("MODE")
       ->required()

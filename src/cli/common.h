@@ -173,5 +173,7 @@ void RegisterSolveCommands(Registry& r);
 void RegisterScheduleCommands(Registry& r);
 // run --mode prob, run --mode test
 void RegisterProbCommands(Registry& r);
+// chart
+void RegisterChartCommands(Registry& r);
 
 }  // namespace tps::cli

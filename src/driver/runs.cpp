@@ -41,6 +41,8 @@ void CloseRun(AppState& st) {
 // A run that stopped on an error: nothing of it is offered as a result.
 void AbandonRun(AppState& st, const std::string& text) {
   st.Controls.ResultsVisible = false;
+  // Its chart data is no result either: the chart buttons go dark.
+  st.Chart = ChartData();
   st.Params.ResultsPending = 0;
   CloseRun(st);
   if (!text.empty() && st.Host) st.Host->ShowMessage(MsgKind::Error, text, MsgButtons::Ok);
@@ -56,13 +58,6 @@ RunOutcome FailRun(AppState& st, bool started, const std::string& text) {
     if (!text.empty() && st.Host) st.Host->ShowMessage(MsgKind::Error, text, MsgButtons::Ok);
   }
   return RunOutcome::Failed;
-}
-
-void Solve(AppState& st) {
-  if (st.Options.BuildCharts)
-    SolveStep(st);
-  else
-    SolveStepQuick(st);
 }
 
 // One message for all the speed changes of the run that found no train.
@@ -159,7 +154,7 @@ RunOutcome StartScheduleRun(AppState& st, const std::string& file) {
       AbandonRun(st, "");
       return RunOutcome::Failed;
     }
-    Solve(st);
+    SolveRunStep(st);
 
     ls.LastIndex = static_cast<int32_t>(st.StepCount) - 1;
     WriteLossFile(st);

@@ -135,6 +135,8 @@ static void FinishBatch(AppState& st) {
 // A run that stopped on a step with no solution: the controls come back, the
 // run is over, and nothing of it is offered as a result.
 static void AbandonFailedRun(AppState& st, const std::string& text) {
+  // Its chart data is no result either: the chart buttons go dark.
+  st.Chart = ChartData();
   st.Controls.RunActive = false;
   st.Controls.ZoneLengthEnabled = true;
   st.Controls.ResultsVisible = false;

@@ -150,6 +150,14 @@ struct RandomFlowState {
   bool RecordComplete = false;  // the recorded run went to its end
 };
 
+// The chart options: "Графические опции" (the feeder series drawn on the
+// feeder-current chart) and the choice of "Нормы напряжений".
+struct ChartOptions {
+  bool All = true;                              // "Все"
+  bool Feeders[4] = {true, true, true, true};   // "Фидер1", "Фидер2", "фидер3", "Фидер4"
+  bool NormsCritical = false;                   // "Критично" (default "Некритично")
+};
+
 struct AppState {
   WorkDir Work;
   IHost* Host = nullptr;
@@ -200,6 +208,7 @@ struct AppState {
 
   TRandom Rng;
   RandomFlowState Flow;
+  ChartOptions ChartOpts;
 
   IHost& H() { return *Host; }
   void Message(MsgKind k, const std::string& text) { if (Host) Host->ShowMessage(k, text, MsgButtons::Ok); }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <string>
 
+#include "charts/chartfile.h"
 #include "params/conv.h"
 #include "params/errors.h"
 #include "params/fileio.h"
@@ -175,6 +176,8 @@ void WriteLossFile(const AppState& st) {
   }
   // Through a temporary file, so a failed write leaves the previous run's file whole.
   WriteFileBytesAtomic(st.Work, kLossFile, w.Data());
+  // The chart data of the same run beside it, for the charts drawn later.
+  WriteChartDataFile(st);
 }
 
 TLossSeries ReadLossFile(const AppState& st) {

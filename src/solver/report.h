@@ -26,7 +26,7 @@ std::vector<std::string> ReadReportLines(const AppState& st);
 // the accumulators set to their initial values.
 void ResetRunStart(AppState& st, bool keepReport = false);
 
-// "Graph\dp.gmt"
+// "Graph\dp.gmt", and beside it the chart data of the run ("Graph\charts.cdt").
 void WriteLossFile(const AppState& st);
 TLossSeries ReadLossFile(const AppState& st);
 

@@ -127,6 +127,13 @@ void SolveStepQuick(AppState& st) {
   st.Notify(Changed::Labels);
 }
 
+void SolveRunStep(AppState& st) {
+  if (st.Options.BuildCharts)
+    SolveStep(st);
+  else
+    SolveStepQuick(st);
+}
+
 StepResult SolveAndKeep(AppState& st) {
   BeginSolve(st);
   StepResult r = SolveCircuit(st.Circuit, true);

@@ -14,6 +14,9 @@ struct StepResult {
 
 void SolveStep(AppState& st);
 void SolveStepQuick(AppState& st);
+// The solution a run chooses: SolveStep with the chart data when
+// "Построение графиков (замедлит иммитацию)" is checked, SolveStepQuick otherwise.
+void SolveRunStep(AppState& st);
 // Full solution kept in the result; sets StepLoss only.
 StepResult SolveAndKeep(AppState& st);
 void RecordStepResults(AppState& st, const CMat& I, const CMat& Phi);

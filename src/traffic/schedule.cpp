@@ -367,10 +367,7 @@ bool TGDPClass::ExecuteStep(AppState& st) {
     }
   }
   if (!BuildStepCircuit(st)) return false;
-  if (st.Options.BuildCharts)
-    SolveStep(st);
-  else
-    SolveStepQuick(st);
+  SolveRunStep(st);
   AdvanceTrains(st, StepMinutes());
   return true;
 }

@@ -37,6 +37,9 @@ namespace tps::ui {
 class AcWindow;
 class CaptionLabel;
 class CatalogueWindow;
+class ChartOptionsDialog;
+class ChartWindow;
+class NormsDialog;
 class NetworkWindow;
 class ProbPanel;
 class ProbParamsWindow;
@@ -59,6 +62,9 @@ class MainWindow : public QMainWindow {
   AcWindow* Ac() const { return ac_; }
   ResultWindow* Result() const { return result_; }
   CatalogueWindow* Catalogue() const { return catalogue_; }
+  ChartWindow* Charts() const { return chartWindow_; }
+  // Opens the chart of `kind` as its button does: nothing when its data is missing.
+  void OpenChart(int kind);
 
   // Runs a command and shows any failure of the engine (file, number,
   // singular system, misuse) in the error box instead of ending the program.
@@ -159,6 +165,14 @@ class MainWindow : public QMainWindow {
   ProbParamsWindow* probParams_ = nullptr;
   QToolButton* buttonModeProb_ = nullptr;
   QAction* actProbMode_ = nullptr;
+  // The charts (MainWindowCharts.cpp): the row of opening buttons, the menu
+  // items of the two option dialogs, the windows and the loss label's click.
+  void BuildChartControls();
+  void UpdateChartButtons();
+  ChartWindow* chartWindow_ = nullptr;
+  NormsDialog* normsDialog_ = nullptr;
+  ChartOptionsDialog* chartOptions_ = nullptr;
+  QToolButton* chartButtons_[6] = {};
 
   AppState state_;
   std::unique_ptr<QtHost> host_;

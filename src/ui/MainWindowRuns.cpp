@@ -122,6 +122,7 @@ void MainWindow::UpdateControls() {
   actAc_->setEnabled(fields_.AcMenu && !run);
   menuCatalogues_->setEnabled(!run);
   UpdateProbControls();
+  UpdateChartButtons();
 }
 
 void MainWindow::UpdatePicture() {

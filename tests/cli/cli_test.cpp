@@ -320,3 +320,43 @@ TEST(CliSchedule, MakeAndShowRoundTrip) {
   EXPECT_FALSE(fs::exists(t.Path() / "gdp" / "bad.gdp"));
   fs::remove(text);
 }
+
+// "chart" draws the last run without a display; a chart without data or with
+// a damaged chart data file is refused, and nothing is written then.
+TEST(CliChart, DrawsTheLastRunWithoutADisplay) {
+  tpstest::TempDir t;
+  ::unsetenv("DISPLAY");
+  ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+  ASSERT_EQ(RunCli(t.Path(), "seed").code, 0);
+  EXPECT_EQ(RunCli(t.Path(), "chart --kind 1").code, 1);  // no run yet: no "Graph\dp.gmt"
+  ASSERT_EQ(RunCli(t.Path(), "run --mode schedule --schedule file00.gdp").code, 0);
+  const fs::path png = t.Path() / "v.png", csv = t.Path() / "v.csv";
+  Result r =
+      RunCli(t.Path(), "chart --kind 3 --seed 1 --png '" + png.string() + "' --csv '" + csv.string() + "'");
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(Has(r.out, "\"width\":700"));
+  EXPECT_EQ(tpstest::ReadString(png).substr(1, 3), "PNG");
+  EXPECT_TRUE(Has(tpstest::ReadString(csv), "0,3300,"));
+  EXPECT_EQ(RunCli(t.Path(), "chart --kind 0 --svg '" + (t.Path() / "s.svg").string() + "'").code, 0);
+  Result rail = RunCli(t.Path(), "chart --kind 4 --png '" + (t.Path() / "r.png").string() + "'");
+  EXPECT_EQ(rail.code, 2);
+  EXPECT_TRUE(Has(rail.err, "rail"));
+  EXPECT_FALSE(fs::exists(t.Path() / "r.png"));
+  EXPECT_EQ(RunCli(t.Path(), "chart --kind 6").code, 2);
+  Result nowhere = RunCli(t.Path(), "chart --kind 1 --png '" + (t.Path() / "no" / "v.png").string() + "'");
+  EXPECT_EQ(nowhere.code, 1);
+  EXPECT_TRUE(Has(nowhere.err, "Папка не найдена"));
+
+  // Unchecked "Построение графиков": the light solution records no chart data.
+  ASSERT_EQ(RunCli(t.Path(), "run --mode schedule --schedule file00.gdp --option no-charts").code, 0);
+  EXPECT_EQ(RunCli(t.Path(), "chart --kind 3").code, 2);
+  ASSERT_EQ(RunCli(t.Path(), "run --mode schedule --schedule file00.gdp").code, 0);
+
+  const fs::path data = t.Path() / "Graph" / "charts.cdt";
+  std::vector<uint8_t> b = tpstest::ReadBytes(data);
+  b.pop_back();
+  tpstest::WriteBytes(data, b);
+  Result damaged = RunCli(t.Path(), "chart --kind 5");
+  EXPECT_EQ(damaged.code, 1);
+  EXPECT_TRUE(Has(damaged.err, "повреждён"));
+}

@@ -136,6 +136,9 @@ TEST(LoaderFuzz, Graph) {
 TEST(LoaderFuzz, LossSeries) {
   Campaign("dp.gmt", 8000);
 }
+TEST(LoaderFuzz, ChartData) {
+  Campaign("charts.cdt", 6000);
+}
 TEST(LoaderFuzz, Schedule) {
   Campaign("gdp", 4000);
 }

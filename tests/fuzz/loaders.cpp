@@ -1,13 +1,15 @@
 // The loader drivers: the state files, the conductor defaults, the train
 // parameters of the probabilistic method, the conductor catalogues, the
-// current profiles, the user circuit graphs, the loss series and the train
-// schedules.
+// current profiles, the user circuit graphs, the loss series, the chart
+// data of the last run and the train schedules.
 #include "loaders.h"
 
 #include <cstring>
 #include <map>
 #include <typeinfo>
 
+#include "charts/chart.h"
+#include "charts/chartfile.h"
 #include "circuit/graph.h"
 #include "circuit/numbering.h"
 #include "circuit/schemes.h"
@@ -528,6 +530,56 @@ class LossDriver : public LoaderDriver {
   }
 };
 
+// ---------------------------------------------------------------- Graph\charts.cdt
+
+class ChartDataDriver : public LoaderDriver {
+ public:
+  ChartDataDriver() {
+    SeedDefaultData(Work());
+    // The chart data of a real batch run: one train through a DC zone.
+    {
+      Session s(Work(), 1);
+      LoadState(s.st, 11);
+      s.st.Params.BatchTrains.Set("2");
+      s.st.Params.StepMinutes.Set("1");
+      BatchLaunch(s.st);
+    }
+    seeds_ = ReadSeeds(Work(), {"Graph\\charts.cdt"});
+    // And hand-made data of an AC scheme with rail series and four feeders.
+    ChartData cd;
+    cd.FeedKind = 4;
+    cd.TrainSeries.push_back({3, {0, 1, 2}, {27000, 26000.5, 25000}, {0, 0, 0}, 3});
+    cd.RailSeries.push_back({1, {0, 1}, {12.5, -40}, {0, 0}, 2});
+    cd.Times = {0, 1, 2};
+    for (int k = 0; k < 8; ++k) cd.Series[k] = {100.0 * k, -50.0 * k, 1.5};
+    cd.LossKw = {1, 2};
+    seeds_.push_back(ChartDataBytes(cd, 10));
+  }
+  const char* Name() const override { return "charts.cdt"; }
+  FileForm Form() const override { return FileForm::Binary; }
+  Outcome Run(const Bytes& input) override {
+    Session s(Work(), 1);
+    WriteFileBytes(Work(), "Graph\\charts.cdt", input);
+    SavedChartData saved;
+    if (!LoadsOrRefuses(s.st, [&] { saved = ReadChartDataFile(Work()); })) return Outcome::Refused;
+    // Written again, the data gives the bytes it was read from.
+    if (ChartDataBytes(saved.Data, saved.Variant) != input)
+      Fail("the chart data written again differs from the file it was read from");
+    // Drawn as the chart window draws it.
+    s.st.Chart = saved.Data;
+    s.st.SchemeVariant = saved.Variant;
+    for (int kind = 3; kind <= 5; ++kind) {
+      if (!ChartAvailable(s.st.Chart, kind)) continue;
+      try {
+        const ChartGeometry g = BuildChart(s.st, kind, {});
+        (void)ChartCsvLines(g);
+      } catch (const ChartError&) {
+      }
+    }
+    return Outcome::Loaded;
+  }
+};
+
 // ---------------------------------------------------------------- gdp\*.gdp
 
 // A small AC schedule with every kind of event: a train appears on each
@@ -656,6 +708,7 @@ const Entry kLoaders[] = {
     {"state", Make<StateDriver>},         {"global", Make<GlobalDriver>},   {"prelvoz", Make<ProbDriver>},
     {"catalogue", Make<CatalogueDriver>}, {"profile", Make<ProfileDriver>}, {"grf", Make<GraphDriver>},
     {"dp.gmt", Make<LossDriver>},         {"gdp", Make<ScheduleDriver>},
+    {"charts.cdt", Make<ChartDataDriver>},
     // The head files "temp\*head.txt" join here when their loader exists: a
     // driver class as above (seeds written by the program's own writer, Run
     // calling the loader as the program does), one line in this table, and

@@ -1,0 +1,127 @@
+// The time charts of a run as plain geometry: the image size, the axes with
+// their ticks, labels and grid lines, the norm lines and the series as
+// polylines with their colours and pen widths. Six kinds:
+//   0 the train paths of a schedule (km over time),
+//   1 the power loss of every step ("Graph\dp.gmt"),
+//   2 the train paths and the loss together,
+//   3 the pantograph voltage of every train,
+//   4 the rail potentials,
+//   5 the feeder currents.
+// The window and the command line paint the same geometry; the engine draws
+// nothing itself. Coordinates are pixels of an image 500 high: the plot
+// starts 50 from the left and the top, the time axis lies at y = 450.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "params/state.h"
+
+namespace tps {
+
+class TGDPClass;
+
+// A chart that cannot be drawn from the data at hand (no series, a zone or
+// step that is not a positive number, an image too wide to allocate).
+struct ChartError : std::runtime_error {
+  explicit ChartError(const std::string& m) : std::runtime_error(m) {}
+};
+
+inline constexpr int kChartKinds = 6;
+inline constexpr int kChartHeight = 500;
+inline constexpr int kChartTop = 50;
+inline constexpr int kChartAxisY = 450;
+// The widest chart image drawn: beyond it the image would not fit in memory
+// as one picture.
+inline constexpr int kChartMaxWidth = 65536;
+
+// The pantograph voltage norms ("Нормы напряжений"), V: minimum, maximum and
+// the lowest admissible minimum, for direct and alternating current.
+struct VoltageNorms {
+  double Minimum, Maximum, MinimumStar;
+};
+inline constexpr VoltageNorms kNormsDc{2700, 4000, 2400};
+inline constexpr VoltageNorms kNormsAc{21000, 30000, 19000};
+
+// Legend colours of the four feeder boxes "Фидер1", "Фидер2", "фидер3", "Фидер4".
+inline constexpr uint32_t kFeederBoxColours[4] = {0x2340EF, 0x00D2FF, 0xEF4023, 0x49B749};
+
+enum class TextAlign : uint8_t {
+  Below,   // centred, its top 10 pixels below the point
+  Above,   // centred, its bottom 10 pixels above the point
+  LeftOf,  // right-aligned 10 pixels left of the point, centred vertically
+  RightOf  // left-aligned 10 pixels right of the point, centred vertically
+};
+
+struct ChartLine {
+  double X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
+  uint32_t Colour = 0;  // Windows colour value 0x00BBGGRR
+  int Width = 1;
+};
+
+struct ChartText {
+  double X = 0, Y = 0;
+  std::string Text;
+  TextAlign Align = TextAlign::Below;
+};
+
+// One series: its pixels and, for the CSV, its data in model minutes and in
+// the unit of the value axis.
+struct ChartPolyline {
+  std::string Name;
+  uint32_t Colour = 0;
+  int Width = 1;
+  std::vector<double> Xs, Ys;
+  std::vector<double> Minutes, Values;
+};
+
+struct ChartGeometry {
+  int Kind = 0;
+  int Width = 0;
+  int Height = kChartHeight;
+  std::string ValueUnit;  // the value axis name of the series ("dP, кВт", "U, В", ...)
+  // Axes, ticks and grid lines, then the norm lines, then the series, then the texts.
+  std::vector<ChartLine> Lines;
+  std::vector<ChartLine> Norms;
+  std::vector<ChartPolyline> Series;
+  std::vector<ChartText> Texts;
+  // The value axis as computed: unit and top (W for the loss), the number of
+  // divisions and the tick step; the end of the time axis (in minutes, or in
+  // time steps for the charts that count steps).
+  double Unit = 0, Top = 0, Bottom = 0, TickStep = 0;
+  int Divisions = 0;
+  double End = 0;
+};
+
+// What a chart reads besides the state: the schedule (kinds 0 and 2) and the
+// loss series of "Graph\dp.gmt" (kinds 1 and 2).
+struct ChartSources {
+  const TGDPClass* Schedule = nullptr;
+  const TLossSeries* Loss = nullptr;
+};
+
+// Whether the opening button of a kind is enabled: kind 0 always; 1, 2 and 3
+// when the chart data holds a train series; 4 when it holds a rail series; 5
+// when it holds a train series and a feeding kind.
+bool ChartAvailable(const ChartData& cd, int kind);
+
+// The geometry of one chart. Kinds 3 and 4 draw every series in a colour of
+// its own from the program's generator, so each opening shows new colours.
+// ChartError when the data cannot give a chart.
+ChartGeometry BuildChart(AppState& st, int kind, const ChartSources& src);
+
+// As the chart window opens a kind: the schedule `scheduleName` of the folder
+// "gdp" ("file00.gdp" when empty) for kinds 0 and 2, "Graph\dp.gmt" for kinds
+// 1 and 2, then the geometry. A missing or damaged file raises IoError.
+ChartGeometry OpenChart(AppState& st, int kind, const std::string& scheduleName);
+
+// The series of a chart as CSV text (UTF-8, one line an element): a column of
+// model minutes, then one column per series named by its train, feeder or
+// quantity; "." decimals, an empty cell where a series has no point.
+std::vector<std::string> ChartCsvLines(const ChartGeometry& g);
+// Written through the file layer (Windows-1251, CR LF) as `name` of `wd`.
+void WriteChartCsv(const WorkDir& wd, const std::string& name, const ChartGeometry& g);
+
+}  // namespace tps

@@ -1,0 +1,254 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "charts/chart.h"
+#include "charts/chartfile.h"
+#include "driver/testrun.h"
+#include "params/errors.h"
+#include "solver/report.h"
+#include "traffic/schedule.h"
+#include "zone_fixture.h"
+
+using namespace tps;
+
+namespace {
+
+bool HasText(const ChartGeometry& g, const std::string& t) {
+  return std::any_of(g.Texts.begin(), g.Texts.end(), [&](const ChartText& x) { return x.Text == t; });
+}
+
+std::vector<std::string> Names(const ChartGeometry& g) {
+  std::vector<std::string> v;
+  for (const ChartPolyline& s : g.Series) v.push_back(s.Name);
+  return v;
+}
+
+TGDPEvent Event(uint16_t n, double km, uint8_t type, uint8_t kind) {
+  TGDPEvent e;
+  e.Number = n;
+  e.ActiveCurrent = 1000;
+  e.Position = km;
+  e.Speed = 60;
+  e.TypeCode = type;
+  e.Kind = kind;
+  return e;
+}
+
+// Four feeders over three minutes and a train, as a DC double-track run records them.
+void FourFeeders(AppState& st) {
+  st.SchemeVariant = 3;
+  st.Chart.Reset();
+  st.Chart.FeedKind = 4;
+  st.Chart.Times = {0, 1, 2};
+  st.Chart.Series[0] = {400, 300, 120};
+  st.Chart.Series[1] = {-120, 10, 20};
+  st.Chart.Series[2] = {50, 60, 70};
+  st.Chart.Series[3] = {0, 5, 10};
+  st.Chart.TrainSeries.push_back({1, {0, 1, 2}, {3100, 2900.5, 2600}, {0, 0, 0}, 3});
+}
+
+}  // namespace
+
+// 250 kW at most: unit 100, top 300 kW, 20 divisions of 15 kW; the time axis
+// ends at the last plotted step, not at the unused final pair (0, 0).
+TEST(Charts, LossScaleAndEnd) {
+  tpstest::Zone z(3);
+  TLossSeries ls;
+  ls.Step = 1;
+  ls.LastIndex = 12;
+  ls.MaxLoss = 250000;
+  for (int i = 0; i <= 13; ++i) {
+    ls.Losses.push_back(i <= 12 ? 1000.0 * i : 0);
+    ls.StepIndex.push_back(i <= 12 ? i : 0);
+  }
+  ChartSources src;
+  src.Loss = &ls;
+  ChartGeometry g = BuildChart(*z.st, 1, src);
+  EXPECT_EQ(g.Unit, 100);
+  EXPECT_EQ(g.Top, 300000);
+  EXPECT_EQ(g.Divisions, 20);
+  EXPECT_EQ(g.TickStep, 15000);
+  EXPECT_TRUE(HasText(g, "15"));
+  EXPECT_TRUE(HasText(g, "300"));
+  EXPECT_EQ(g.End, 20);
+  EXPECT_EQ(g.Width, 20 * 5 + 100);
+  ASSERT_EQ(g.Series.size(), 1u);
+  EXPECT_EQ(g.Series[0].Xs.size(), 13u);
+  EXPECT_EQ(g.Series[0].Colour, 0xFF00FFu);
+  EXPECT_DOUBLE_EQ(g.Series[0].Ys[12], 450 - 12000 * 400.0 / 300000);
+
+  ls.Step = 0;
+  EXPECT_THROW(BuildChart(*z.st, 1, src), ChartError);
+}
+
+// A schedule ending at time point 73 is drawn over 80 steps, 2 pixels a step.
+TEST(Charts, SchedulePaths) {
+  tpstest::Zone z(3);
+  TGDPClass gdp;
+  gdp.Init(*z.st);
+  gdp.AddEvent(0, Event(1, 0, ttExpress, ekAppear));
+  gdp.AddEvent(40, Event(1, 10, ttExpress, ekSpeedChange));
+  gdp.AddEvent(73, Event(1, 20, ttExpress, ekPassed));
+  gdp.AddEvent(50, Event(2, 20, ttFreight, ekAppear));
+  ChartSources src;
+  src.Schedule = &gdp;
+  ChartGeometry g = BuildChart(*z.st, 0, src);
+  EXPECT_EQ(g.End, 80);
+  EXPECT_EQ(g.Width, 260);
+  ASSERT_EQ(g.Series.size(), 2u);
+  EXPECT_EQ(g.Series[0].Xs, (std::vector<double>{50, 130, 196}));
+  EXPECT_EQ(g.Series[0].Ys, (std::vector<double>{450, 250, 50}));
+  EXPECT_EQ(g.Series[0].Colour, 0x0000FFu);
+  EXPECT_EQ(g.Series[1].Xs.size(), 1u);  // still open, a single point
+  EXPECT_TRUE(HasText(g, "L, км"));
+  EXPECT_TRUE(HasText(g, "00:01:00"));
+
+  gdp.Schedule.Header.ZoneLength.Set("0");
+  EXPECT_THROW(BuildChart(*z.st, 0, src), ChartError);
+}
+
+// Unchecking "Все" and "фидер3" on a four-feeder scheme hides series 3 only.
+TEST(Charts, FeederCurrentsAndOptions) {
+  tpstest::Zone z(3);
+  AppState& st = *z.st;
+  FourFeeders(st);
+  ChartGeometry all = BuildChart(st, 5, {});
+  EXPECT_EQ(Names(all), (std::vector<std::string>{"Ф1", "Ф2", "Ф3", "Ф4"}));
+  EXPECT_EQ(all.Bottom, -150);
+  EXPECT_EQ(all.Top, 400);
+  st.ChartOpts.All = false;
+  st.ChartOpts.Feeders[2] = false;
+  ChartGeometry some = BuildChart(st, 5, {});
+  EXPECT_EQ(Names(some), (std::vector<std::string>{"Ф1", "Ф2", "Ф4"}));
+  EXPECT_EQ(some.Series[1].Colour, 0x00D2FFu);
+  EXPECT_EQ(ChartCsvLines(some),
+            (std::vector<std::string>{"t, мин,Ф1,Ф2,Ф4", "0,400,-120,0", "1,300,10,5", "2,120,20,10"}));
+
+  // Currents that all lie above the first division still give a finite scale.
+  st.Chart.Series[0] = {30, 30, 30};
+  st.Chart.Series[1] = st.Chart.Series[2] = st.Chart.Series[3] = {30, 30, 30};
+  ChartGeometry flat = BuildChart(st, 5, {});
+  EXPECT_GT(flat.Top, flat.Bottom);
+  for (double y : flat.Series[0].Ys) EXPECT_TRUE(std::isfinite(y));
+}
+
+// Train voltages: new colours at each opening; norm lines of DC and AC; the
+// rail potentials with their one norm.
+TEST(Charts, VoltagesNormsAndColours) {
+  tpstest::Zone z(3);
+  AppState& st = *z.st;
+  FourFeeders(st);
+  st.Chart.TrainSeries.push_back({2, {0, 1}, {3300, 3200}, {0, 0}, 2});
+  ChartGeometry a = BuildChart(st, 3, {});
+  ChartGeometry b = BuildChart(st, 3, {});
+  ASSERT_EQ(a.Series.size(), 2u);
+  EXPECT_TRUE(a.Series[0].Colour != b.Series[0].Colour || a.Series[1].Colour != b.Series[1].Colour);
+  EXPECT_NE(a.Series[0].Colour, a.Series[1].Colour);
+  EXPECT_EQ(a.Series[0].Width, 3);
+  ASSERT_EQ(a.Norms.size(), 2u);
+  EXPECT_DOUBLE_EQ(a.Norms[0].Y1, 450 - 2700 * 400.0 / 3300);
+  EXPECT_EQ(a.Norms[0].Colour, 0x3AC7FFu);
+  EXPECT_DOUBLE_EQ(a.Norms[1].Y1, 450 - 2400 * 400.0 / 3300);
+  EXPECT_EQ(a.Norms[1].Colour, 0x0000FFu);
+  EXPECT_TRUE(HasText(a, "200"));
+
+  st.SchemeVariant = 10;
+  st.Chart.TrainSeries = {{1, {0, 7}, {27000, 20000}, {0, 0}, 2}};
+  ChartGeometry ac = BuildChart(st, 3, {});
+  EXPECT_DOUBLE_EQ(ac.Norms[0].Y1, 450 - 21000 * 400.0 / 27000);
+  EXPECT_DOUBLE_EQ(ac.Norms[1].Y1, 450 - 19000 * 400.0 / 27000);
+  EXPECT_TRUE(HasText(ac, "1500"));
+  EXPECT_EQ(ac.End, 10);
+
+  // Rail potentials: top (54 / 10 + 1) rounded times 10 = 60, AC norm 40 V.
+  EXPECT_FALSE(ChartAvailable(st.Chart, 4));
+  st.Chart.RailSeries = {{1, {0, 1}, {54, 20}, {0, 0}, 2}};
+  EXPECT_TRUE(ChartAvailable(st.Chart, 4));
+  ChartGeometry rail = BuildChart(st, 4, {});
+  EXPECT_EQ(rail.Top, 60);
+  ASSERT_EQ(rail.Norms.size(), 1u);
+  EXPECT_EQ(rail.Norms[0].Colour, 0xFF0000u);
+  EXPECT_DOUBLE_EQ(rail.Norms[0].Y1, 450 - 40 * 400.0 / 60);
+  st.SchemeVariant = 3;
+  EXPECT_EQ(BuildChart(st, 4, {}).Norms[0].Colour, 0x0000FFu);
+}
+
+// The chart data file: the hand-checked bytes of a small record, and every
+// damaged copy refused with the file named.
+TEST(Charts, ChartDataFile) {
+  ChartData cd;
+  cd.FeedKind = 2;
+  cd.TrainSeries.push_back({-3, {0.5}, {3000}, {0}, 1});
+  cd.Times = {0.5};
+  cd.Series[0] = {-12.5};
+  cd.LossKw = {250};
+  const Bytes b = ChartDataBytes(cd, 2);
+  const auto golden = tpstest::DataPath("charts/small.cdt");
+  if (tpstest::GoldenUpdate()) tpstest::WriteBytes(golden, b);
+  EXPECT_EQ(b, tpstest::ReadBytes(golden));
+
+  SavedChartData back = ChartDataFromBytes(b);
+  EXPECT_EQ(back.Variant, 2);
+  EXPECT_EQ(back.Data.FeedKind, 2);
+  ASSERT_EQ(back.Data.TrainSeries.size(), 1u);
+  EXPECT_EQ(back.Data.TrainSeries[0].Number, -3);
+  EXPECT_EQ(back.Data.TrainSeries[0].Values, std::vector<double>{3000});
+  EXPECT_EQ(ChartDataBytes(back.Data, back.Variant), b);
+
+  for (size_t n = 0; n < b.size(); ++n) {
+    Bytes cut(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(n));
+    EXPECT_THROW(ChartDataFromBytes(cut), IoError) << n;
+  }
+  Bytes longer = b;
+  longer.push_back(0);
+  EXPECT_THROW(ChartDataFromBytes(longer), IoError);
+  Bytes huge = b;
+  huge[10] = 0xFF;  // the train series count
+  huge[13] = 0x7F;
+  EXPECT_THROW(ChartDataFromBytes(huge), IoError);
+  Bytes nan = b;
+  std::fill(nan.begin() + 20, nan.begin() + 28, 0xFF);  // the first time
+  try {
+    ChartDataFromBytes(nan);
+    ADD_FAILURE();
+  } catch (const IoError& e) {
+    EXPECT_NE(std::string(e.what()).find("Graph\\charts.cdt"), std::string::npos);
+  }
+}
+
+// Every run that writes the loss file writes the chart data beside it.
+TEST(Charts, BatchRunLeavesItsChartData) {
+  tpstest::Zone z(3);
+  AppState& st = *z.st;
+  ASSERT_EQ(BatchLaunch(st), RunOutcome::Finished);
+  SavedChartData saved = ReadChartDataFile(st.Work);
+  EXPECT_EQ(saved.Variant, 3);
+  EXPECT_EQ(saved.Data.FeedKind, st.Chart.FeedKind);
+  EXPECT_EQ(saved.Data.TrainSeries.size(), st.Chart.TrainSeries.size());
+  EXPECT_EQ(saved.Data.Times, st.Chart.Times);
+  EXPECT_FALSE(saved.Data.TrainSeries.empty());
+  for (int kind = 1; kind <= 5; ++kind) EXPECT_EQ(ChartAvailable(saved.Data, kind), kind != 4) << kind;
+  EXPECT_EQ(OpenChart(st, 1, "").Series[0].Xs.size(), static_cast<size_t>(st.LossSeries.LastIndex) + 1);
+}
+
+// A run that fails offers none of its charts: its data is not a result.
+TEST(Charts, AFailedRunOffersNoCharts) {
+  tpstest::Zone z(2);
+  AppState& st = z.S();
+  struct Stopper : RecordingHost {
+    AppState* s = nullptr;
+    void ProcessEvents() override {
+      RecordingHost::ProcessEvents();
+      if (s->StepCount > 3)
+        for (elvoz& t : s->Trains.Trains1) t.Speed = 0;
+    }
+  } host;
+  host.s = &st;
+  st.Host = &host;
+  ASSERT_EQ(BatchLaunch(st), RunOutcome::Failed);
+  EXPECT_EQ(st.Chart.TrainSeries.size(), 0u);
+  for (int kind = 1; kind <= 5; ++kind) EXPECT_FALSE(ChartAvailable(st.Chart, kind)) << kind;
+  EXPECT_FALSE(st.Work.Exists(kChartDataFile));
+}
