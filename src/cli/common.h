@@ -171,5 +171,7 @@ class Registry {
 void RegisterSolveCommands(Registry& r);
 // run --mode schedule, schedule show, schedule make
 void RegisterScheduleCommands(Registry& r);
+// construct, run --mode constructor
+void RegisterConstructCommands(Registry& r);
 
 }  // namespace tps::cli
