@@ -37,6 +37,7 @@ namespace tps::ui {
 class AcWindow;
 class CaptionLabel;
 class CatalogueWindow;
+class ConstructorWindow;
 class NetworkWindow;
 class ResultWindow;
 class SchedulePanel;
@@ -227,6 +228,15 @@ class MainWindow : public QMainWindow {
   QAction* actWriteMatrices_ = nullptr;
   QMenu* menuCatalogues_ = nullptr;
   QMenu* menuSecret_ = nullptr;
+
+  // The scheme constructor ("Конструктор схем", schedule mode only).
+ public:
+  ConstructorWindow* Constructor();
+  void ConstructorChosen();
+
+ private:
+  QAction* actConstructor_ = nullptr;
+  ConstructorWindow* constructor_ = nullptr;
 };
 
 }  // namespace tps::ui
