@@ -3,6 +3,7 @@
 #include "circuit/constructor.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 
 #include "circuit/numbering.h"
@@ -163,6 +164,11 @@ bool AddChain(AppState& st, const ChainInput& in) {
   }
   if (CheckSourceAndLine(st, {in.UaRe, in.UaIm, in.UbRe, in.UbIm, in.R, in.X}) != 0) return false;
   ConstructorSession& s = Constructor(st);
+  // Mutually coupled chains name their partners in one byte.
+  if (s.Template.CircleCount >= kMaxChains) {
+    st.Message(MsgKind::Warning, "Слишком много Цирклов: в схеме не больше " + std::to_string(kMaxChains));
+    return false;
+  }
   const double L = StrToFloat(st.Params.ZoneLength.Get());
   const int c = AddCircle(s.Template, static_cast<uint8_t>(kind), st.Params);
   TCircle& circle = *s.Template.Circles[c];
@@ -225,6 +231,14 @@ bool AddConnectionRow(AppState& st, const std::string& a, const std::string& b,
   if (CheckConnectors(st, {in.From, in.To, in.Step, in.R, in.X}) != 0) return false;
   ConstructorSession& s = Constructor(st);
   const double first = Accepted(in.From), last = Accepted(in.To), step = Accepted(in.Step);
+  // Every connection is a branch and a loop of the dense matrices of every
+  // step: a row of a tiny step would make a circuit no step can solve.
+  const double count = std::floor((last - first) / step + 1e-9) + 1;
+  if (!(count + s.Template.ConnectionCount <= kMaxConnections)) {
+    st.Message(MsgKind::Warning, "Слишком много соединителей: " + FloatToStr(count) +
+                                     " в ряду, а в схеме не больше " + std::to_string(kMaxConnections));
+    return false;
+  }
   const TComplex z{Accepted(in.R), Accepted(in.X)};
   // x = first + k step rather than a running sum, so that 1 + 19 x 1 is 20
   // exactly and the last place of the row is not lost to rounding.

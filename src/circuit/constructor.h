@@ -21,6 +21,10 @@ const std::vector<std::string>& ChainKindTexts();
 // The circle kind of a kind-list text; -1 for any other text.
 int ChainKindOf(const std::string& text);
 
+// The most chains and connections a user circuit holds.
+inline constexpr int kMaxChains = 255;
+inline constexpr int kMaxConnections = 2000;
+
 struct ConstructorSession {
   TGraff Template;
   uint8_t WizardStep = 0;

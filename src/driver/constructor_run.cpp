@@ -1,8 +1,11 @@
 #include "driver/constructor_run.h"
 
+#include <cmath>
+
 #include "circuit/constructor.h"
 #include "circuit/numbering.h"
 #include "driver/runs.h"
+#include "params/conv.h"
 #include "solver/solve.h"
 #include "validation/checks.h"
 
@@ -18,6 +21,15 @@ RunOutcome StartConstructorRun(AppState& st, const std::string& file) {
   }
   if (s.Template.CircleCount == 0) {
     st.Message(MsgKind::Warning, "В схеме нет ни одного Циркла");
+    return RunOutcome::Refused;
+  }
+  // The trains run along the zone of the main window: a graph made for
+  // another length would leave them beyond the ends of its chains.
+  const double length = s.Template.Circles[0]->Length;
+  double zone = 0;
+  if (!TryStrToFloat(st.Params.ZoneLength.Get(), zone) || std::fabs(zone - length) > 1e-9) {
+    st.Message(MsgKind::Warning, "Этот Граф создан для длины " + FloatToStr(length) + " км, а длина зоны " +
+                                     st.Params.ZoneLength.Get() + " км");
     return RunOutcome::Refused;
   }
   Number(s.Template);

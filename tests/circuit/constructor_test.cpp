@@ -75,6 +75,10 @@ TEST(Constructor, ChainsConnectionsRowsAndTheirRefusals) {
   ASSERT_TRUE(AddConnectionRow(st, "NIL1", "RL1", row));
   EXPECT_EQ(w.C().Template.ConnectionCount, 21);
   EXPECT_EQ(w.C().RowLines, std::vector<std::string>{"NIL1 - RL1 [1 - 20]"});
+  // A row of a tiny step is refused before anything is added.
+  row.Step = "0.00001";
+  EXPECT_FALSE(AddConnectionRow(st, "NIL1", "RL1", row));
+  EXPECT_EQ(w.C().Template.ConnectionCount, 21);
   EXPECT_EQ(w.C().Template.Circles[2]->NodeCount, 4 + 20);
 
   EXPECT_EQ(w.Texts(), (std::vector<std::string>{
@@ -85,6 +89,7 @@ TEST(Constructor, ChainsConnectionsRowsAndTheirRefusals) {
                            "Задайте 2 разные типы Цирклов из предложеных",
                            "Значение места положения ПСК(ППС): '25' - не лежит между 0> и <25",
                            "Значение кон. точки установки соединителей: '25' - не лежит между 1> и <25",
+                           "Слишком много соединителей: 1900001 в ряду, а в схеме не больше 2000",
                        }));
 }
 

@@ -129,8 +129,13 @@ TEST(ConstructorRun, WrongChartChoiceGoesBackToTheConnectionRows) {
   user.EquivalentTrack();
   Constructor(st).Charts[2] = "KP7 н";
   EXPECT_EQ(StartConstructorRun(st, "three.gdp"), RunOutcome::Refused);
-  EXPECT_EQ(user.Texts(), std::vector<std::string>{"Задайте правильные типы Цирклов для графиков"});
+  EXPECT_EQ(user.Texts().front(), "Задайте правильные типы Цирклов для графиков");
   EXPECT_EQ(Constructor(st).WizardStep, 4);
+  // A graph made for another zone length is refused.
+  Constructor(st).Charts[2] = kNotGiven;
+  st.Params.ZoneLength.Set("25");
+  EXPECT_EQ(StartConstructorRun(st, "three.gdp"), RunOutcome::Refused);
+  EXPECT_EQ(user.Texts().back(), "Этот Граф создан для длины 20 км, а длина зоны 25 км");
   EXPECT_FALSE(st.Work.Exists("Graph\\dp.gmt"));
 }
 
