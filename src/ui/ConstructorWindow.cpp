@@ -1,7 +1,6 @@
 #include "ui/ConstructorWindow.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -207,12 +206,9 @@ void ConstructorWindow::Open() {
   ShowStep();
   RefreshFiles();
   exec();
-}
-
-void ConstructorWindow::closeEvent(QCloseEvent* e) {
+  // However the window was closed (its frame, Esc), the template goes with it.
   st_.RunMode = ModeSchedule;
   RestartConstructor(st_);
-  QDialog::closeEvent(e);
 }
 
 void ConstructorWindow::RefreshFiles() {

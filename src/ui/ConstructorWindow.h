@@ -77,9 +77,6 @@ class ConstructorWindow : public QDialog {
   QListWidget *listChains, *listMutual, *listConnections, *listRows, *listFiles;
   QPushButton *buttonNext, *buttonRestart, *buttonSave, *buttonDelete, *buttonStart;
 
- protected:
-  void closeEvent(QCloseEvent* e) override;
-
  private:
   void ShowLists();
   void FillChains(QComboBox* a, QComboBox* b, bool onlyWithTwo);

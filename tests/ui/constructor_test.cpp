@@ -123,6 +123,7 @@ void ConstructorTest::wizardComposesSavesAndRunsAUserCircuit() {
   });
   QVERIFY(ran);
   QCOMPARE(z.St().RunMode, uint8_t{tps::ModeSchedule});
+  QCOMPARE(tps::Constructor(z.St()).Template.CircleCount, uint16_t{0});  // freed with the window
 }
 
 void ConstructorTest::loadingJumpsToTheChartsAndWrongChoicesGoBack() {
