@@ -355,19 +355,8 @@ void BuildConstructorCircuit(AppState& st) {
   auto g = std::make_unique<TGraff>();
   CopyGraph(t, *g);
 
-  // 3. On direct current a catenary without trains is fed from substation A
-  // alone, as the fixed DC schemes do (the combined catenary "KPNT" counts
-  // as a catenary too).
-  if (!s.AcMode) {
-    for (auto& c : g->Circles) {
-      const bool track1 = c->Name == "NIL1" || c->Name == "KP1" || c->Name == "KPNT1";
-      const bool track2 = c->Name == "NIL2" || c->Name == "KP2" || c->Name == "KPNT2";
-      if ((track1 && st.Trains.Trains1.empty()) || (track2 && st.Trains.Trains2.empty()))
-        c->Branches[c->BranchCount]->Z = kOpenSource;
-    }
-  }
-
-  // 4. The first equivalent, contact-wire or catenary chain carries the
+  // 4. (Chosen first, as step 3 asks about them.) The first equivalent,
+  // contact-wire or catenary chain carries the
   // trains of track 1, the second those of track 2; with a single such chain
   // it carries the trains of both tracks.
   int chain1 = -1, chain2 = -1;
@@ -378,7 +367,23 @@ void BuildConstructorCircuit(AppState& st) {
     else if (chain2 < 0)
       chain2 = c->Index;
   }
-  if (chain2 < 0) chain2 = chain1;
+  const bool single = chain2 < 0;
+  if (single) chain2 = chain1;
+
+  // 3. On direct current a catenary without trains is fed from substation A
+  // alone, as the fixed DC schemes do (the combined catenary "KPNT" counts
+  // as a catenary too). A single catenary that carries the trains of both
+  // tracks is without trains only when both tracks are.
+  if (!s.AcMode) {
+    for (auto& c : g->Circles) {
+      const bool track1 = c->Name == "NIL1" || c->Name == "KP1" || c->Name == "KPNT1";
+      const bool track2 = c->Name == "NIL2" || c->Name == "KP2" || c->Name == "KPNT2";
+      const bool both = single && c->Index == chain1;
+      const bool empty1 = both ? st.Trains.Empty() : st.Trains.Trains1.empty();
+      if ((track1 && empty1) || (track2 && st.Trains.Trains2.empty()))
+        c->Branches[c->BranchCount]->Z = kOpenSource;
+    }
+  }
 
   // 5. The trains, track 1 first, in list order.
   std::vector<std::pair<TNode*, int>> trainNodes, returnNodes;

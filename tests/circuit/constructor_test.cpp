@@ -107,6 +107,21 @@ TEST(Constructor, DcCatenaryWithoutTrainsIsFedFromSubstationAOnly) {
   EXPECT_TRUE(st.Work.Exists("graff.txt"));
 }
 
+TEST(Constructor, SingleCatenaryChainCarriesTheTrainsOfBothTracks) {
+  Wizard w;
+  AppState& st = w.S();
+  ASSERT_TRUE(AddChain(st, Chain("КП+НТ")));
+  w.Train(2, 2, 8, 500);
+  BuildConstructorCircuit(st);
+  EXPECT_EQ(w.C().Current->Circles[0]->Name, "KPNT1");
+  EXPECT_EQ(w.ClosingZ(0).Re, 0);  // fed from both ends while a train is on it
+  EXPECT_EQ(st.Circuit.NodeTrain, (std::vector<int>{0, 2, 0}));
+  EXPECT_EQ(st.Circuit.MatJ(2, 1).Re, 500);
+  st.Trains.Trains2.clear();
+  BuildConstructorCircuit(st);
+  EXPECT_EQ(w.ClosingZ(0).Re, 9999999999.0);  // the combined catenary counts as a catenary
+}
+
 TEST(Constructor, ContactWireTrainReturnsItsCurrentThroughTheRails) {
   Wizard w;
   AppState& st = w.S();
