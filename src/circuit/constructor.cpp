@@ -356,9 +356,8 @@ void BuildConstructorCircuit(AppState& st) {
   CopyGraph(t, *g);
 
   // 4. (Chosen first, as step 3 asks about them.) The first equivalent,
-  // contact-wire or catenary chain carries the
-  // trains of track 1, the second those of track 2; with a single such chain
-  // it carries the trains of both tracks.
+  // contact-wire or catenary chain carries the trains of track 1, the second
+  // those of track 2; with a single such chain it carries the trains of both.
   int chain1 = -1, chain2 = -1;
   for (const auto& c : g->Circles) {
     if (c->Kind != 0 && c->Kind != 1 && c->Kind != 3) continue;
