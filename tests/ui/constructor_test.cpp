@@ -58,6 +58,7 @@ class ConstructorTest : public QObject {
  private slots:
   void wizardComposesSavesAndRunsAUserCircuit();
   void loadingJumpsToTheChartsAndWrongChoicesGoBack();
+  void damagedHeadFileStopsTheRunAndKeepsTheWindow();
 };
 
 void ConstructorTest::wizardComposesSavesAndRunsAUserCircuit() {
@@ -169,6 +170,30 @@ void ConstructorTest::loadingJumpsToTheChartsAndWrongChoicesGoBack() {
     z.Click(c->buttonRestart);
     QCOMPARE(c->listChains->count(), 0);
   });
+}
+
+void ConstructorTest::damagedHeadFileStopsTheRunAndKeepsTheWindow() {
+  ConstructorZone z;
+  z.Action("actWriteMatrices")->setChecked(true);
+  z.WithWindow([&](ConstructorWindow* c) {
+    z.Click(c->buttonNext);
+    c->editR->setText("0.15");
+    z.Click(c->findChild<QPushButton*>("buttonAddChain"));
+    z.Click(c->findChild<QPushButton*>("buttonAddChain"));
+    for (int k = 0; k < 4; ++k) z.Click(c->buttonNext);
+    // While the run goes, the file of the node currents is spoilt between
+    // the building of a step and its solution.
+    const tps::WorkDir work = z.St().Work;
+    tpstest::WhileRunning(z.w.get(), [work] { tps::WriteText(work, "temp\\Jhead.txt", "2: 1 0 0 a"); });
+    z.messages.clear();
+    z.Click(c->buttonStart);
+    QCOMPARE(z.Texts(), std::vector<std::string>{"Ошибка в файле Jhead.txt"});
+    QCOMPARE(z.messages[0].kind, tps::MsgKind::Error);
+    QVERIFY(z.w->isVisible() && c->isVisible());
+    QVERIFY(!std::filesystem::exists(z.File("Graph\\dp.gmt")));
+    QCOMPARE(z.St().StepCount, 0u);
+  });
+  QVERIFY(z.w->isVisible());
 }
 
 QTEST_MAIN(ConstructorTest)
