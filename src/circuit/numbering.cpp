@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "circuit/headfiles.h"
 #include "params/conv.h"
 #include "params/errors.h"
 #include "arith/matr.h"
@@ -236,6 +237,7 @@ void BuildMatrices(AppState& st, TGraff& g) {
   sc.MatJ = J;
   sc.NodeCount = nNodes;
   sc.BranchCount = nBranches;
+  if (st.Options.WriteMatrices) WriteHeadFiles(st.Work, J, E, M, N, Z, nNodes, nBranches);
 
   // Where every node and branch lies, for the results of the step.
   sc.NodeCircle.assign(nNodes, 0);

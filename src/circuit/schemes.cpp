@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "circuit/constructor.h"
 #include "circuit/graph.h"
 #include "circuit/numbering.h"
 #include "params/errors.h"
@@ -456,9 +457,8 @@ bool BuildStepCircuit(AppState& st) {
   const std::string voltageFault = SourceVoltageFault(st.Params);
   if (!voltageFault.empty()) throw NonFiniteError(voltageFault);
   if (st.RunMode == ModeConstructor) {
-    // The user circuit of the scheme constructor is not available in this build.
-    if (st.Host) st.Host->ShowMessage(MsgKind::Error, "Режим не задан", MsgButtons::Cancel);
-    return false;
+    BuildConstructorCircuit(st);
+    return true;
   }
   switch (SchemeCode(st.SchemeVariant)) {
     case 11: BuildDcSingleConsole(st); break;

@@ -43,6 +43,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   RegisterScheduleCommands(r);
   RegisterProbCommands(r);
   RegisterChartCommands(r);
+  RegisterConstructCommands(r);
   run->add_option("--mode", r.mode, "the run mode")
       ->type_name("MODE")
       ->required()

@@ -175,5 +175,7 @@ void RegisterScheduleCommands(Registry& r);
 void RegisterProbCommands(Registry& r);
 // chart
 void RegisterChartCommands(Registry& r);
+// construct, run --mode constructor
+void RegisterConstructCommands(Registry& r);
 
 }  // namespace tps::cli

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "circuit/schemes.h"
+#include "driver/constructor_run.h"
 #include "params/errors.h"
 #include "params/persist.h"
 #include "solver/report.h"
@@ -26,6 +27,7 @@ void GiveBackControls(AppState& st) {
 // The end of every schedule run, finished or not: no trains left on the
 // zone, the clock at 0, the controls back.
 void CloseRun(AppState& st) {
+  ReleaseConstructorRun(st);
   RemoveAllTrains(st);
   st.StepCount = 0;
   st.ModelTime = 0;
@@ -135,6 +137,7 @@ RunOutcome StartScheduleRun(AppState& st, const std::string& file) {
     // A schedule run always starts afresh.
     started = true;
     st.StepCount = 0;
+    if (st.RunMode == ModeConstructor) PrepareConstructorRun(st);
     st.Chart.Reset();
     ResetRunStart(st);
     st.ModelTime = 0;

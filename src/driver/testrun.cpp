@@ -315,6 +315,10 @@ RunOutcome BatchLaunch(AppState& st) {
   } catch (const RunBoundError& e) {
     AbandonFailedRun(st, e.what());
     return RunOutcome::Failed;
+  } catch (const IoError& e) {
+    // A file of the step (the head files of the matrices) could not be read.
+    AbandonFailedRun(st, e.what());
+    return RunOutcome::Failed;
   } catch (...) {
     st.Controls.RunActive = false;
     st.Controls.ZoneLengthEnabled = true;

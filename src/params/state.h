@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,8 @@
 #include "arith/matr.h"
 
 namespace tps {
+
+struct ConstructorSession;
 
 // Scheme code of a variant: 1->11, 2->12, 3->14, 4->16, 5->18, 6->19, 7->21,
 // 8->22, 9->23, 10->24, 11->26, 12->29, else 0 (low 7 bits of v).
@@ -209,6 +212,10 @@ struct AppState {
   TRandom Rng;
   RandomFlowState Flow;
   ChartOptions ChartOpts;
+
+  // The scheme constructor: its template graph, the wizard's lists and chart
+  // choices, the circuit of the step and the kept solution of a run.
+  std::shared_ptr<ConstructorSession> UserScheme;
 
   IHost& H() { return *Host; }
   void Message(MsgKind k, const std::string& text) { if (Host) Host->ShowMessage(k, text, MsgButtons::Ok); }

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <string>
 
+#include "circuit/constructor.h"
+#include "circuit/headfiles.h"
 #include "params/errors.h"
 #include "solver/report.h"
 #include "solver/stepcore.h"
@@ -22,6 +24,12 @@ static void BeginSolve(AppState& st) {
   st.Params.ResultsPending = 1;
   st.StepCount += 1;
   st.Circuit.LoopCount = st.Circuit.BranchCount - st.Circuit.NodeCount;
+  // With "Писать матрицы в файл?" the circuit solved is the one the head
+  // files describe (they may have been edited by hand). A file that cannot
+  // be read ends the step with its message; nothing half-read is solved.
+  StepCircuit& c = st.Circuit;
+  if (st.Options.WriteMatrices)
+    ReadHeadFiles(st.Work, c.MatJ, c.MatE, c.MatM, c.MatN, c.MatZ, c.NodeCount, c.BranchCount);
 }
 
 // The last line of defence: a step whose solution holds a value that is not a
@@ -71,9 +79,20 @@ static void IntegrateLoss(AppState& st, double p) {
   st.StepLoss = p;
 }
 
+// A user scheme without a train on the zone takes the solution of its
+// template kept at the start of the run.
+static bool TakesKeptSolution(const AppState& st) {
+  return st.RunMode == ModeConstructor && st.Trains.Empty() && st.UserScheme && st.UserScheme->Kept;
+}
+
+static StepResult KeptSolution(const AppState& st) {
+  const ConstructorSession& s = *st.UserScheme;
+  return StepResult{s.KeptCurrents, s.KeptPotentials, s.KeptLoss};
+}
+
 void SolveStep(AppState& st) {
   BeginSolve(st);
-  StepResult r = SolveCircuit(st.Circuit, true);
+  StepResult r = TakesKeptSolution(st) ? KeptSolution(st) : SolveCircuit(st.Circuit, true);
   RequireFinite(st, r);
   const int n = st.Circuit.NodeCount;
   double p = CRe(r.S(1, 1));
@@ -85,7 +104,12 @@ void SolveStep(AppState& st) {
   ls.StepIndex.resize(k + 1, 0);
   ls.Losses[k - 1] = p;
   ls.StepIndex[k - 1] = static_cast<int32_t>(k - 1);
-  RecordStepResults(st, r.I, r.Phi);
+  if (st.RunMode == ModeConstructor) {
+    RecordConstructorStep(st, r.I, r.Phi);
+    if (st.UserScheme) st.UserScheme->Current.reset();
+  } else {
+    RecordStepResults(st, r.I, r.Phi);
+  }
   st.LossPercent = st.EnergySupplied[0] == 0 ? 0 : st.EnergyLoss * 100 / st.EnergySupplied[0];
   if (!st.Options.FastCalc) {
     WriteCurrentsSection(st, r.I);
@@ -120,7 +144,8 @@ void SolveStep(AppState& st) {
 
 void SolveStepQuick(AppState& st) {
   BeginSolve(st);
-  StepResult r = SolveCircuit(st.Circuit, false);
+  StepResult r = TakesKeptSolution(st) ? KeptSolution(st) : SolveCircuit(st.Circuit, false);
+  if (st.UserScheme) st.UserScheme->Current.reset();
   RequireFinite(st, r);
   IntegrateLoss(st, CRe(r.S(1, 1)));
   st.Controls.ResultsVisible = true;
@@ -258,6 +283,101 @@ void RecordStepResults(AppState& st, const CMat& I, const CMat& Phi) {
     st.EnergySupplied[0] += std::abs(dt * (st.PrevP + P) / 2);
     st.EnergySupplied[1] += std::abs(dt * (st.PrevQ + Q) / 2);
   }
+  cd.LossKw.push_back(st.StepLoss / 1000);
+  st.LossFieldText = FloatToStr(RoundTo(st.StepLoss / 1000, 3));
+}
+
+void RecordConstructorStep(AppState& st, const CMat& I, const CMat& Phi) {
+  const StepCircuit& c = st.Circuit;
+  ChartData& cd = st.Chart;
+  ConstructorSession& s = Constructor(st);
+  const int n = c.NodeCount, m = c.BranchCount;
+  TGraff* g = s.Current.get();
+
+  // 1. The charted feeders: the source A branch ("н") or the closing source B
+  // branch ("к") of the chain each choice names.
+  const TBranch* feeders[4] = {};
+  uint8_t count = 0;
+  for (int k = 0; k < 4; ++k) {
+    const std::string& choice = s.Charts[k];
+    if (choice == kNotGiven) continue;
+    ++count;
+    const bool start = choice.size() > 3 && choice.compare(choice.size() - 3, 3, " н") == 0;
+    const bool end = choice.size() > 3 && choice.compare(choice.size() - 3, 3, " к") == 0;
+    if (!g || (!start && !end)) continue;
+    const std::string name = choice.substr(0, choice.size() - 3);
+    for (const auto& circle : g->Circles)
+      if (circle->Name == name) {
+        feeders[k] = start ? circle->Branches[1].get() : circle->Branches[circle->BranchCount].get();
+        break;
+      }
+  }
+  if (g) {
+    g->ChartFeederCount = count;
+    for (int k = 0; k < 4; ++k) g->ChartFeeders[k] = feeders[k] ? feeders[k]->Number : 0;
+  }
+
+  // 2. The pantograph potential of every train and the potential of its rail
+  // return node.
+  auto record = [&](std::vector<TChartSeries>& family, const std::vector<int>& map) {
+    for (int i = 1; i <= n && i <= static_cast<int>(map.size()); ++i) {
+      const int train = map[static_cast<size_t>(i - 1)];
+      if (train == 0) continue;
+      TChartSeries* series = nullptr;
+      for (auto& f : family)
+        if (f.Number == train) series = &f;
+      if (!series) {
+        family.emplace_back();
+        series = &family.back();
+        series->Number = static_cast<int16_t>(train);
+      }
+      series->Times.push_back(st.ModelTime);
+      series->Values.push_back(Phi(i, 1).Re);
+      series->Zeros.push_back(0);
+      series->Count += 1;
+    }
+  };
+  record(cd.TrainSeries, c.NodeTrain);
+  record(cd.RailSeries, s.ReturnTrainAtNode);
+
+  // 3. The feeder currents; a closing branch runs towards the ground, so its
+  // current is shown negated.
+  cd.FeedKind = count;
+  cd.Times.push_back(st.ModelTime);
+  for (int k = 0; k < 4; ++k) {
+    const TBranch* b = feeders[k];
+    if (!b || b->Number < 1 || b->Number > m) continue;
+    cd.Series[k].push_back(Signed(I(b->Number, 1), b->Appended == 1));
+  }
+
+  // 4. The energy the sources deliver: each source's current times the
+  // potential of the node it feeds.
+  if (st.StepCount < 2) {
+    st.EnergySupplied[0] = st.EnergySupplied[1] = 0;
+    st.PrevP = st.PrevQ = st.CurP = st.CurQ = 0;
+  } else {
+    st.PrevP = st.CurP;
+    st.PrevQ = st.CurQ;
+    double P = 0, Q = 0;
+    auto add = [&](const TBranch& b, uint16_t node) {
+      if (b.HasEmf != 1 || b.Number < 1 || b.Number > m || node < 1 || node > n) return;
+      const TComplex power = CMul(I(b.Number, 1), Phi(node, 1));
+      P += std::abs(power.Re) / 60;
+      Q += std::abs(power.Im) / 60;
+    };
+    if (g)
+      for (const auto& circle : g->Circles) {
+        add(*circle->Branches[1], circle->Branches[1]->ToNode);
+        const TBranch& closing = *circle->Branches[circle->BranchCount];
+        add(closing, closing.FromNode);
+      }
+    st.CurP = P;
+    st.CurQ = Q;
+    const double dt = StepMinutesOf(st);
+    st.EnergySupplied[0] += std::abs(dt * (st.PrevP + P) / 2);
+    st.EnergySupplied[1] += std::abs(dt * (st.PrevQ + Q) / 2);
+  }
+  // 5. The loss series and the loss field.
   cd.LossKw.push_back(st.StepLoss / 1000);
   st.LossFieldText = FloatToStr(RoundTo(st.StepLoss / 1000, 3));
 }

@@ -20,6 +20,10 @@ void SolveRunStep(AppState& st);
 // Full solution kept in the result; sets StepLoss only.
 StepResult SolveAndKeep(AppState& st);
 void RecordStepResults(AppState& st, const CMat& I, const CMat& Phi);
+// The chart data and the supplied energy of a step of a user scheme: the
+// feeders of the constructor's chart choices, the pantograph and rail-return
+// potentials of the trains.
+void RecordConstructorStep(AppState& st, const CMat& I, const CMat& Phi);
 
 // The matrix core of a step (steps 2..7): currents (conjugated), potentials
 // (when wanted) and the loss product. Releases the step's matrices.

@@ -40,6 +40,7 @@ class CatalogueWindow;
 class ChartOptionsDialog;
 class ChartWindow;
 class NormsDialog;
+class ConstructorWindow;
 class NetworkWindow;
 class ProbPanel;
 class ProbParamsWindow;
@@ -268,6 +269,15 @@ class MainWindow : public QMainWindow {
   QAction* actWriteMatrices_ = nullptr;
   QMenu* menuCatalogues_ = nullptr;
   QMenu* menuSecret_ = nullptr;
+
+  // The scheme constructor ("Конструктор схем", schedule mode only).
+ public:
+  ConstructorWindow* Constructor();
+  void ConstructorChosen();
+
+ private:
+  QAction* actConstructor_ = nullptr;
+  ConstructorWindow* constructor_ = nullptr;
 };
 
 }  // namespace tps::ui

@@ -116,6 +116,10 @@ void MainWindow::BuildMenus() {
   QMenu* mode = menuBar()->addMenu(U("Режим"));
   actTestMode_ = Check(mode, "actTestMode", "Тестовый", true);
   actScheduleMode_ = Check(mode, "actScheduleMode", "Расчет по ГДП", false);
+  actConstructor_ = mode->addAction(U("Конструктор схем"));
+  actConstructor_->setObjectName("actConstructor");
+  actConstructor_->setEnabled(false);
+  connect(actConstructor_, &QAction::triggered, this, [this] { ConstructorChosen(); });
 
   QMenu* options = menuBar()->addMenu(U("Опции"));
   actFastCalc_ = Check(options, "actFastCalc", "Быстрый расчет", true);

@@ -94,6 +94,7 @@ void MainWindow::UpdateControls() {
   trainPanel_->setVisible(test);
   batchPanel_->setVisible(test);
   schedulePanel_->setVisible(schedule);
+  actConstructor_->setEnabled(schedule && chosen && !run);
   schedulePanel_->setEnabled(!run);
   buttonAdd1_->setEnabled(chosen && test && !run);
   buttonAdd2_->setEnabled(chosen && test && fields_.Track2TrainsEnabled && !run);

@@ -159,6 +159,8 @@ TEST(CliSolve, WriteMatricesLeavesTheListings) {
   EXPECT_TRUE(fs::exists(t.Path() / "graff.txt"));
   for (const char* m : {"matrM.txt", "matrN.txt", "matrZ.txt", "matrE.txt", "matrJ.txt"})
     EXPECT_TRUE(fs::exists(t.Path() / "Temp" / m)) << m;
+  for (const char* h : {"Jhead.txt", "Ehead.txt", "Mhead.txt", "Nhead.txt", "Zhead.txt", "Zvhead.txt"})
+    EXPECT_TRUE(fs::exists(t.Path() / "Temp" / h)) << h;
 }
 
 TEST(CliBatch, SameSeedGivesIdenticalFiles) {

@@ -1,0 +1,279 @@
+// "construct": a user circuit of the scheme constructor built from its JSON
+// description as the wizard builds it, saved as a graph of the folder
+// "graff"; and "run --mode constructor": a schedule run of such a graph.
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "circuit/constructor.h"
+#include "cli/common.h"
+#include "driver/constructor_run.h"
+#include "driver/runs.h"
+#include "params/conv.h"
+#include "params/errors.h"
+#include "params/fileio.h"
+#include "traffic/schedule.h"
+#include "validation/checks.h"
+#include "validation/schedule_checks.h"
+
+namespace tps::cli {
+
+namespace {
+
+struct ConstructOptions {
+  std::string circuit, out, graph;
+};
+
+// A graph of the folder "graff", given by its name.
+std::string GraphPath(const std::string& name, const char* option) {
+  if (name.empty() || name.find('/') != std::string::npos || name.find('\\') != std::string::npos ||
+      name == "." || name == "..")
+    throw UsageError(std::string(option) +
+                     ": a graph is a file of the folder graff, given by its name: " + name);
+  const std::string lower = LowerName(name);
+  if (lower.size() < 5 || lower.compare(lower.size() - 4, 4, ".grf") != 0)
+    throw UsageError(std::string(option) + ": a graph file is named *.grf: " + name);
+  return "graff\\" + name;
+}
+
+// A value of the description as the text typed into a field: a number in
+// the program's own form, or a text as it stands.
+std::string FieldText(const Json& v, const std::string& what) {
+  if (v.is_number()) return FloatToStr(v.get<double>());
+  if (v.is_string()) return v.get<std::string>();
+  throw UsageError(what + ": a number is expected");
+}
+
+std::string Name(const Json& item, const char* key, const std::string& what) {
+  if (!item.contains(key) || !item[key].is_string())
+    throw UsageError(what + ": \"" + key + "\" names a chain");
+  return item[key].get<std::string>();
+}
+
+Json Member(const Json& item, const char* key, const std::string& what) {
+  if (!item.contains(key)) throw UsageError(what + ": \"" + key + "\" is missing");
+  return item[key];
+}
+
+// [re, im] of a source voltage.
+std::pair<std::string, std::string> Voltage(const Json& item, const char* key, const std::string& what) {
+  const Json v = Member(item, key, what);
+  if (!v.is_array() || v.size() != 2) throw UsageError(what + ": \"" + key + "\" is [re, im]");
+  return {FieldText(v[0], what + " " + key), FieldText(v[1], what + " " + key)};
+}
+
+Json List(const Json& d, const char* key) {
+  if (!d.contains(key)) return Json::array();
+  if (!d[key].is_array()) throw UsageError(std::string("\"") + key + "\" is a list");
+  return d[key];
+}
+
+bool IsZeroText(const std::string& t) {
+  double v = 1;
+  return TryStrToFloat(t, v) && v == 0;
+}
+
+// The wizard, step by step, on the description; false when a step refused
+// (its message kept by the host).
+bool Compose(AppState& st, const Json& d) {
+  const std::string current = d.value("current", std::string("dc"));
+  if (current != "dc" && current != "ac") throw UsageError("\"current\" is \"dc\" or \"ac\"");
+  const bool ac = current == "ac";
+  const bool console = d.value("console", false);
+  RestartConstructor(st);
+  ChooseCurrentKind(st, ac, console);
+
+  int k = 0;
+  for (const Json& c : List(d, "chains")) {
+    const std::string what = "chain " + std::to_string(++k);
+    ChainInput in;
+    in.Kind = c.value("kind", std::string("КП+НТ+РЛ"));
+    in.Passive = c.value("passive", false);
+    in.R = FieldText(c.value("r", Json(0)), what + " r");
+    in.X = FieldText(c.value("x", Json(0)), what + " x");
+    std::tie(in.UaRe, in.UaIm) = c.contains("ua") ? Voltage(c, "ua", what) : std::pair{in.UaRe, in.UaIm};
+    std::tie(in.UbRe, in.UbIm) = c.contains("ub") ? Voltage(c, "ub", what) : std::pair{in.UbRe, in.UbIm};
+    if (!ac) {
+      if (c.contains("ua") || c.contains("ub") || c.contains("x"))
+        if (!IsZeroText(in.UaIm) || !IsZeroText(in.UbIm) || !IsZeroText(in.X))
+          throw UsageError(what + ": on direct current a chain has no reactive part (x, ua[1], ub[1] are 0)");
+      in.X = in.UaIm = in.UbIm = "0";
+    }
+    if (console) {
+      if (c.contains("ub") && (!IsZeroText(in.UbRe) || !IsZeroText(in.UbIm)))
+        throw UsageError(what +
+                         ": fed from substation A only (\"console\"), a chain has no source B voltage");
+      in.UbRe = in.UbIm = "0";
+    }
+    if (!AddChain(st, in)) return false;
+  }
+  WizardNext(st);  // the mutual impedances in AC, the connections in DC
+
+  const Json mutual = List(d, "mutual");
+  if (!mutual.empty() && !ac)
+    throw UsageError("\"mutual\": mutual impedances are given on alternating current only");
+  k = 0;
+  for (const Json& m : mutual) {
+    const std::string what = "mutual " + std::to_string(++k);
+    if (!AddMutual(st, Name(m, "a", what), Name(m, "b", what), FieldText(m.value("r", Json(0)), what + " r"),
+                   FieldText(m.value("x", Json(0)), what + " x")))
+      return false;
+  }
+  if (Constructor(st).WizardStep == 2) WizardNext(st);
+
+  k = 0;
+  for (const Json& c : List(d, "connections")) {
+    const std::string what = "connection " + std::to_string(++k);
+    if (!AddSingleConnection(st, Name(c, "a", what), Name(c, "b", what),
+                             FieldText(Member(c, "km", what), what)))
+      return false;
+  }
+  WizardNext(st);
+
+  k = 0;
+  for (const Json& r : List(d, "rows")) {
+    const std::string what = "row " + std::to_string(++k);
+    ConnectionRowInput in;
+    in.From = FieldText(Member(r, "from", what), what + " from");
+    in.To = FieldText(Member(r, "to", what), what + " to");
+    in.Step = FieldText(Member(r, "step", what), what + " step");
+    in.R = FieldText(r.value("r", Json(0)), what + " r");
+    in.X = FieldText(r.value("x", Json(0)), what + " x");
+    if (!AddConnectionRow(st, Name(r, "a", what), Name(r, "b", what), in)) return false;
+  }
+  WizardNext(st);
+
+  ConstructorSession& s = Constructor(st);
+  const Json charts = List(d, "charts");
+  if (charts.size() > 4) throw UsageError("\"charts\" holds at most the four choices F1..F4");
+  for (size_t i = 0; i < charts.size(); ++i) {
+    if (!charts[i].is_string()) throw UsageError("\"charts\": each choice is a text");
+    s.Charts[i] = charts[i].get<std::string>();
+  }
+  const std::vector<std::string> items = s.ChartItems();
+  const std::vector<std::string> lists[4] = {items, items, items, items};
+  if (CheckChartCircles(st, s.Charts, lists) != 0) return false;
+  if (s.Template.CircleCount == 0) throw UsageError("\"chains\": the circuit has no chain");
+  return true;
+}
+
+int Construct(AppState& st, CliHost& host, const Options& o, const ConstructOptions& co, std::ostream& out,
+              std::ostream& err) {
+  namespace fs = std::filesystem;
+  const std::string path = GraphPath(co.out, "--out");
+  const fs::path file = fs::absolute(fs::path(co.circuit));
+  // The description is UTF-8, as an editor on Linux saves it.
+  const Bytes bytes = ReadFileBytes(WorkDir(file.parent_path()), file.filename().string(), 16u << 20);
+  std::string text(bytes.begin(), bytes.end());
+  if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
+  if (FirstInvalidUtf8(text) != std::string_view::npos)
+    throw UsageError(co.circuit + ": the text is not UTF-8");
+  Json d;
+  try {
+    d = Json::parse(text);
+  } catch (const Json::exception& e) {
+    throw UsageError(co.circuit + ": not a circuit description: " + e.what());
+  }
+  if (!d.is_object()) throw UsageError(co.circuit + ": the description is a JSON object");
+  Prepare(st, d.value("current", std::string("dc")) == "ac" ? 8 : 2, o);
+  st.RunMode = ModeConstructor;
+  Json j;
+  j["file"] = path;
+  try {
+    if (!Compose(st, d)) return Refused(j, host, out, err);
+  } catch (const Json::exception& e) {
+    throw UsageError(co.circuit + ": " + e.what());
+  }
+  SaveConstructorGraph(st, path);
+  const ConstructorSession& s = Constructor(st);
+  j["charts_file"] = ChartChoicesPath(path);
+  j["chains"] = s.ChainLines;
+  j["mutual"] = s.MutualLines;
+  j["connections"] = s.ConnectionLines;
+  j["rows"] = s.RowLines;
+  j["charts"] = std::vector<std::string>(std::begin(s.Charts), std::end(s.Charts));
+  j["messages"] = Messages(host);
+  Print(out, j);
+  return 0;
+}
+
+// "Старт иммитации" of the constructor on a graph of "graff" and a schedule
+// of "gdp", then "Смотреть результаты".
+int RunConstructor(AppState& st, CliHost& host, const Options& o, const ConstructOptions& co,
+                   const std::string& schedule, std::ostream& out, std::ostream& err) {
+  const std::string graph = GraphPath(co.graph, "--graph");
+  const std::string name = ScheduleListName(st.Work, schedule);
+  Json j;
+  j["schedule"] = SchedulePath(name);
+  j["graph"] = graph;
+  TGDPClass g;
+  RunOutcome read = RunAsCommand(host, [&] {
+    g.LoadFromFile(st.Work, SchedulePath(name));
+    return RunOutcome::Finished;
+  });
+  if (read != RunOutcome::Finished) return ReportRun(st, host, read, 0, 0, j, out, err);
+  int scheme = o.scheme;
+  if (scheme == 0) {
+    if (g.Schedule.Variant < 1 || g.Schedule.Variant > 12)
+      throw UsageError("the schedule " + schedule + " names no scheme (variant " +
+                       std::to_string(g.Schedule.Variant) + "): give --scheme");
+    scheme = g.Schedule.Variant;
+  }
+  Prepare(st, WithF2F4(scheme, o), o);
+  st.RunMode = ModeConstructor;
+  ApplyRunOptions(st, o);
+  host.state = &st;
+  host.progress = ::isatty(2) != 0;
+  auto t0 = std::chrono::steady_clock::now();
+  RunOutcome outcome = RunAsCommand(host, [&] {
+    LoadProbTrainParams(st);
+    LoadConstructorGraph(st, graph);
+    return StartConstructorRun(st, name);
+  });
+  host.EndProgress();
+  const double elapsed = SecondsSince(t0);
+  j["scheme"] = st.SchemeVariant;
+  j["code"] = SchemeCode(st.SchemeVariant);
+  const std::string mismatch = outcome == RunOutcome::Refused ? ReportMismatch(st, g, j) : "";
+  const int code = ReportRun(st, host, outcome, host.shownModelTime, elapsed, j, out, err);
+  err << mismatch;
+  return code;
+}
+
+}  // namespace
+
+void RegisterConstructCommands(Registry& r) {
+  ConstructOptions& co = r.Keep<ConstructOptions>();
+  const Options& o = r.options;
+  CLI::App* construct = r.app.add_subcommand(
+      "construct", "build a user circuit of the scheme constructor from its JSON description (graff\\*.grf)");
+  construct->add_option("CIRCUIT", co.circuit, "the description of the circuit, JSON")
+      ->type_name("CIRCUIT.json")
+      ->required();
+  construct->add_option("--out", co.out, "the graph file, a name in the folder graff")
+      ->type_name("FILE.grf")
+      ->required();
+  construct->add_option("--set", r.options.sets, "a field of the parameter block (ZoneLength=...)")
+      ->type_name("FIELD=TEXT")
+      ->allow_extra_args(false);
+  r.AddCommand(construct, [&o, &co](AppState& st, CliHost& host, std::ostream& out, std::ostream& err) {
+    return Construct(st, host, o, co, out, err);
+  });
+
+  CLI::App* run = r.run;
+  run->add_option("--graph", co.graph, "--mode constructor: a graph of the folder graff, by name")
+      ->type_name("FILE.grf");
+  r.AddRunMode(
+      "constructor", [&o, &co, run](AppState& st, CliHost& host, std::ostream& out, std::ostream& err) {
+        CLI::Option* schedule = run->get_option_no_throw("--schedule");
+        const std::string file = schedule && schedule->count() > 0 ? schedule->as<std::string>() : "";
+        if (co.graph.empty() || file.empty())
+          throw UsageError("--mode constructor takes --graph FILE.grf and --schedule FILE");
+        return RunConstructor(st, host, o, co, file, out, err);
+      });
+}
+
+}  // namespace tps::cli

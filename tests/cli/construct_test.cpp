@@ -1,0 +1,65 @@
+// "construct" and "run --mode constructor" on the example of the docs: one
+// chain equivalent to the track of scheme 2.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "test_support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Result {
+  int code;
+  std::string out, err;
+};
+
+Result Cli(const tpstest::TempDir& t, const std::string& args) {
+  const fs::path out = t.Path() / "o.txt", err = t.Path() / "e.txt";
+  const std::string cmd = std::string("'") + TPS_CLI_PATH + "' --workdir '" + (t.Path() / "w").string() +
+                          "' " + args + " >'" + out.string() + "' 2>'" + err.string() + "'";
+  const int rc = std::system(cmd.c_str());
+  return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, tpstest::ReadString(out), tpstest::ReadString(err)};
+}
+
+const std::string kExamples = std::string(TPS_SOURCE_DIR) + "/docs/examples/";
+
+}  // namespace
+
+TEST(CliConstruct, ExampleChainRunsLikeSchemeTwo) {
+  tpstest::TempDir t;
+  fs::create_directories(t.Path() / "w");
+  ASSERT_EQ(Cli(t, "seed").code, 0);
+  ASSERT_EQ(Cli(t, "schedule make '" + kExamples + "scheme2_trains.csv' --out two.gdp --scheme 2").code, 0);
+  Result c = Cli(t, "construct '" + kExamples + "scheme2_equivalent.json' --out nil.grf");
+  ASSERT_EQ(c.code, 0) << c.err;
+  EXPECT_TRUE(fs::exists(t.Path() / "w" / "graff" / "nil.grf"));
+  EXPECT_EQ(tpstest::ReadString(t.Path() / "w" / "graff" / "nil.gch"),
+            "current=dc\r\nconsole=0\r\nF1=NIL1 \xED\r\nF2=NIL1 \xEA\r\nF3=\xED/\xE8\r\nF4=\xED/\xE8\r\n");
+
+  Result user = Cli(t, "run --mode constructor --graph nil.grf --schedule two.gdp");
+  ASSERT_EQ(user.code, 0) << user.err;
+  Result fixed = Cli(t, "run --mode schedule --schedule two.gdp");
+  ASSERT_EQ(fixed.code, 0) << fixed.err;
+  const auto u = nlohmann::json::parse(user.out), f = nlohmann::json::parse(fixed.out);
+  EXPECT_EQ(u["outcome"], "finished");
+  EXPECT_EQ(u["steps_solved"], f["steps_solved"]);
+  // The resistance per km is typed with 15 digits: the totals agree to them.
+  EXPECT_NEAR(u["energy_loss_wh"].get<double>(), f["energy_loss_wh"].get<double>(), 1e-6);
+  EXPECT_NEAR(u["min_voltage"].get<double>(), f["min_voltage"].get<double>(), 1e-9);
+  EXPECT_EQ(u["energy_supplied"], f["energy_supplied"]);
+
+  // A refusal of the wizard: exit 2, its message, no file.
+  std::ofstream(t.Path() / "bad.json") << R"({"chains": [{"kind": "КП+РЛ", "r": 0.1}]})";
+  Result bad = Cli(t, "construct '" + (t.Path() / "bad.json").string() + "' --out bad.grf");
+  EXPECT_EQ(bad.code, 2);
+  EXPECT_NE(bad.err.find("Задайте правильный тип Циркла из предложеных"), std::string::npos);
+  EXPECT_FALSE(fs::exists(t.Path() / "w" / "graff" / "bad.grf"));
+  EXPECT_EQ(Cli(t, "run --mode constructor --graph missing.grf --schedule two.gdp").code, 1);
+  EXPECT_EQ(Cli(t, "run --mode constructor --schedule two.gdp").code, 2);
+}
