@@ -64,6 +64,7 @@ void MainWindow::Init() {
   ac_ = new AcWindow(this);
   network_ = new NetworkWindow(this);
   catalogue_ = new CatalogueWindow(this);
+  BuildScheduleEditor();
 
   ConnectSignals();
   setFixedSize(centralWidget()->width(), centralWidget()->height() + menuBar()->sizeHint().height());

@@ -40,6 +40,7 @@ class CatalogueWindow;
 class NetworkWindow;
 class ResultWindow;
 class SchedulePanel;
+class ScheduleEditor;
 class SchemePictureWidget;
 
 class MainWindow : public QMainWindow {
@@ -227,6 +228,20 @@ class MainWindow : public QMainWindow {
   QAction* actWriteMatrices_ = nullptr;
   QMenu* menuCatalogues_ = nullptr;
   QMenu* menuSecret_ = nullptr;
+
+  // The schedule editor ("Новый ГДП", "Просмотр ГДП", "Смотреть ГДП",
+  // "Редагировать ГДП") and "О программе" (MainWindowEditor.cpp).
+ public:
+  ScheduleEditor* Editor() const { return editor_; }
+  void NewScheduleClicked();
+  void ViewScheduleClicked();
+  void EditScheduleClicked();
+  void AboutClicked();
+
+ private:
+  void BuildScheduleEditor();
+  ScheduleEditor* editor_ = nullptr;
+  QAction* actAbout_ = nullptr;
 };
 
 }  // namespace tps::ui
