@@ -142,8 +142,10 @@ bool InputsAccepted(AppState& st, const TScheduleEditor& ed) {
   return HasSchedule(ed) && !ed.Listing && CheckScheduleEventInput(st, ed.Fields) == 0;
 }
 
-// "gdp\file00.gdp" whatever the letter case of its name.
-bool IsDefaultSchedule(const std::string& path) {
+// "gdp\file00.gdp" whatever the letter case of its name and the separator.
+bool IsDefaultSchedule(std::string path) {
+  for (char& c : path)
+    if (c == '/') c = '\\';
   return LowerName(path) == LowerName(std::string(kScheduleDir) + "\\" + kDefaultScheduleFile);
 }
 

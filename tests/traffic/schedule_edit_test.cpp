@@ -167,7 +167,7 @@ TEST(ScheduleEditor, TheDefaultScheduleIsNeverReplacedAndAnotherOnlyWhenConfirme
   const Bytes defaultBytes = ReadFileBytes(z.S().Work, "gdp\\file00.gdp");
   ASSERT_TRUE(z.Add(1, "1"));
   EXPECT_FALSE(SaveAndExit(z.S(), z.ed, kSaveNamePreset));
-  EXPECT_FALSE(SaveAndExit(z.S(), z.ed, "GDP\\File00"));
+  EXPECT_FALSE(SaveAndExit(z.S(), z.ed, "GDP/File00"));
   EXPECT_EQ(z.Texts(), Lines(2, "Нельзя заменить этот файл"));
   EXPECT_EQ(ReadFileBytes(z.S().Work, "gdp\\file00.gdp"), defaultBytes);
   ASSERT_NE(z.ed.CurrentSchedule, nullptr);  // nothing of the edit lost
