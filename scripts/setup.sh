@@ -6,6 +6,7 @@ cd "$(dirname "$0")/.."
 
 PACKAGES=(
   g++ cmake ninja-build pkg-config
+  dpkg-dev
   qt6-base-dev qt6-base-dev-tools libqt6test6 qt6-qpa-plugins libgl-dev qt6-svg-dev
   fonts-dejavu-core
   libgtest-dev libgmock-dev googletest libbenchmark-dev libeigen3-dev

@@ -11,3 +11,8 @@ grep -h '^\[fuzz\]' Testing/Temporary/LastTest.log || true
 # Once more on a Russian desktop: every number must keep its "." there.
 echo "== the suite under LC_ALL=ru_RU.UTF-8"
 LC_ALL=ru_RU.UTF-8 LANG=ru_RU.UTF-8 ctest --output-on-failure -j"$(nproc)"
+# The Debian package of the two programs, with its contents listed.
+echo "== the package"
+rm -rf package
+cpack -G DEB -B package
+dpkg-deb -c package/tpscalc_*.deb

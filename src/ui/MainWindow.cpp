@@ -65,6 +65,7 @@ void MainWindow::Init() {
   network_ = new NetworkWindow(this);
   catalogue_ = new CatalogueWindow(this);
   BuildChartControls();
+  BuildScheduleEditor();
 
   ConnectSignals();
   setFixedSize(centralWidget()->width(), centralWidget()->height() + menuBar()->sizeHint().height());

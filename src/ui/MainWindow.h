@@ -46,6 +46,7 @@ class ProbPanel;
 class ProbParamsWindow;
 class ResultWindow;
 class SchedulePanel;
+class ScheduleEditor;
 class SchemePictureWidget;
 
 class MainWindow : public QMainWindow {
@@ -278,6 +279,19 @@ class MainWindow : public QMainWindow {
  private:
   QAction* actConstructor_ = nullptr;
   ConstructorWindow* constructor_ = nullptr;
+  // The schedule editor ("Новый ГДП", "Просмотр ГДП", "Смотреть ГДП",
+  // "Редагировать ГДП") and "О программе" (MainWindowEditor.cpp).
+ public:
+  ScheduleEditor* Editor() const { return editor_; }
+  void NewScheduleClicked();
+  void ViewScheduleClicked();
+  void EditScheduleClicked();
+  void AboutClicked();
+
+ private:
+  void BuildScheduleEditor();
+  ScheduleEditor* editor_ = nullptr;
+  QAction* actAbout_ = nullptr;
 };
 
 }  // namespace tps::ui

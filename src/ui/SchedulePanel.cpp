@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <algorithm>
 
 namespace tps::ui {
 
@@ -30,31 +31,51 @@ QString ColourSheet(uint32_t c) {
 SchedulePanel::SchedulePanel(QWidget* parent, int width, int height) : QGroupBox(U("Расчет по ГДП"), parent) {
   setObjectName("schedulePanel");
   resize(width, height);
-  const int listW = 96;
+  // The list as wide as the button under it.
+  buttonDelete_ = new QPushButton(U("Удалить ГДП"), this);
+  buttonDelete_->setObjectName("buttonDeleteSchedule");
+  const int listW = std::max(76, buttonDelete_->sizeHint().width());
   list_ = new QListWidget(this);
   list_->setObjectName("listSchedules");
   list_->setGeometry(6, 16, listW, height - 16 - 30);
-  buttonDelete_ = new QPushButton(U("Удалить ГДП"), this);
-  buttonDelete_->setObjectName("buttonDeleteSchedule");
   buttonDelete_->setGeometry(6, height - 27, listW, 22);
 
-  // Each value right of its caption; the scheme's name, the longest, on a
-  // line of its own under "Схема".
-  const int x = 6 + listW + 8;
+  // Right of the list, three lines of details: the zone length and the step,
+  // the duration, the scheme; each value right of its caption.
+  const int x = 6 + listW + 4;
   QLabel* values[4];
   const char* captions[4] = {"Длина зоны -", "Схема", "Шаг -", "Время:"};
   const char* names[4] = {"labelScheduleLength", "labelScheduleScheme", "labelScheduleStep",
                           "labelScheduleTime"};
-  const int rows[4] = {0, 1, 3, 4};
+  const int rows[4] = {0, 2, 0, 1};
+  const int stepX = x + (width - 6 - x) / 2;
+  const int lefts[4] = {x, x, stepX, x};
+  const int rights[4] = {stepX - 4, width - 6, width - 6, width - 6};
   for (int k = 0; k < 4; ++k) {
     auto* caption = new QLabel(U(captions[k]), this);
-    const int y = 17 + 18 * rows[k];
-    caption->setGeometry(x, y, caption->sizeHint().width(), 16);
-    const bool below = k == 1;
-    const int vx = below ? x + 8 : x + caption->width() + 6;
+    const int y = 16 + 16 * rows[k];
+    caption->setGeometry(lefts[k], y, caption->sizeHint().width(), 16);
+    const int vx = lefts[k] + caption->width() + 3;
     values[k] = new QLabel(this);
     values[k]->setObjectName(names[k]);
-    values[k]->setGeometry(vx, below ? y + 18 : y, width - 6 - vx, 16);
+    values[k]->setGeometry(vx, y, rights[k] - vx, 16);
+  }
+
+  // Under the details, the editor's buttons in two rows.
+  const char* editorCaptions[3] = {"Новый ГДП", "Просмотр ГДП", "Редагировать ГДП"};
+  const char* editorNames[3] = {"buttonNewSchedule", "buttonViewSchedule", "buttonEditSchedule"};
+  std::function<void()>* editorHandlers[3] = {&onNewClicked, &onViewClicked, &onEditClicked};
+  const int half = (width - 6 - x - 4) / 2;
+  const QRect places[3] = {QRect(x, height - 51, half, 22), QRect(x + half + 4, height - 51, half, 22),
+                           QRect(x, height - 27, 2 * half + 4, 22)};
+  for (int k = 0; k < 3; ++k) {
+    auto* b = new QPushButton(U(editorCaptions[k]), this);
+    b->setObjectName(editorNames[k]);
+    b->setGeometry(places[k]);
+    std::function<void()>* handler = editorHandlers[k];
+    connect(b, &QPushButton::clicked, this, [handler] {
+      if (*handler) (*handler)();
+    });
   }
   valueLength_ = values[0];
   valueScheme_ = values[1];

@@ -34,6 +34,10 @@ class SchedulePanel : public QGroupBox {
 
   std::function<void()> onFileClicked;
   std::function<void()> onDeleteClicked;
+  // "Новый ГДП", "Просмотр ГДП", "Редагировать ГДП": the schedule editor.
+  std::function<void()> onNewClicked;
+  std::function<void()> onViewClicked;
+  std::function<void()> onEditClicked;
 
  private:
   QListWidget* list_ = nullptr;

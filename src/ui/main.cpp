@@ -1,17 +1,22 @@
-// tpscalc [--workdir DIR]: the window application, working below DIR (the
-// current directory by default) after writing the default data it lacks.
+// tpscalc [--workdir DIR]: the window application, working below DIR after
+// writing the default data it lacks. Without --workdir, as when it is started
+// from the desktop menu, it works in the user's own data folder
+// ($XDG_DATA_HOME/tpscalc or ~/.local/share/tpscalc), seeded on the first start.
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <string>
 
 #include "params/defaults.h"
+#include "params/userdir.h"
 #include "ui/MainWindow.h"
 #include "ui/QtHost.h"
 
 namespace {
-const char* const kUsage = "usage: tpscalc [--workdir DIR]\n";
+const char* const kUsage = "usage: tpscalc [--workdir DIR] [--version]\n";
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -22,18 +27,36 @@ int main(int argc, char** argv) {
       std::cout << kUsage;
       return 0;
     }
+    if (a == "--version") {
+      std::cout << "tpscalc " << TPS_VERSION << "\n";
+      return 0;
+    }
   }
   QApplication app(argc, argv);  // takes the toolkit's own options out of argv
   tps::ui::NameApplication();
-  std::filesystem::path dir = std::filesystem::current_path();
+  // The icon and the menu entry the package installs.
+  QGuiApplication::setDesktopFileName(QStringLiteral("tpscalc"));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tpscalc")));
+  std::filesystem::path dir;
+  bool given = false;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--workdir" && i + 1 < argc) {
       dir = argv[++i];
+      given = true;
     } else if (a.rfind("--workdir=", 0) == 0) {
       dir = a.substr(10);
+      given = true;
     } else {
       std::cerr << kUsage;
+      return 2;
+    }
+  }
+  if (!given) {
+    dir = tps::UserWorkDir(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+    if (dir.empty()) {
+      std::cerr
+          << "tpscalc: HOME is not set, so there is no folder of your own to work in; give --workdir DIR\n";
       return 2;
     }
   }
