@@ -310,3 +310,26 @@ TEST(FastStepCore, SingularCircuitAndShortMatrices) {
   small.MatZ = CMat(2, 2);
   EXPECT_THROW(SolveStepCore(small, true), ProgramError);
 }
+
+TEST(FastStepCore, DcZonesLeavingTheRealAxisOrNotQuiteReal) {
+  Zone z(3, "20");
+  LoadZone(z.S(), 3, 4, 20);
+  ASSERT_TRUE(BuildStepCircuit(z.S()));
+  const StepCircuit& built = z.S().Circuit;
+  const int m = built.BranchCount, n = built.NodeCount;
+  // EMFs so large that a product with them keeps an imaginary part the
+  // snapping does not remove: the real arithmetic must hand the step over.
+  StepCircuit huge = reference::CopyCircuit(built);
+  for (int k = 1; k <= m; ++k) huge.MatE(k, 1) = {huge.MatE(k, 1).Re * 1e15, huge.MatE(k, 1).Im};
+  ForgetTreeInverse();
+  ExpectSameStep(huge, "EMFs of 1e15 times the substation voltage");
+  // Negative zeros as imaginary parts are still real numbers.
+  StepCircuit signedZeros = reference::CopyCircuit(built);
+  for (int i = 1; i <= n; ++i)
+    for (int k = 1; k <= m; ++k) signedZeros.MatM(i, k).Im = -0.0;
+  ExpectSameStep(signedZeros, "negative zero imaginary parts");
+  // One impedance with an imaginary part: the complex arithmetic throughout.
+  StepCircuit oneComplex = reference::CopyCircuit(built);
+  oneComplex.MatZ(m, m).Im = 0.25;
+  ExpectSameStep(oneComplex, "one complex impedance");
+}
