@@ -253,10 +253,7 @@ RunOutcome TestLoop(AppState& st) {
     if (budget-- < 1)
       throw RunBoundError("Имитация остановлена: поезда не покинули зону за отведённое число шагов");
     if (!BuildStepCircuit(st)) return Abandon(st, "");
-    if (st.Options.BuildCharts)
-      SolveStep(st);
-    else
-      SolveStepQuick(st);
+    SolveRunStep(st);
     AdvanceTrains(st, step);
     if (!st.Trains.Empty()) st.ModelTime = SnapTenth(st.ModelTime + delta);
     st.Notify(Changed::Clock);
@@ -264,10 +261,7 @@ RunOutcome TestLoop(AppState& st) {
     if (st.PauseRequested) return RunOutcome::Paused;
   }
   if (!BuildStepCircuit(st)) return Abandon(st, "");
-  if (st.Options.BuildCharts)
-    SolveStep(st);
-  else
-    SolveStepQuick(st);
+  SolveRunStep(st);
   return FinishRun(st);
 }
 
