@@ -301,7 +301,9 @@ bool WriteFully(int fd, const void* data, size_t n) {
 // beside it (the process id and a counter, so two runs in one working
 // directory never share one), are flushed to the disk and renamed over the
 // file. The temporary file is removed on every failure.
-void Replace(const WorkDir& wd, std::string_view name, const void* data, size_t n) {
+void Replace(const WorkDir& wd, std::string_view asked, const void* data, size_t n) {
+  const std::string target = wd.WritePath(asked);
+  const std::string_view name = target;
   static std::atomic<unsigned> counter{0};
   const fs::path realRoot = RealRoot(wd.Root());
   Place at = Locate(wd.Root(), name, true);
@@ -332,7 +334,9 @@ void Replace(const WorkDir& wd, std::string_view name, const void* data, size_t 
   ::fsync(dir.fd);  // the rename itself reaches the disk; a folder that cannot is no failure
 }
 
-void Append(const WorkDir& wd, std::string_view name, const void* data, size_t n) {
+void Append(const WorkDir& wd, std::string_view asked, const void* data, size_t n) {
+  const std::string target = wd.WritePath(asked);
+  const std::string_view name = target;
   const fs::path realRoot = RealRoot(wd.Root());
   Place at = Locate(wd.Root(), name, true);
   Fd dir = OpenFolderOf(at.Real, realRoot, Op::Write, name);
@@ -448,7 +452,9 @@ void TruncateFile(const WorkDir& wd, std::string_view name) {
   Replace(wd, name, nullptr, 0);
 }
 
-void DeleteFile(const WorkDir& wd, std::string_view name) {
+void DeleteFile(const WorkDir& wd, std::string_view asked) {
+  const std::string target = wd.WritePath(asked);
+  const std::string_view name = target;
   const fs::path realRoot = RealRoot(wd.Root());
   Place at = Locate(wd.Root(), name, false);
   // A link inside the working directory is removed itself, not the file it

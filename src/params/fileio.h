@@ -38,8 +38,23 @@ class WorkDir {
   // present: opening it raises the IoError that refuses it.
   bool Exists(std::string_view name) const;
 
+  // A copy whose writes (replace, append, truncate, delete) go into the
+  // folder `folder` of this working directory while its reads still come
+  // from the working directory itself: runs made side by side keep their
+  // reports and loss files apart.
+  WorkDir WritingInto(std::string folder) const {
+    WorkDir w = *this;
+    w.writeFolder_ = std::move(folder);
+    return w;
+  }
+  // The program path a write of `name` goes to.
+  std::string WritePath(std::string_view name) const {
+    return writeFolder_.empty() ? std::string(name) : writeFolder_ + "\\" + std::string(name);
+  }
+
  private:
   std::filesystem::path root_;
+  std::string writeFolder_;
 };
 
 using Bytes = std::vector<uint8_t>;
