@@ -171,5 +171,7 @@ class Registry {
 void RegisterSolveCommands(Registry& r);
 // run --mode schedule, schedule show, schedule make
 void RegisterScheduleCommands(Registry& r);
+// psk-sweep, pps-search, stats
+void RegisterStudyCommands(Registry& r);
 
 }  // namespace tps::cli

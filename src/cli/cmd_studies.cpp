@@ -1,0 +1,186 @@
+// The studies of many runs: the sweep of the sectioning post, the search of
+// the places of the sectioning and parallel-connection posts, and the
+// statistics over probabilistic realizations. Every study runs on --jobs
+// cores and gives the same files as on one.
+#include <unistd.h>
+
+#include <iostream>
+#include <string>
+
+#include "cli/common.h"
+#include "driver/runs.h"
+#include "params/conv.h"
+#include "tasks/placement.h"
+#include "traffic/schedule.h"
+#include "validation/schedule_checks.h"
+
+namespace tps::cli {
+
+namespace {
+
+struct StudyOptions {
+  std::string schedule, from, to, step = "1";
+  unsigned jobs = 0;
+};
+
+// Runs of a study as they are done, on stderr when it is a terminal.
+void ShowProgress(StudyControl& ctl, std::ostream& err, bool& shown) {
+  if (::isatty(2) == 0) return;
+  ctl.Progress = [&err, &shown](size_t done, size_t total) {
+    err << "\rrun " << done << " of " << total << "   " << std::flush;
+    shown = true;
+  };
+}
+
+// The schedule's own scheme unless another is asked for; the zone prepared
+// as the window holds it in the schedule mode.
+std::string PrepareStudy(AppState& st, const Options& o, const StudyOptions& so, Json& j, TGDPClass& g) {
+  const std::string name = ScheduleListName(st.Work, so.schedule);
+  j["schedule"] = SchedulePath(name);
+  g.LoadFromFile(st.Work, SchedulePath(name));
+  int scheme = o.scheme;
+  if (scheme == 0) {
+    if (g.Schedule.Variant < 1 || g.Schedule.Variant > 12)
+      throw UsageError("the schedule " + so.schedule + " names no scheme (variant " +
+                       std::to_string(g.Schedule.Variant) + "): give --scheme");
+    scheme = g.Schedule.Variant;
+  }
+  Prepare(st, scheme, o);
+  st.RunMode = ModeSchedule;
+  ApplyRunOptions(st, o);
+  LoadProbTrainParams(st);
+  j["scheme"] = st.SchemeVariant;
+  return name;
+}
+
+TaskInput TaskBounds(const AppState& st, const StudyOptions& so) {
+  TaskInput in;
+  in.Left = so.from.empty() ? "1" : so.from;
+  double zone = 0;
+  in.Right = !so.to.empty()                                    ? so.to
+             : TryStrToFloat(st.Params.ZoneLength.Get(), zone) ? FloatToStr(zone - 1)
+                                                               : st.Params.ZoneLength.Get();
+  in.Step = so.step;
+  return in;
+}
+
+// A refusal names the mismatch of the schedule; a failure lists its messages.
+template <class Result>
+int Answer(AppState& st, CliHost& host, const TGDPClass& g, const Result& r, Json& j, std::ostream& out,
+           std::ostream& err) {
+  j["outcome"] = OutcomeName(r.Outcome);
+  if (r.Outcome == RunOutcome::Refused) {
+    const std::string mismatch = ReportMismatch(st, g, j);
+    const int code = Refused(j, host, out, err);
+    err << mismatch;
+    return code;
+  }
+  j["messages"] = Messages(host);
+  if (r.Outcome == RunOutcome::Failed) {
+    Print(out, j);
+    for (const auto& m : host.messages) err << m.text << "\n";
+    return 1;
+  }
+  return -1;
+}
+
+int PskSweep(AppState& st, CliHost& host, const Options& o, const StudyOptions& so, std::ostream& out,
+             std::ostream& err) {
+  Json j;
+  TGDPClass g;
+  const std::string name = PrepareStudy(st, o, so, j, g);
+  if (st.SchemeVariant != 4 && st.SchemeVariant != 11)
+    throw UsageError("psk-sweep runs on the nodal schemes 4 and 11, not on scheme " +
+                     std::to_string(st.SchemeVariant));
+  StudyControl ctl;
+  ctl.Jobs = so.jobs;
+  bool shown = false;
+  ShowProgress(ctl, err, shown);
+  PskSweepResult r;
+  const RunOutcome ran = RunAsCommand(host, [&] {
+    r = SweepPsk(st, name, TaskBounds(st, so), ctl);
+    return r.Outcome;
+  });
+  if (shown) err << "\n";
+  r.Outcome = ran;
+  if (int code = Answer(st, host, g, r, j, out, err); code >= 0) return code;
+  j["file"] = kPskTaskFile;
+  j["positions"] = r.Positions;
+  j["losses"] = r.Losses;
+  j["best_position"] = r.HasBest ? Json(r.Positions[r.Best]) : Json();
+  j["best_loss"] = r.HasBest ? Json(r.Losses[r.Best]) : Json();
+  j["psk_km"] = st.Params.PskKm.Get();
+  Print(out, j);
+  return 0;
+}
+
+Json PostsJson(const PostRun& p) {
+  return Json{{"pps1", p.Pps1}, {"psk", p.Psk}, {"pps2", p.Pps2}, {"loss", p.Loss}};
+}
+
+int PpsSearch(AppState& st, CliHost& host, const Options& o, const StudyOptions& so, std::ostream& out,
+              std::ostream& err) {
+  Json j;
+  TGDPClass g;
+  const std::string name = PrepareStudy(st, o, so, j, g);
+  if (st.SchemeVariant != 5)
+    throw UsageError("pps-search runs on the parallel scheme 5, not on scheme " +
+                     std::to_string(st.SchemeVariant));
+  StudyControl ctl;
+  ctl.Jobs = so.jobs;
+  bool shown = false;
+  ShowProgress(ctl, err, shown);
+  PostSearchResult r;
+  const RunOutcome ran = RunAsCommand(host, [&] {
+    r = SearchPskPps(st, name, TaskBounds(st, so), ctl);
+    return r.Outcome;
+  });
+  if (shown) err << "\n";
+  r.Outcome = ran;
+  if (int code = Answer(st, host, g, r, j, out, err); code >= 0) return code;
+  j["file"] = kPskPpsTaskFile;
+  Json runs = Json::array();
+  for (const PostRun& p : r.Runs) runs.push_back(PostsJson(p));
+  j["runs"] = std::move(runs);
+  j["best"] = r.HasBest ? PostsJson(r.Runs[r.Best]) : Json();
+  Print(out, j);
+  return 0;
+}
+
+void AddStudyOptions(CLI::App* c, StudyOptions& so) {
+  c->add_option("--schedule", so.schedule, "a schedule of the folder gdp, by name or path")
+      ->type_name("FILE")
+      ->required();
+  c->add_option("--from", so.from, "the first place, km (default 1)")->type_name("A");
+  c->add_option("--to", so.to, "the last place, km (default: the zone length less 1)")->type_name("B");
+  c->add_option("--step", so.step, "the step of the places, km (default 1)")->type_name("H");
+}
+
+}  // namespace
+
+void RegisterStudyCommands(Registry& r) {
+  StudyOptions& so = r.Keep<StudyOptions>();
+  so.jobs = DefaultJobs();
+  const Options& o = r.options;
+  CLI::App* sweep = r.app.add_subcommand(
+      "psk-sweep", "the best place of the sectioning post over a schedule (Export\\TaskPSK.txt), print JSON");
+  CLI::App* search = r.app.add_subcommand(
+      "pps-search",
+      "the best places of ПСК, ППС1 and ППС2 over a schedule (Export\\TaskPSK&PPS.txt), print JSON");
+  for (CLI::App* c : {sweep, search}) {
+    AddStudyOptions(c, so);
+    r.AddSchemeOptions(c, false)->description("the feeding scheme (default: the schedule's own)");
+    r.AddRunOptions(c);
+    c->add_option("--jobs", so.jobs, "runs made side by side (default: the number of cores)")
+        ->type_name("N")
+        ->check(CLI::Range(1, 256));
+  }
+  r.AddCommand(sweep, [&o, &so](AppState& st, CliHost& host, std::ostream& out, std::ostream& err) {
+    return PskSweep(st, host, o, so, out, err);
+  });
+  r.AddCommand(search, [&o, &so](AppState& st, CliHost& host, std::ostream& out, std::ostream& err) {
+    return PpsSearch(st, host, o, so, out, err);
+  });
+}
+
+}  // namespace tps::cli
