@@ -41,6 +41,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   r.AddSeedOption(run);
   RegisterSolveCommands(r);
   RegisterScheduleCommands(r);
+  RegisterProbCommands(r);
   RegisterStudyCommands(r);
   run->add_option("--mode", r.mode, "the run mode")
       ->type_name("MODE")

@@ -132,6 +132,8 @@ const char* OutcomeName(RunOutcome r) {
       return "recommended";
     case RunOutcome::Failed:
       return "failed";
+    case RunOutcome::Paused:
+      return "paused";
   }
   return "failed";
 }

@@ -171,6 +171,8 @@ class Registry {
 void RegisterSolveCommands(Registry& r);
 // run --mode schedule, schedule show, schedule make
 void RegisterScheduleCommands(Registry& r);
+// run --mode prob, run --mode test
+void RegisterProbCommands(Registry& r);
 // psk-sweep, pps-search, stats
 void RegisterStudyCommands(Registry& r);
 

@@ -23,6 +23,7 @@ enum class RunOutcome {
   Refused,      // the input was refused (a warning or error was shown), nothing ran
   Recommended,  // only a speed was recommended, no train ran
   Failed,       // the run stopped with an error; no totals are results
+  Paused,       // "Пауза" stopped the run; it continues with the next Start
 };
 // "Пуск пакета".
 RunOutcome BatchLaunch(AppState& st);

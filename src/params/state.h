@@ -119,6 +119,37 @@ struct ScheduleLabels {
   uint32_t Scheme = 0, ZoneLength = 0, Step = 0;
 };
 
+// The random train flow of the probabilistic mode: per track the type
+// records still to run (their counts go down as trains enter), the slots
+// left in the period and the minutes since the last slot (-1 before the
+// first), and the Nmax box of the probabilistic panel.
+struct RandomFlowState {
+  struct TypeRecord {
+    double ActiveMin = 0, ReactiveMin = 0, ActiveMax = 0, ReactiveMax = 0;
+    double SpeedMin = 0, SpeedMax = 0;
+    uint16_t Count = 0;
+  };
+  bool Prepared1 = false, Prepared2 = false;  // FlowParams1, FlowParams2 held
+  TypeRecord FlowParams1[4], FlowParams2[4];  // freight, express, suburban, passenger
+  uint32_t SlotsLeft1 = 7, SlotsLeft2 = 7;
+  double SinceLast1 = -1, SinceLast2 = -1;
+  std::string NmaxText = "7";  // "Макс кол-во поездов (Nmax)"
+  // The trains of the last probabilistic run, for "Запись вероятностного
+  // ГДП": each entry and departure at its time point (in steps), the block
+  // and the variant the run started with, and the time point of its end.
+  struct RecordedEvent {
+    uint32_t Time = 0;
+    uint16_t Number = 0;
+    uint8_t Kind = 0, TypeCode = 0;  // schedule event kind and train type
+    double Active = 0, Reactive = 0, Position = 0, Speed = 0;
+  };
+  std::vector<RecordedEvent> Record;
+  TParamBlock RecordHeader;
+  uint8_t RecordVariant = 0;
+  uint32_t RecordEnd = 0;
+  bool RecordComplete = false;  // the recorded run went to its end
+};
+
 struct AppState {
   WorkDir Work;
   IHost* Host = nullptr;
@@ -168,6 +199,7 @@ struct AppState {
   bool ScheduleRunning = false;
 
   TRandom Rng;
+  RandomFlowState Flow;
 
   IHost& H() { return *Host; }
   void Message(MsgKind k, const std::string& text) { if (Host) Host->ShowMessage(k, text, MsgButtons::Ok); }

@@ -107,6 +107,7 @@ void MainWindow::ConnectSignals() {
   connect(buttonStart_, &QPushButton::clicked, this, [this] { StartClicked(); });
   schedulePanel_->onFileClicked = [this] { ScheduleFileClicked(); };
   schedulePanel_->onDeleteClicked = [this] { DeleteScheduleClicked(); };
+  ConnectProbSignals();
   connect(actFastCalc_, &QAction::toggled, this, [this](bool on) { state_.Options.FastCalc = on; });
   connect(actVaryCurrents_, &QAction::toggled, this,
           [this](bool on) { state_.VaryTrainCurrents = on; });

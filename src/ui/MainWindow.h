@@ -38,6 +38,8 @@ class AcWindow;
 class CaptionLabel;
 class CatalogueWindow;
 class NetworkWindow;
+class ProbPanel;
+class ProbParamsWindow;
 class ResultWindow;
 class SchedulePanel;
 class SchemePictureWidget;
@@ -132,6 +134,31 @@ class MainWindow : public QMainWindow {
   // The silent schedule check after a change of the zone, the scheme or the
   // step: only the value labels of the panel change colour.
   void CheckScheduleSilently();
+
+  // The test and probabilistic runs, the probabilistic panel and its form,
+  // the record of a probabilistic run (MainWindowProb.cpp).
+ public:
+  ProbPanel* Prob() const { return probPanel_; }
+  ProbParamsWindow* ProbParams() const { return probParams_; }
+  // The name of the schedule "Запись вероятностного ГДП" writes; empty: none.
+  std::function<std::string()> askRecordName;
+
+ private:
+  void BuildProbControls(QWidget* central, QWidget* panel, int left, int width);
+  void ConnectProbSignals();
+  void ProbModeChosen();
+  void ProbPanelToState();
+  void IntervalEdited();
+  void PeriodChosen();
+  void ProbParamsClicked();
+  void RecordClicked();
+  void StartTestProbClicked();
+  void StepClicked();
+  void UpdateProbControls();
+  ProbPanel* probPanel_ = nullptr;
+  ProbParamsWindow* probParams_ = nullptr;
+  QToolButton* buttonModeProb_ = nullptr;
+  QAction* actProbMode_ = nullptr;
 
   AppState state_;
   std::unique_ptr<QtHost> host_;

@@ -329,6 +329,7 @@ void MainWindow::BuildTrainPanel(QWidget* panel, int left, int width) {
   schedulePanel_ = new SchedulePanel(panel, width, 116);
   schedulePanel_->move(left, 2);
   schedulePanel_->hide();
+  BuildProbControls(centralWidget(), panel, left, width);
 }
 
 void MainWindow::BuildTrainArea(QWidget* panel) {

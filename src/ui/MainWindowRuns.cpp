@@ -121,6 +121,7 @@ void MainWindow::UpdateControls() {
   actNetwork_->setEnabled(chosen && !run);
   actAc_->setEnabled(fields_.AcMenu && !run);
   menuCatalogues_->setEnabled(!run);
+  UpdateProbControls();
 }
 
 void MainWindow::UpdatePicture() {

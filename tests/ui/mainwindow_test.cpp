@@ -331,13 +331,16 @@ void MainWindowTest::everyControlStandsWholeAndApart() {
   z.ChooseTab(1);
   z.ChooseDc();
   QWidget* central = z.w->centralWidget();
-  const QStringList areas = {"central",    "tabPanel",   "voltagePanel",
-                             "trainPanel", "batchPanel", "schedulePanel"};
-  // The panels of the test mode and the schedule panel take turns in one place.
+  const QStringList areas = {"central",    "tabPanel",   "voltagePanel", "trainPanel",
+                             "batchPanel", "schedulePanel", "probPanel"};
+  // The panels of the test mode, the schedule panel and the probabilistic
+  // panel take turns in one place.
   const auto turns = [](const QWidget* a, const QWidget* b) {
     const QStringList test = {"trainPanel", "batchPanel"};
-    return (test.contains(a->objectName()) && b->objectName() == "schedulePanel") ||
-           (test.contains(b->objectName()) && a->objectName() == "schedulePanel");
+    const QStringList other = {"schedulePanel", "probPanel"};
+    const QString x = a->objectName(), y = b->objectName();
+    return (test.contains(x) && other.contains(y)) || (test.contains(y) && other.contains(x)) ||
+           (other.contains(x) && other.contains(y));
   };
   for (const QString& area : areas) {
     QWidget* parent = area == "central" ? central : z.Find<QWidget>(qPrintable(area));

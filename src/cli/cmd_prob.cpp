@@ -1,0 +1,196 @@
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "circuit/schemes.h"
+#include "cli/common.h"
+#include "driver/probrun.h"
+#include "driver/runs.h"
+#include "params/conv.h"
+#include "params/persist.h"
+#include "traffic/randomflow.h"
+#include "traffic/schedule.h"
+#include "validation/schedule_checks.h"
+
+namespace tps::cli {
+
+namespace {
+
+struct ProbOptions {
+  std::string period = "1 час";
+  std::string interval = "8";
+  bool wait = false;
+  std::vector<std::string> flows;
+  std::string record;
+  std::vector<std::string> trains;
+};
+
+std::vector<std::string> SplitColons(const std::string& t) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  for (;;) {
+    const size_t p = t.find(':', start);
+    parts.push_back(t.substr(start, p == std::string::npos ? std::string::npos : p - start));
+    if (p == std::string::npos) return parts;
+    start = p + 1;
+  }
+}
+
+int RequireScheme(const Options& o, const std::string& mode) {
+  if (o.scheme == 0) throw UsageError("--mode " + mode + " takes --scheme V");
+  return WithF2F4(o.scheme, o);
+}
+
+// --flow TYPE=COUNT[:AMIN:AMAX:RMIN:RMAX:VMIN:VMAX] into the row of the grid.
+void ApplyFlow(AppState& st, const std::string& flow) {
+  static const char* const kTypes[4] = {"freight", "express", "suburban", "passenger"};
+  const size_t eq = flow.find('=');
+  int row = -1;
+  for (int k = 0; k < 4 && eq != std::string::npos; ++k)
+    if (flow.compare(0, eq, kTypes[k]) == 0) row = k;
+  const std::vector<std::string> v =
+      eq == std::string::npos ? std::vector<std::string>() : SplitColons(flow.substr(eq + 1));
+  if (row < 0 || (v.size() != 1 && v.size() != 7))
+    throw UsageError(
+        "--flow takes TYPE=COUNT[:AMIN:AMAX:RMIN:RMAX:VMIN:VMAX] with TYPE freight, express, "
+        "suburban or passenger: " +
+        flow);
+  std::string(&cells)[7] = st.Prob.Grid[row];
+  if (v.size() == 1) {
+    cells[6] = v[0];
+  } else {
+    for (int c = 0; c < 6; ++c) cells[c] = v[static_cast<size_t>(c + 1)];
+    cells[6] = v[0];
+  }
+}
+
+// The trains of --train TRACK:KM:ACTIVE[:REACTIVE[:SPEED]] placed as "Добавить поезд" places them.
+bool PlaceTrains(AppState& st, CliHost& host, const std::vector<std::string>& trains) {
+  for (const std::string& t : trains) {
+    const std::vector<std::string> v = SplitColons(t);
+    if (v.size() < 3 || v.size() > 5 || (v[0] != "1" && v[0] != "2"))
+      throw UsageError("--train takes TRACK:KM:ACTIVE[:REACTIVE[:SPEED]] with TRACK 1 or 2: " + t);
+    const int track = v[0] == "1" ? 1 : 2;
+    if (track == 2 && !FieldsForCode(SchemeCode(st.SchemeVariant)).Track2TrainsEnabled)
+      throw UsageError("--train " + t + ": scheme " + std::to_string(st.SchemeVariant) + " (" +
+                       VariantName(st.SchemeVariant) + ") has no track 2 for trains");
+    st.Params.TrainKm.Set(v[1]);
+    st.Params.TrainActive.Set(v[2]);
+    if (v.size() >= 4) st.Params.TrainReactive.Set(v[3]);
+    if (v.size() == 5) st.Params.TrainSpeed.Set(v[4]);
+    const size_t shown = host.messages.size();
+    if (!AddTrainButton(st, track)) {
+      if (host.messages.size() > shown) return false;
+      throw UsageError("track " + std::to_string(track) + " is full");
+    }
+  }
+  return true;
+}
+
+int Finish(AppState& st, CliHost& host, RunOutcome outcome, double elapsed, Json& j, std::ostream& out,
+           std::ostream& err) {
+  j["scheme"] = st.SchemeVariant;
+  j["code"] = SchemeCode(st.SchemeVariant);
+  return ReportRun(st, host, outcome, host.shownModelTime, elapsed, j, out, err);
+}
+
+// "Старт иммитации" in the test mode with the trains placed, then "Смотреть результаты".
+int RunTest(AppState& st, CliHost& host, const Options& o, const ProbOptions& po, std::ostream& out,
+            std::ostream& err) {
+  Prepare(st, RequireScheme(o, "test"), o);
+  ApplyRunOptions(st, o);
+  EnterTestMode(st);
+  Json j;
+  ApplyFormRules(st.Params);
+  if (!PlaceTrains(st, host, po.trains)) return Finish(st, host, RunOutcome::Refused, 0, j, out, err);
+  host.state = &st;
+  host.progress = ::isatty(2) != 0;
+  const auto t0 = std::chrono::steady_clock::now();
+  const RunOutcome outcome = RunAsCommand(host, [&] { return StartRun(st); });
+  host.EndProgress();
+  return Finish(st, host, outcome, SecondsSince(t0), j, out, err);
+}
+
+// "Старт иммитации" in the probabilistic mode, the record of its trains, then
+// "Смотреть результаты".
+int RunProb(AppState& st, CliHost& host, const Options& o, const ProbOptions& po, std::ostream& out,
+            std::ostream& err) {
+  int32_t interval = 0;
+  if (!TryStrToInt(po.interval, interval) || interval < 1 || interval > 60 ||
+      po.interval.find_first_not_of("0123456789") != std::string::npos)
+    throw UsageError("--interval takes whole minutes 1..60: " + po.interval);
+  std::string record;
+  if (!po.record.empty()) {
+    record = ScheduleListName(st.Work, po.record);
+    const std::string lower = LowerName(record);
+    if (lower.size() < 5 || lower.compare(lower.size() - 4, 4, ".gdp") != 0)
+      throw UsageError("--record: a schedule file is named *.gdp: " + po.record);
+  }
+  Prepare(st, RequireScheme(o, "prob"), o);
+  ApplyRunOptions(st, o);
+  Json j;
+  // The flow rows as "Сохранить" of the parameter form stores them.
+  if (!po.flows.empty()) {
+    LoadProbTrainParams(st);
+    for (const std::string& f : po.flows) ApplyFlow(st, f);
+    if (!SaveProbTrainParams(st)) return Finish(st, host, RunOutcome::Refused, 0, j, out, err);
+  }
+  LoadProbTrainParams(st);
+  st.Prob.Period = po.period;
+  st.Prob.MinInterval = po.interval;
+  st.Prob.WaitTrains = po.wait;
+  EnterProbMode(st);
+  j["period"] = po.period;
+  j["interval"] = interval;
+  j["nmax"] = st.Flow.NmaxText;
+  host.state = &st;
+  host.progress = ::isatty(2) != 0;
+  const auto t0 = std::chrono::steady_clock::now();
+  RunOutcome outcome = RunAsCommand(host, [&] { return StartRun(st); });
+  host.EndProgress();
+  if (outcome == RunOutcome::Finished) {
+    size_t entered = 0;
+    for (const auto& r : st.Flow.Record) entered += r.Kind == ekAppear;
+    j["trains_entered"] = entered;
+    if (!record.empty()) {
+      outcome = RunAsCommand(host, [&] {
+        SaveProbSchedule(st, record);
+        return RunOutcome::Finished;
+      });
+      j["record"] = SchedulePath(record);
+    }
+  }
+  return Finish(st, host, outcome, SecondsSince(t0), j, out, err);
+}
+
+}  // namespace
+
+void RegisterProbCommands(Registry& r) {
+  ProbOptions& po = r.Keep<ProbOptions>();
+  const Options& o = r.options;
+  CLI::App* run = r.run;
+  run->add_option("--period", po.period, "prob: the calculation period (T)")
+      ->type_name("TEXT")
+      ->check(CLI::IsMember(PeriodTexts()));
+  run->add_option("--interval", po.interval, "prob: the minimum interval J, minutes (default 8)")
+      ->type_name("J");
+  run->add_flag("--wait", po.wait, "prob: wait for the trains to leave the zone (\"Ждать ухода поездов\")");
+  run->add_option("--flow", po.flows, "prob: a row of data\\prelvoz.dmt, stored before the run")
+      ->type_name("TYPE=COUNT[:AMIN:AMAX:RMIN:RMAX:VMIN:VMAX]")
+      ->allow_extra_args(false);
+  run->add_option("--record", po.record, "prob: the run's trains as a schedule of the folder gdp")
+      ->type_name("FILE.gdp");
+  run->add_option("--train", po.trains, "test: a train placed on the zone before the run")
+      ->type_name("TRACK:KM:ACTIVE[:REACTIVE[:SPEED]]")
+      ->allow_extra_args(false);
+  r.AddRunMode("prob", [&o, &po](AppState& st, CliHost& host, std::ostream& out, std::ostream& err) {
+    return RunProb(st, host, o, po, out, err);
+  });
+  r.AddRunMode("test", [&o, &po](AppState& st, CliHost& host, std::ostream& out, std::ostream& err) {
+    return RunTest(st, host, o, po, out, err);
+  });
+}
+
+}  // namespace tps::cli

@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "test_support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Result {
+  int code;
+  std::string out, err;
+};
+
+Result Cli(const fs::path& work, const std::string& args) {
+  const fs::path out = work.parent_path() / (work.filename().string() + ".out");
+  const fs::path err = work.parent_path() / (work.filename().string() + ".err");
+  const std::string cmd = std::string("'") + TPS_CLI_PATH + "' --workdir '" + work.string() + "' " + args +
+                          " >'" + out.string() + "' 2>'" + err.string() + "'";
+  const int rc = std::system(cmd.c_str());
+  Result r{WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, tpstest::ReadString(out), tpstest::ReadString(err)};
+  fs::remove(out);
+  fs::remove(err);
+  return r;
+}
+
+bool Has(const std::string& s, const std::string& part) {
+  return s.find(part) != std::string::npos;
+}
+
+const std::string kFlow =
+    " --flow freight=3 --flow express=1:1000:1200:0:0:100:140 --flow suburban=1 --flow passenger=1";
+
+}  // namespace
+
+TEST(CliProb, SameSeedSameFilesAndTheRecordReplays) {
+  tpstest::TempDir t;
+  const fs::path w = t.Path();
+  const std::string run = "run --mode prob --scheme 3 --option detailed --seed 77 --wait" + kFlow;
+  ASSERT_EQ(Cli(w, run + " --record rec.gdp").code, 0);
+  const std::string report = tpstest::ReadString(w / "Final.txt");
+  const std::string losses = tpstest::ReadString(w / "Graph" / "dp.gmt");
+  const Result again = Cli(w, run);
+  ASSERT_EQ(again.code, 0);
+  EXPECT_TRUE(Has(again.out, "\"trains_entered\":12"));
+  EXPECT_EQ(tpstest::ReadString(w / "Final.txt"), report);
+  EXPECT_EQ(tpstest::ReadString(w / "Graph" / "dp.gmt"), losses);
+  ASSERT_EQ(Cli(w, "run --mode prob --scheme 3 --seed 78 --wait" + kFlow).code, 0);
+  EXPECT_NE(tpstest::ReadString(w / "Graph" / "dp.gmt"), losses);
+
+  // The schedule replays the run: the same loss at every step the run solved
+  // (20 bytes of head, then 12 bytes a step), and one step more, the empty zone.
+  const Result replay = Cli(w, "run --mode schedule --schedule rec.gdp");
+  ASSERT_EQ(replay.code, 0) << replay.out << replay.err;
+  const std::string replayed = tpstest::ReadString(w / "Graph" / "dp.gmt");
+  ASSERT_EQ(replayed.size(), losses.size() + 12);
+  const size_t steps = (losses.size() - 20) / 12 - 1;
+  EXPECT_EQ(replayed.substr(20, steps * 12), losses.substr(20, steps * 12));
+}
+
+TEST(CliProb, BadInputIsRefusedAndTheFlowFileKept) {
+  tpstest::TempDir t;
+  const fs::path w = t.Path();
+  ASSERT_EQ(Cli(w, "seed").code, 0);
+  const std::string flowFile = tpstest::ReadString(w / "data" / "prelvoz.dmt");
+  const Result cell = Cli(w, "run --mode prob --scheme 3 --flow freight=2 --flow express=x");
+  EXPECT_EQ(cell.code, 2);
+  EXPECT_TRUE(Has(cell.err, "Значение в строке \"Скоростной\", столбце \"Количество\""));
+  EXPECT_EQ(tpstest::ReadString(w / "data" / "prelvoz.dmt"), flowFile);
+  EXPECT_EQ(Cli(w, "run --mode prob --scheme 3 --interval 75").code, 2);
+  EXPECT_EQ(Cli(w, "run --mode prob --scheme 3 --period '2 часа'").code, 2);
+  EXPECT_EQ(Cli(w, "run --mode prob").code, 2);
+  const Result year = Cli(w, "run --mode prob --scheme 3 --period '1 год' --flow freight=10");
+  EXPECT_EQ(year.code, 2);
+  EXPECT_TRUE(Has(year.err, "65700 интервалов"));
+  EXPECT_FALSE(fs::exists(w / "Graph" / "dp.gmt"));
+
+  const Result test = Cli(w, "run --mode test --scheme 3 --train 1:0:1000 --train 2:20:800:0:40");
+  ASSERT_EQ(test.code, 0) << test.err;
+  EXPECT_TRUE(Has(test.out, "\"steps_solved\":31"));
+  EXPECT_EQ(Cli(w, "run --mode test --scheme 1 --train 2:0:1000").code, 2);
+}

@@ -1,0 +1,160 @@
+// The probabilistic mode from the main window: the panel with its J filter
+// and Nmax, the parameter form, a run paused and resumed with the window
+// following it, the record of the run; and "Старт иммитации" and
+// "Пошаговая иммитация" in the test mode.
+#include <QTableWidget>
+#include <QTest>
+#include <QToolButton>
+#include <set>
+
+#include "ui/ProbParamsWindow.h"
+#include "ui_fixture.h"
+
+using tpstest::UiZone;
+using tpstest::WhileRunning;
+
+namespace {
+
+void Drain() {
+  QCoreApplication::processEvents();
+}
+
+// DC double track in the probabilistic mode with the counts 3, 1, 1, 1 saved by the form.
+void ProbZone(UiZone& z) {
+  z.ChooseTab(1);
+  z.ChooseDc();
+  z.Find<QToolButton>("buttonModeProb")->click();
+  z.Button("buttonParams")->click();
+  auto* grid = z.Find<QTableWidget>("gridProb");
+  const char* counts[4] = {"3", "1", "1", "1"};
+  for (int k = 0; k < 4; ++k) grid->item(k, 6)->setText(counts[k]);
+  z.Button("buttonProbSave")->click();
+  z.Button("buttonProbExit")->click();
+}
+
+}  // namespace
+
+class ProbTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void panelFilterAndParameterForm();
+  void probRunPausesResumesAndIsRecorded();
+  void testModeStartsAndSteps();
+};
+
+void ProbTest::panelFilterAndParameterForm() {
+  UiZone z;
+  z.ChooseTab(1);
+  z.ChooseDc();
+  z.Find<QToolButton>("buttonModeProb")->click();
+  QCOMPARE(z.St().RunMode, uint8_t{tps::ModeProb});
+  QVERIFY(z.Find<QWidget>("probPanel")->isVisible());
+  QVERIFY(!z.Find<QWidget>("batchPanel")->isVisible());
+  QVERIFY(z.Action("actProbMode")->isChecked());
+  QVERIFY(z.Button("buttonStep")->isEnabled());
+  QCOMPARE(z.Edit("editNmax")->text(), QString("7"));
+  z.Type(z.Edit("editJ"), "75");
+  QCOMPARE(z.Edit("editJ")->text(), QString("60"));
+  QCOMPARE(z.Edit("editNmax")->text(), QString("1"));
+  z.Type(z.Edit("editJ"), "0");
+  QCOMPARE(z.Edit("editJ")->text(), QString(""));
+  QCOMPARE(z.Edit("editNmax")->text(), QString::fromUtf8("н/и"));
+  z.Button("buttonParams")->click();
+  QCOMPARE(z.Texts(), std::vector<std::string>{"Не определено максимальное количество поездов"});
+  QVERIFY(!z.w->ProbParams()->isVisible());
+  z.Type(z.Edit("editJ"), "8");
+  QCOMPARE(z.Edit("editNmax")->text(), QString("7"));
+
+  z.Button("buttonParams")->click();
+  QVERIFY(z.w->ProbParams()->isVisible());
+  auto* grid = z.Find<QTableWidget>("gridProb");
+  const std::vector<uint8_t> before = tpstest::ReadBytes(z.File("data\\prelvoz.dmt"));
+  grid->item(1, 6)->setText("два");
+  z.Button("buttonProbSave")->click();
+  QCOMPARE(z.messages.back().kind, tps::MsgKind::Warning);
+  QVERIFY(z.messages.back().text.find("\"Скоростной\", столбце \"Количество\"") != std::string::npos);
+  QCOMPARE(tpstest::ReadBytes(z.File("data\\prelvoz.dmt")), before);
+  const char* counts[4] = {"3", "1", "1", "1"};
+  for (int k = 0; k < 4; ++k) grid->item(k, 6)->setText(counts[k]);
+  QCOMPARE(z.Edit("editTotal")->text(), QString("6"));
+  z.Button("buttonProbSave")->click();
+  QVERIFY(tpstest::ReadBytes(z.File("data\\prelvoz.dmt")) != before);
+  grid->item(0, 6)->setText("5");
+  z.Button("buttonProbRevert")->click();
+  QCOMPARE(grid->item(0, 6)->text(), QString("3"));
+  z.Button("buttonProbExit")->click();
+  QVERIFY(!z.w->ProbParams()->isVisible());
+
+  z.Find<QToolButton>("buttonModeTest")->click();
+  QVERIFY(!z.Find<QWidget>("probPanel")->isVisible());
+}
+
+void ProbTest::probRunPausesResumesAndIsRecorded() {
+  UiZone z;
+  ProbZone(z);
+  z.St().Rng.SetSeed(2024);
+  z.messages.clear();
+  int passes = 0;
+  bool pauseOffered = true, locked = true;
+  std::set<QString> counters;
+  WhileRunning(z.w.get(), [&] {
+    ++passes;
+    counters.insert(z.Edit("editCounter")->text());
+    if (passes < 10) pauseOffered = pauseOffered && z.Button("buttonPause")->isEnabled();
+    locked = locked && !z.Button("buttonStart")->isEnabled() && !z.Button("buttonStep")->isEnabled() &&
+             !z.Find<QToolButton>("buttonModeTest")->isEnabled();
+    if (passes == 10) z.Button("buttonPause")->click();
+  });
+  z.Button("buttonStart")->click();
+  Drain();
+  QVERIFY(pauseOffered);
+  QVERIFY(locked);
+  QVERIFY(counters.size() >= 5);
+  // Paused: the run keeps its trains and its clock; Start continues it.
+  QVERIFY(z.messages.empty());
+  QVERIFY(z.St().StepCount != 0);
+  QCOMPARE(size_t(z.Lines("listTrack1").size() + z.Lines("listTrack2").size()),
+           z.St().Trains.TrainCount1() + z.St().Trains.TrainCount2());
+  QVERIFY(!z.St().Trains.Empty());
+  QVERIFY(z.Button("buttonStart")->isEnabled());
+  QVERIFY(!z.Button("buttonPause")->isEnabled());
+  QVERIFY(!z.Find<QToolButton>("buttonModeSchedule")->isEnabled());
+  QVERIFY(!z.Edit("editJ")->isEnabled());
+
+  z.Button("buttonStart")->click();
+  Drain();
+  QCOMPARE(z.Texts(), std::vector<std::string>{"Имитация окончена"});
+  QCOMPARE(z.St().StepCount, 0u);
+  QVERIFY(z.Lines("listTrack1").isEmpty() && z.Lines("listTrack2").isEmpty());
+  QVERIFY(z.Find<QToolButton>("buttonModeSchedule")->isEnabled());
+  QVERIFY(std::filesystem::exists(z.File("Graph\\dp.gmt")));
+
+  z.w->askRecordName = [] { return std::string("rec"); };
+  z.Button("buttonRecord")->click();
+  QVERIFY(std::filesystem::exists(z.File("gdp\\rec.gdp")));
+  z.w->askRecordName = [] { return std::string("a/b"); };
+  z.Button("buttonRecord")->click();
+  QCOMPARE(z.messages.back().kind, tps::MsgKind::Warning);
+}
+
+void ProbTest::testModeStartsAndSteps() {
+  UiZone z;
+  z.ChooseTab(1);
+  z.ChooseDc();
+  z.Type(z.Edit("editKm"), "0");
+  z.Button("buttonAdd1")->click();
+  z.Button("buttonStep")->click();
+  z.Button("buttonStep")->click();
+  QCOMPARE(z.Edit("editCounter")->text(), QString("2"));
+  QVERIFY(!z.Lines("listTrack1").isEmpty());
+  QVERIFY(!z.Find<QToolButton>("buttonModeProb")->isEnabled());
+  z.Button("buttonStart")->click();
+  Drain();
+  QCOMPARE(z.Texts(), std::vector<std::string>{"Имитация окончена"});
+  QVERIFY(z.Lines("listTrack1").isEmpty());
+  QCOMPARE(z.Edit("editCounter")->text(), QString("0"));
+  QVERIFY(z.Find<QToolButton>("buttonModeProb")->isEnabled());
+}
+
+QTEST_MAIN(ProbTest)
+#include "prob_test.moc"
