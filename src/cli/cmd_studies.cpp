@@ -8,9 +8,13 @@
 #include <string>
 
 #include "cli/common.h"
+#include "driver/probrun.h"
 #include "driver/runs.h"
 #include "params/conv.h"
+#include "params/persist.h"
 #include "tasks/placement.h"
+#include "tasks/statistics.h"
+#include "traffic/randomflow.h"
 #include "traffic/schedule.h"
 #include "validation/schedule_checks.h"
 
@@ -21,7 +25,14 @@ namespace {
 struct StudyOptions {
   std::string schedule, from, to, step = "1";
   unsigned jobs = 0;
+  // stats
+  std::string runs, period = "1 час", interval = "8";
+  bool wait = false;
+  std::vector<std::string> flows;
 };
+
+// The scheme of the statistics without --scheme: DC, double track, fed from both ends.
+constexpr int kDefaultStatsScheme = 3;
 
 // Runs of a study as they are done, on stderr when it is a terminal.
 void ShowProgress(StudyControl& ctl, std::ostream& err, bool& shown) {
@@ -147,6 +158,90 @@ int PpsSearch(AppState& st, CliHost& host, const Options& o, const StudyOptions&
   return 0;
 }
 
+// --flow TYPE=COUNT[:AMIN:AMAX:RMIN:RMAX:VMIN:VMAX] into the row of the
+// grid of the probabilistic train parameters, as "run --mode prob" takes it.
+void ApplyFlow(AppState& st, const std::string& flow) {
+  static const char* const kTypes[4] = {"freight", "express", "suburban", "passenger"};
+  const size_t eq = flow.find('=');
+  int row = -1;
+  for (int k = 0; k < 4 && eq != std::string::npos; ++k)
+    if (flow.compare(0, eq, kTypes[k]) == 0) row = k;
+  std::vector<std::string> v;
+  for (size_t start = eq + 1; eq != std::string::npos;) {
+    const size_t p = flow.find(':', start);
+    v.push_back(flow.substr(start, p == std::string::npos ? std::string::npos : p - start));
+    if (p == std::string::npos) break;
+    start = p + 1;
+  }
+  if (row < 0 || (v.size() != 1 && v.size() != 7))
+    throw UsageError(
+        "--flow takes TYPE=COUNT[:AMIN:AMAX:RMIN:RMAX:VMIN:VMAX] with TYPE freight, express, "
+        "suburban or passenger: " +
+        flow);
+  std::string(&cells)[7] = st.Prob.Grid[row];
+  for (size_t c = 1; c < v.size(); ++c) cells[c - 1] = v[c];
+  cells[6] = v[0];
+}
+
+// "Статистический анализ": the realizations into "Statistic.txt".
+int Stats(AppState& st, CliHost& host, const Options& o, const StudyOptions& so, std::ostream& out,
+          std::ostream& err) {
+  int32_t interval = 0;
+  if (!TryStrToInt(so.interval, interval) || interval < 1 || interval > 60 ||
+      so.interval.find_first_not_of("0123456789") != std::string::npos)
+    throw UsageError("--interval takes whole minutes 1..60: " + so.interval);
+  Prepare(st, WithF2F4(o.scheme == 0 ? kDefaultStatsScheme : o.scheme, o), o);
+  ApplyRunOptions(st, o);
+  Json j;
+  j["scheme"] = st.SchemeVariant;
+  LoadProbTrainParams(st);
+  if (!so.flows.empty()) {
+    for (const std::string& f : so.flows) ApplyFlow(st, f);
+    if (!SaveProbTrainParams(st)) return Refused(j, host, out, err);
+    LoadProbTrainParams(st);
+  }
+  st.Prob.Period = so.period;
+  st.Prob.MinInterval = so.interval;
+  st.Prob.WaitTrains = so.wait;
+  EnterProbMode(st);
+  StudyControl ctl;
+  ctl.Jobs = so.jobs;
+  bool shown = false;
+  ShowProgress(ctl, err, shown);
+  StatisticsResult r;
+  const RunOutcome ran = RunAsCommand(host, [&] {
+    r = RunStatistics(st, so.runs, ctl);
+    return r.Outcome;
+  });
+  if (shown) err << "\n";
+  j["outcome"] = OutcomeName(ran);
+  if (ran == RunOutcome::Refused) return Refused(j, host, out, err);
+  j["messages"] = Messages(host);
+  if (ran == RunOutcome::Failed) {
+    Print(out, j);
+    for (const auto& m : host.messages) err << m.text << "\n";
+    return 1;
+  }
+  j["file"] = kStatisticFile;
+  j["runs"] = r.Done.size();
+  Json lines = Json::array();
+  for (size_t k = 0; k < r.Done.size(); ++k) {
+    const Realization& x = r.Done[k];
+    lines.push_back({{"n", k + 1},
+                     {"supplied_wh", x.Supplied[0]},
+                     {"supplied_varh", x.Supplied[1]},
+                     {"loss_wh", x.Loss},
+                     {"loss_percent", x.LossPercent},
+                     {"i2f1", x.FeederI2[0]},
+                     {"i2f2", x.FeederI2[1]},
+                     {"i2f3", x.FeederI2[2]},
+                     {"i2f4", x.FeederI2[3]}});
+  }
+  j["realizations"] = std::move(lines);
+  Print(out, j);
+  return 0;
+}
+
 void AddStudyOptions(CLI::App* c, StudyOptions& so) {
   c->add_option("--schedule", so.schedule, "a schedule of the folder gdp, by name or path")
       ->type_name("FILE")
@@ -175,6 +270,23 @@ void RegisterStudyCommands(Registry& r) {
         ->type_name("N")
         ->check(CLI::Range(1, 256));
   }
+  CLI::App* stats = r.app.add_subcommand(
+      "stats", "probabilistic realizations, one line of totals each (Statistic.txt), print JSON");
+  stats->add_option("--runs", so.runs, "the number of realizations")->type_name("N")->required();
+  stats->add_option("--period", so.period, "the calculation period (default \"1 час\")")->type_name("TEXT");
+  stats->add_option("--interval", so.interval, "the minimum interval J, minutes (default 8)")->type_name("J");
+  stats->add_flag("--wait", so.wait, "wait for the trains to leave the zone");
+  stats->add_option("--flow", so.flows, "a row of the train parameters")
+      ->type_name("TYPE=COUNT[:AMIN:AMAX:RMIN:RMAX:VMIN:VMAX]");
+  r.AddSchemeOptions(stats, false)->description("the feeding scheme (default 3)");
+  r.AddRunOptions(stats);
+  r.AddSeedOption(stats);
+  stats->add_option("--jobs", so.jobs, "realizations solved side by side (default: the number of cores)")
+      ->type_name("N")
+      ->check(CLI::Range(1, 256));
+  r.AddCommand(stats, [&o, &so](AppState& st, CliHost& host, std::ostream& out, std::ostream& err) {
+    return Stats(st, host, o, so, out, err);
+  });
   r.AddCommand(sweep, [&o, &so](AppState& st, CliHost& host, std::ostream& out, std::ostream& err) {
     return PskSweep(st, host, o, so, out, err);
   });

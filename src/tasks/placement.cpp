@@ -51,11 +51,11 @@ PskSweepResult SweepPsk(AppState& st, const std::string& file, const TaskInput& 
   }
   TruncateFile(st.Work, kPskTaskFile);
   const std::vector<double> xs = Places(StrToFloat(in.Left), StrToFloat(in.Step), StrToFloat(in.Right), true);
-  std::vector<ScheduleStudy::Setup> setups;
+  std::vector<Study::Setup> setups;
   for (double x : xs) setups.push_back([x](TParamBlock& p) { p.PskKm.Set(FloatToStr(x)); });
 
-  ScheduleStudy study(st, file, ctl);
-  const std::vector<StudyRun> runs = study.RunBatch(setups);
+  Study study(st, ctl);
+  const std::vector<StudyRun> runs = study.RunBatch(file, setups);
   study.Finish();
   if (study.Trouble() != RunOutcome::Finished) {
     res.Outcome = study.Trouble();
@@ -91,7 +91,7 @@ PostSearchResult SearchPskPps(AppState& st, const std::string& file, const TaskI
   const double zone = StrToFloat(st.Params.ZoneLength.Get());
   const double h = StrToFloat(in.Step), left = StrToFloat(in.Left), right = StrToFloat(in.Right);
 
-  ScheduleStudy study(st, file, ctl);
+  Study study(st, ctl);
   TParamBlock& p = study.Params();
   double psk = SetPost(p.PskKm, h);
   double pps1 = SetPost(p.Pps1Km, 0.01);
@@ -103,7 +103,7 @@ PostSearchResult SearchPskPps(AppState& st, const std::string& file, const TaskI
   // follow the lines of the runs before.
   auto sweep = [&](Post post, const std::vector<double>& xs) {
     if (study.Ended() || xs.empty()) return;
-    std::vector<ScheduleStudy::Setup> setups;
+    std::vector<Study::Setup> setups;
     std::vector<PostRun> planned;
     for (double x : xs) {
       PostRun r{pps1, psk, pps2, 0};
@@ -115,7 +115,7 @@ PostSearchResult SearchPskPps(AppState& st, const std::string& file, const TaskI
         SetPost(post == Post::Psk ? q.PskKm : post == Post::Pps1 ? q.Pps1Km : q.Pps2Km, x);
       });
     }
-    const std::vector<StudyRun> runs = study.RunBatch(setups);
+    const std::vector<StudyRun> runs = study.RunBatch(file, setups);
     std::vector<std::string> lines;
     for (size_t k = 0; k < runs.size(); ++k) {
       PostRun r = planned[k];

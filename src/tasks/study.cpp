@@ -65,7 +65,7 @@ StudyRun ScheduleLossRun(AppState& st, const std::string& file) {
   return r;
 }
 
-struct ScheduleStudy::Worker {
+struct Study::Worker {
   std::unique_ptr<AppState> State;
   std::unique_ptr<StudyHost> Host;
   std::string Folder;
@@ -74,8 +74,7 @@ struct ScheduleStudy::Worker {
   bool Ran = false;
 };
 
-ScheduleStudy::ScheduleStudy(AppState& st, std::string file, StudyControl& ctl)
-    : main_(st), file_(std::move(file)), ctl_(ctl), work_(std::make_unique<AppState>(st)) {
+Study::Study(AppState& st, StudyControl& ctl) : main_(st), ctl_(ctl), work_(std::make_unique<AppState>(st)) {
   static const std::atomic<bool> never{false};
   auto host = std::make_unique<StudyHost>(ctl_.Stop, never);
   host->state = work_.get();
@@ -86,22 +85,35 @@ ScheduleStudy::ScheduleStudy(AppState& st, std::string file, StudyControl& ctl)
   tempExisted_ = main_.Work.Exists(kScratchDir);
 }
 
-ScheduleStudy::~ScheduleStudy() = default;
+Study::~Study() = default;
 
-TParamBlock& ScheduleStudy::Params() {
+TParamBlock& Study::Params() {
   return work_->Params;
 }
 
-StudyRun ScheduleStudy::RunOne(AppState& st, const Setup& setup) {
-  if (setup) setup(st.Params);
+bool Study::Parallel() const {
+  return ctl_.Jobs > 1 && !DrawsFromGenerator(*work_);
+}
+
+StudyRun Study::RunOne(AppState& st, const Job& job) {
   StudyHost& host = static_cast<StudyHost&>(*st.Host);
   host.stopped = false;
-  StudyRun r = ScheduleLossRun(st, file_);
+  StudyRun r = job(st);
   if (host.stopped) r.Complete = false;
   return r;
 }
 
-void ScheduleStudy::Collect(const std::vector<RecordedMessage>& messages) {
+std::vector<StudyRun> Study::RunBatch(const std::string& file, const std::vector<Setup>& setups) {
+  std::vector<Job> jobs;
+  for (const Setup& setup : setups)
+    jobs.push_back([&file, setup](AppState& st) {
+      if (setup) setup(st.Params);
+      return ScheduleLossRun(st, file);
+    });
+  return RunJobs(jobs);
+}
+
+void Study::Collect(const std::vector<RecordedMessage>& messages) {
   for (const RecordedMessage& m : messages) {
     if (m.kind == MsgKind::Information && m.text == "Имитация окончена") continue;
     bool seen = false;
@@ -110,7 +122,7 @@ void ScheduleStudy::Collect(const std::vector<RecordedMessage>& messages) {
   }
 }
 
-void ScheduleStudy::AdoptFilesOf(const std::string& folder) {
+void Study::AdoptFilesOf(const std::string& folder) {
   namespace fs = std::filesystem;
   const WorkDir& wd = main_.Work;
   std::error_code ec;
@@ -125,17 +137,18 @@ void ScheduleStudy::AdoptFilesOf(const std::string& folder) {
   }
 }
 
-void ScheduleStudy::RemoveFolder(const std::string& folder) {
+void Study::RemoveFolder(const std::string& folder) {
   namespace fs = std::filesystem;
   std::error_code ec;
   fs::remove_all(main_.Work.Resolve(folder), ec);
 }
 
-std::vector<StudyRun> ScheduleStudy::RunBatch(const std::vector<Setup>& setups) {
+std::vector<StudyRun> Study::RunJobs(const std::vector<Job>& setups) {
   std::vector<StudyRun> kept;
   if (ended_) return kept;
   const size_t n = setups.size();
-  const unsigned jobs = DrawsFromGenerator(*work_) ? 1 : std::max(1u, ctl_.Jobs);
+  const unsigned jobs = Parallel() ? ctl_.Jobs : 1;
+  const size_t total = progressTotal_ ? progressTotal_ : n;
 
   if (jobs == 1 || n <= 1) {
     // One run after another on the study's own state, files in place.
@@ -149,7 +162,7 @@ std::vector<StudyRun> ScheduleStudy::RunBatch(const std::vector<Setup>& setups) 
       StudyRun r = RunOne(*work_, setups[k]);
       ++runsMade_;
       Collect(host.messages);
-      if (ctl_.Progress) ctl_.Progress(k + 1, n);
+      if (ctl_.Progress) ctl_.Progress(progressBase_ + k + 1, total);
       if (!r.Complete) {
         ended_ = true;
         if (r.Outcome != RunOutcome::Finished) trouble_ = r.Outcome;
@@ -187,10 +200,10 @@ std::vector<StudyRun> ScheduleStudy::RunBatch(const std::vector<Setup>& setups) 
       r.State->Work = main_.Work.WritingInto(r.Folder);
       try {
         r.Run = RunOne(*r.State, setups[k]);
-      } catch (...) {
+      } catch (const std::exception& e) {
         // A failure the run did not catch itself: it ends the study.
         r.Run = StudyRun{};
-        r.Host->messages.push_back({MsgKind::Error, "Расчёт не выполнен", MsgButtons::Ok});
+        r.Host->messages.push_back({MsgKind::Error, e.what(), MsgButtons::Ok});
       }
       r.Messages = std::move(r.Host->messages);
       r.State->Host = nullptr;
@@ -217,7 +230,7 @@ std::vector<StudyRun> ScheduleStudy::RunBatch(const std::vector<Setup>& setups) 
         shown = done;
         if (ctl_.Progress) {
           lock.unlock();
-          ctl_.Progress(shown, n);
+          ctl_.Progress(progressBase_ + shown, total);
           lock.lock();
         }
       }
@@ -257,7 +270,7 @@ std::vector<StudyRun> ScheduleStudy::RunBatch(const std::vector<Setup>& setups) 
   return kept;
 }
 
-void ScheduleStudy::Finish() {
+void Study::Finish() {
   if (finished_) return;
   finished_ = true;
   IHost* host = main_.Host;

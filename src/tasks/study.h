@@ -1,8 +1,9 @@
-// A study: many complete schedule runs of one zone that differ only in the
-// places of the posts (the placement tasks). The runs of one batch are
-// independent of each other, so they are made on every core, each on its own
-// copy of the state with its own host; the results come back in the order a
-// single run after another gives them, and so do the files the study leaves.
+// A study: many complete runs of one zone, the schedule runs of the
+// placement tasks with the posts moved, or the probabilistic realizations of
+// the statistics. The runs of one batch are independent of each other, so
+// they are made on every core, each on its own copy of the state with its own
+// host; the results come back in the order a single run after another gives
+// them, and so do the files the study leaves.
 #pragma once
 
 #include <atomic>
@@ -34,8 +35,9 @@ unsigned DefaultJobs();
 // One schedule run of a study and what it gave.
 struct StudyRun {
   RunOutcome Outcome = RunOutcome::Failed;
-  double Loss = 0;        // EnergyLoss of the run, Wh
-  bool Complete = false;  // ran to the schedule's end, not stopped
+  double Loss = 0;             // EnergyLoss of the run, Wh
+  bool Complete = false;       // ran to its end, not stopped
+  std::vector<double> Values;  // what else the study takes of the run
 };
 
 // One schedule run for the current Params (the schedule `file` of the list):
@@ -43,24 +45,41 @@ struct StudyRun {
 // and its loss energy. A final event of the schedule ends this run only.
 StudyRun ScheduleLossRun(AppState& st, const std::string& file);
 
-class ScheduleStudy {
+class Study {
  public:
   // `st` is the window's state; the study works on a copy of it until Finish.
-  ScheduleStudy(AppState& st, std::string file, StudyControl& ctl);
-  ~ScheduleStudy();
-  ScheduleStudy(const ScheduleStudy&) = delete;
-  ScheduleStudy& operator=(const ScheduleStudy&) = delete;
+  Study(AppState& st, StudyControl& ctl);
+  ~Study();
+  Study(const Study&) = delete;
+  Study& operator=(const Study&) = delete;
+
+  // The runs are made side by side (more than one job, and no run draws
+  // from the generator while its steps are built).
+  bool Parallel() const;
+  // The state the next run starts from.
+  const AppState& State() const { return *work_; }
+  // Progress is reported as base + runs done of total.
+  void SetProgressSpan(size_t base, size_t total) {
+    progressBase_ = base;
+    progressTotal_ = total;
+  }
+
+  // Runs one batch of complete runs: job k is called on a state as the runs
+  // before it left it (on its own copy when side by side) and makes its run.
+  // Returns the runs kept, in order: every run up to the first that did not
+  // run to its end (a stop, a refusal, a failure). The files and the state
+  // are then those of the last run kept, as after that run made alone.
+  using Job = std::function<StudyRun(AppState&)>;
+  std::vector<StudyRun> RunJobs(const std::vector<Job>& jobs);
 
   // The parameter block the next runs start from; the posts set here are in
   // every run of the next batch.
   TParamBlock& Params();
 
-  // Runs one batch: run k starts from Params() with setups[k] applied. Returns
-  // the runs kept, in order: every run up to the first that did not run to
-  // its end (a stop, a refusal, a failure). The files and the state are then
-  // those of the last run kept, as after that run made alone.
+  // Schedule runs of the schedule `file`: run k with setups[k] applied to
+  // Params (RunJobs).
   using Setup = std::function<void(TParamBlock&)>;
-  std::vector<StudyRun> RunBatch(const std::vector<Setup>& setups);
+  std::vector<StudyRun> RunBatch(const std::string& file, const std::vector<Setup>& setups);
 
   // A stop was asked for, or a run was refused or failed.
   bool Ended() const { return ended_; }
@@ -74,13 +93,13 @@ class ScheduleStudy {
 
  private:
   struct Worker;
-  StudyRun RunOne(AppState& st, const Setup& setup);
+  StudyRun RunOne(AppState& st, const Job& job);
   void Collect(const std::vector<RecordedMessage>& messages);
   void AdoptFilesOf(const std::string& folder);
   void RemoveFolder(const std::string& folder);
 
   AppState& main_;
-  std::string file_;
+  size_t progressBase_ = 0, progressTotal_ = 0;
   StudyControl& ctl_;
   std::unique_ptr<AppState> work_;
   std::unique_ptr<RecordingHost> workHost_;

@@ -77,3 +77,20 @@ TEST(CliStudies, RefusalsExitWithTwo) {
   EXPECT_EQ(Cli(t.Path(), "pps-search --schedule s.gdp").code, 2);  // not the parallel scheme
   EXPECT_EQ(Cli(t.Path(), "psk-sweep --schedule s.gdp --jobs 0").code, 2);
 }
+
+// The statistics on one job and two: the same realizations, byte for byte.
+TEST(CliStudies, StatisticsOnOneAndTwoJobsGiveTheSameFile) {
+  std::string out[2];
+  std::vector<uint8_t> file[2];
+  for (int jobs : {1, 2}) {
+    tpstest::TempDir t;
+    ASSERT_EQ(Cli(t.Path(), "seed").code, 0);
+    const Answer a = Cli(t.Path(), "stats --runs 6 --seed 5 --wait --jobs " + std::to_string(jobs));
+    ASSERT_EQ(a.code, 0) << a.err;
+    out[jobs - 1] = a.out;
+    file[jobs - 1] = tpstest::ReadBytes(t.Path() / "Statistic.txt");
+  }
+  EXPECT_NE(out[0].find("\"runs\":6"), std::string::npos);
+  EXPECT_EQ(out[0], out[1]);
+  EXPECT_EQ(file[0], file[1]);
+}
