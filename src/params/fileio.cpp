@@ -317,7 +317,7 @@ void Replace(const WorkDir& wd, std::string_view asked, const void* data, size_t
     f.fd = ::openat(dir.fd, tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (f.fd < 0 && (errno != EEXIST || attempt == 100)) FailErrno(errno, Op::Write, name);
   }
-  bool ok = WriteFully(f.fd, data, n) && ::fsync(f.fd) == 0;
+  bool ok = WriteFully(f.fd, data, n) && (!wd.Flushes() || ::fsync(f.fd) == 0);
   int err = ok ? 0 : errno;
   if (::close(f.Release()) != 0 && ok) {
     ok = false;
@@ -331,7 +331,8 @@ void Replace(const WorkDir& wd, std::string_view asked, const void* data, size_t
     ::unlinkat(dir.fd, tmp.c_str(), 0);
     FailErrno(err, Op::Write, name);
   }
-  ::fsync(dir.fd);  // the rename itself reaches the disk; a folder that cannot is no failure
+  if (wd.Flushes())
+    ::fsync(dir.fd);  // the rename itself reaches the disk; a folder that cannot is no failure
 }
 
 void Append(const WorkDir& wd, std::string_view asked, const void* data, size_t n) {
