@@ -44,6 +44,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   RegisterProbCommands(r);
   RegisterChartCommands(r);
   RegisterConstructCommands(r);
+  RegisterStudyCommands(r);
   run->add_option("--mode", r.mode, "the run mode")
       ->type_name("MODE")
       ->required()

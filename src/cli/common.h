@@ -177,5 +177,7 @@ void RegisterProbCommands(Registry& r);
 void RegisterChartCommands(Registry& r);
 // construct, run --mode constructor
 void RegisterConstructCommands(Registry& r);
+// psk-sweep, pps-search, stats
+void RegisterStudyCommands(Registry& r);
 
 }  // namespace tps::cli

@@ -301,7 +301,9 @@ bool WriteFully(int fd, const void* data, size_t n) {
 // beside it (the process id and a counter, so two runs in one working
 // directory never share one), are flushed to the disk and renamed over the
 // file. The temporary file is removed on every failure.
-void Replace(const WorkDir& wd, std::string_view name, const void* data, size_t n) {
+void Replace(const WorkDir& wd, std::string_view asked, const void* data, size_t n) {
+  const std::string target = wd.WritePath(asked);
+  const std::string_view name = target;
   static std::atomic<unsigned> counter{0};
   const fs::path realRoot = RealRoot(wd.Root());
   Place at = Locate(wd.Root(), name, true);
@@ -315,7 +317,7 @@ void Replace(const WorkDir& wd, std::string_view name, const void* data, size_t 
     f.fd = ::openat(dir.fd, tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (f.fd < 0 && (errno != EEXIST || attempt == 100)) FailErrno(errno, Op::Write, name);
   }
-  bool ok = WriteFully(f.fd, data, n) && ::fsync(f.fd) == 0;
+  bool ok = WriteFully(f.fd, data, n) && (!wd.Flushes() || ::fsync(f.fd) == 0);
   int err = ok ? 0 : errno;
   if (::close(f.Release()) != 0 && ok) {
     ok = false;
@@ -329,10 +331,13 @@ void Replace(const WorkDir& wd, std::string_view name, const void* data, size_t 
     ::unlinkat(dir.fd, tmp.c_str(), 0);
     FailErrno(err, Op::Write, name);
   }
-  ::fsync(dir.fd);  // the rename itself reaches the disk; a folder that cannot is no failure
+  if (wd.Flushes())
+    ::fsync(dir.fd);  // the rename itself reaches the disk; a folder that cannot is no failure
 }
 
-void Append(const WorkDir& wd, std::string_view name, const void* data, size_t n) {
+void Append(const WorkDir& wd, std::string_view asked, const void* data, size_t n) {
+  const std::string target = wd.WritePath(asked);
+  const std::string_view name = target;
   const fs::path realRoot = RealRoot(wd.Root());
   Place at = Locate(wd.Root(), name, true);
   Fd dir = OpenFolderOf(at.Real, realRoot, Op::Write, name);
@@ -448,7 +453,9 @@ void TruncateFile(const WorkDir& wd, std::string_view name) {
   Replace(wd, name, nullptr, 0);
 }
 
-void DeleteFile(const WorkDir& wd, std::string_view name) {
+void DeleteFile(const WorkDir& wd, std::string_view asked) {
+  const std::string target = wd.WritePath(asked);
+  const std::string_view name = target;
   const fs::path realRoot = RealRoot(wd.Root());
   Place at = Locate(wd.Root(), name, false);
   // A link inside the working directory is removed itself, not the file it

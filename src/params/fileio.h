@@ -38,8 +38,28 @@ class WorkDir {
   // present: opening it raises the IoError that refuses it.
   bool Exists(std::string_view name) const;
 
+  // A copy whose writes (replace, append, truncate, delete) go into the
+  // folder `folder` of this working directory while its reads still come
+  // from the working directory itself: runs made side by side keep their
+  // reports and loss files apart. Such scratch files are not flushed to the
+  // disk: the one kept is copied into place by a flushed write.
+  WorkDir WritingInto(std::string folder) const {
+    WorkDir w = *this;
+    w.writeFolder_ = std::move(folder);
+    w.flush_ = false;
+    return w;
+  }
+  // Whether a replaced file reaches the disk before the rename.
+  bool Flushes() const { return flush_; }
+  // The program path a write of `name` goes to.
+  std::string WritePath(std::string_view name) const {
+    return writeFolder_.empty() ? std::string(name) : writeFolder_ + "\\" + std::string(name);
+  }
+
  private:
   std::filesystem::path root_;
+  std::string writeFolder_;
+  bool flush_ = true;
 };
 
 using Bytes = std::vector<uint8_t>;

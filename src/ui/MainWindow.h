@@ -48,6 +48,8 @@ class ResultWindow;
 class SchedulePanel;
 class ScheduleEditor;
 class SchemePictureWidget;
+class StatisticsDialog;
+class PlacementDialog;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -175,6 +177,28 @@ class MainWindow : public QMainWindow {
   NormsDialog* normsDialog_ = nullptr;
   ChartOptionsDialog* chartOptions_ = nullptr;
   QToolButton* chartButtons_[6] = {};
+
+  // The study dialogs of the menu "Задачи" (MainWindowTasks.cpp).
+ public:
+  // The schedule selected in the schedule panel.
+  std::string SelectedSchedule() const;
+  // The fields and the panel of the mode into the state, and the train
+  // parameters of the flow file the input checks of a run read.
+  void PrepareStudy();
+  StatisticsDialog* Statistics() const { return statistics_; }
+  PlacementDialog* PskTask() const { return pskTask_; }
+  PlacementDialog* PpsTask() const { return ppsTask_; }
+
+ private:
+  void BuildTaskMenu();
+  void UpdateTaskMenu();
+  QMenu* menuTasks_ = nullptr;
+  QAction* actPskTask_ = nullptr;
+  QAction* actPpsTask_ = nullptr;
+  QAction* actStatistics_ = nullptr;
+  StatisticsDialog* statistics_ = nullptr;
+  PlacementDialog* pskTask_ = nullptr;
+  PlacementDialog* ppsTask_ = nullptr;
 
   AppState state_;
   std::unique_ptr<QtHost> host_;

@@ -131,6 +131,8 @@ void MainWindow::BuildMenus() {
   actAc_ = options->addAction(U("Параметры переменного сопротивления"));
   actAc_->setObjectName("actAc");
 
+  BuildTaskMenu();
+
   menuCatalogues_ = menuBar()->addMenu(U("Справочники"));
   menuCatalogues_->setObjectName("menuCatalogues");
   const char* kinds[4] = {"Контактные провода", "Несущие троса", "Усиливающие провода", "Рельсы"};

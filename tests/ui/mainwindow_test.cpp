@@ -282,9 +282,9 @@ void MainWindowTest::menusAndTheHiddenSwitch() {
   QStringList shown;
   for (QAction* a : z.w->menuBar()->actions())
     if (a->isVisible()) shown << a->text();
-  QCOMPARE(shown,
-           (QStringList{QString::fromUtf8("Файл"), QString::fromUtf8("Режим"), QString::fromUtf8("Опции"),
-                        QString::fromUtf8("Справочники"), QString::fromUtf8("Справка")}));
+  QCOMPARE(shown, (QStringList{QString::fromUtf8("Файл"), QString::fromUtf8("Режим"),
+                               QString::fromUtf8("Опции"), QString::fromUtf8("Задачи"),
+                               QString::fromUtf8("Справочники"), QString::fromUtf8("Справка")}));
   QVERIFY(z.Action("actTestMode")->isChecked());
   QVERIFY(z.Action("actFastCalc")->isChecked());
   QVERIFY(z.Action("actCharts")->isChecked());

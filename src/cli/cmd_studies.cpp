@@ -1,0 +1,298 @@
+// The studies of many runs: the sweep of the sectioning post, the search of
+// the places of the sectioning and parallel-connection posts, and the
+// statistics over probabilistic realizations. Every study runs on --jobs
+// cores and gives the same files as on one.
+#include <unistd.h>
+
+#include <iostream>
+#include <string>
+
+#include "cli/common.h"
+#include "driver/probrun.h"
+#include "driver/runs.h"
+#include "params/conv.h"
+#include "params/persist.h"
+#include "tasks/placement.h"
+#include "tasks/statistics.h"
+#include "traffic/randomflow.h"
+#include "traffic/schedule.h"
+#include "validation/schedule_checks.h"
+
+namespace tps::cli {
+
+namespace {
+
+struct StudyOptions {
+  std::string schedule, from, to, step = "1";
+  unsigned jobs = 0;
+  // stats
+  std::string runs, period = "1 час", interval = "8";
+  bool wait = false;
+  std::vector<std::string> flows;
+};
+
+// The scheme of the statistics without --scheme: DC, double track, fed from both ends.
+constexpr int kDefaultStatsScheme = 3;
+
+// Runs of a study as they are done, on stderr when it is a terminal.
+void ShowProgress(StudyControl& ctl, std::ostream& err, bool& shown) {
+  if (::isatty(2) == 0) return;
+  ctl.Progress = [&err, &shown](size_t done, size_t total) {
+    err << "\rrun " << done << " of " << total << "   " << std::flush;
+    shown = true;
+  };
+}
+
+// The schedule's own scheme unless another is asked for; the zone prepared
+// as the window holds it in the schedule mode.
+std::string PrepareStudy(AppState& st, const Options& o, const StudyOptions& so, Json& j, TGDPClass& g) {
+  const std::string name = ScheduleListName(st.Work, so.schedule);
+  j["schedule"] = SchedulePath(name);
+  g.LoadFromFile(st.Work, SchedulePath(name));
+  int scheme = o.scheme;
+  if (scheme == 0) {
+    if (g.Schedule.Variant < 1 || g.Schedule.Variant > 12)
+      throw UsageError("the schedule " + so.schedule + " names no scheme (variant " +
+                       std::to_string(g.Schedule.Variant) + "): give --scheme");
+    scheme = g.Schedule.Variant;
+  }
+  Prepare(st, scheme, o);
+  st.RunMode = ModeSchedule;
+  ApplyRunOptions(st, o);
+  LoadProbTrainParams(st);
+  j["scheme"] = st.SchemeVariant;
+  return name;
+}
+
+TaskInput TaskBounds(const AppState& st, const StudyOptions& so) {
+  TaskInput in;
+  in.Left = so.from.empty() ? "1" : so.from;
+  double zone = 0;
+  in.Right = !so.to.empty()                                    ? so.to
+             : TryStrToFloat(st.Params.ZoneLength.Get(), zone) ? FloatToStr(zone - 1)
+                                                               : st.Params.ZoneLength.Get();
+  in.Step = so.step;
+  return in;
+}
+
+// A refusal names the mismatch of the schedule; a failure lists its messages.
+template <class Result>
+int Answer(AppState& st, CliHost& host, const TGDPClass& g, const Result& r, Json& j, std::ostream& out,
+           std::ostream& err) {
+  j["outcome"] = OutcomeName(r.Outcome);
+  if (r.Outcome == RunOutcome::Refused) {
+    const std::string mismatch = ReportMismatch(st, g, j);
+    const int code = Refused(j, host, out, err);
+    err << mismatch;
+    return code;
+  }
+  j["messages"] = Messages(host);
+  if (r.Outcome == RunOutcome::Failed) {
+    Print(out, j);
+    for (const auto& m : host.messages) err << m.text << "\n";
+    return 1;
+  }
+  return -1;
+}
+
+int PskSweep(AppState& st, CliHost& host, const Options& o, const StudyOptions& so, std::ostream& out,
+             std::ostream& err) {
+  Json j;
+  TGDPClass g;
+  const std::string name = PrepareStudy(st, o, so, j, g);
+  if (st.SchemeVariant != 4 && st.SchemeVariant != 11)
+    throw UsageError("psk-sweep runs on the nodal schemes 4 and 11, not on scheme " +
+                     std::to_string(st.SchemeVariant));
+  StudyControl ctl;
+  ctl.Jobs = so.jobs;
+  bool shown = false;
+  ShowProgress(ctl, err, shown);
+  PskSweepResult r;
+  const RunOutcome ran = RunAsCommand(host, [&] {
+    r = SweepPsk(st, name, TaskBounds(st, so), ctl);
+    return r.Outcome;
+  });
+  if (shown) err << "\n";
+  r.Outcome = ran;
+  if (int code = Answer(st, host, g, r, j, out, err); code >= 0) return code;
+  j["file"] = kPskTaskFile;
+  j["positions"] = r.Positions;
+  j["losses"] = r.Losses;
+  j["best_position"] = r.HasBest ? Json(r.Positions[r.Best]) : Json();
+  j["best_loss"] = r.HasBest ? Json(r.Losses[r.Best]) : Json();
+  j["psk_km"] = st.Params.PskKm.Get();
+  Print(out, j);
+  return 0;
+}
+
+Json PostsJson(const PostRun& p) {
+  return Json{{"pps1", p.Pps1}, {"psk", p.Psk}, {"pps2", p.Pps2}, {"loss", p.Loss}};
+}
+
+int PpsSearch(AppState& st, CliHost& host, const Options& o, const StudyOptions& so, std::ostream& out,
+              std::ostream& err) {
+  Json j;
+  TGDPClass g;
+  const std::string name = PrepareStudy(st, o, so, j, g);
+  if (st.SchemeVariant != 5)
+    throw UsageError("pps-search runs on the parallel scheme 5, not on scheme " +
+                     std::to_string(st.SchemeVariant));
+  StudyControl ctl;
+  ctl.Jobs = so.jobs;
+  bool shown = false;
+  ShowProgress(ctl, err, shown);
+  PostSearchResult r;
+  const RunOutcome ran = RunAsCommand(host, [&] {
+    r = SearchPskPps(st, name, TaskBounds(st, so), ctl);
+    return r.Outcome;
+  });
+  if (shown) err << "\n";
+  r.Outcome = ran;
+  if (int code = Answer(st, host, g, r, j, out, err); code >= 0) return code;
+  j["file"] = kPskPpsTaskFile;
+  Json runs = Json::array();
+  for (const PostRun& p : r.Runs) runs.push_back(PostsJson(p));
+  j["runs"] = std::move(runs);
+  j["best"] = r.HasBest ? PostsJson(r.Runs[r.Best]) : Json();
+  Print(out, j);
+  return 0;
+}
+
+// --flow TYPE=COUNT[:AMIN:AMAX:RMIN:RMAX:VMIN:VMAX] into the row of the
+// grid of the probabilistic train parameters, as "run --mode prob" takes it.
+void ApplyFlow(AppState& st, const std::string& flow) {
+  static const char* const kTypes[4] = {"freight", "express", "suburban", "passenger"};
+  const size_t eq = flow.find('=');
+  int row = -1;
+  for (int k = 0; k < 4 && eq != std::string::npos; ++k)
+    if (flow.compare(0, eq, kTypes[k]) == 0) row = k;
+  std::vector<std::string> v;
+  for (size_t start = eq + 1; eq != std::string::npos;) {
+    const size_t p = flow.find(':', start);
+    v.push_back(flow.substr(start, p == std::string::npos ? std::string::npos : p - start));
+    if (p == std::string::npos) break;
+    start = p + 1;
+  }
+  if (row < 0 || (v.size() != 1 && v.size() != 7))
+    throw UsageError(
+        "--flow takes TYPE=COUNT[:AMIN:AMAX:RMIN:RMAX:VMIN:VMAX] with TYPE freight, express, "
+        "suburban or passenger: " +
+        flow);
+  std::string(&cells)[7] = st.Prob.Grid[row];
+  for (size_t c = 1; c < v.size(); ++c) cells[c - 1] = v[c];
+  cells[6] = v[0];
+}
+
+// "Статистический анализ": the realizations into "Statistic.txt".
+int Stats(AppState& st, CliHost& host, const Options& o, const StudyOptions& so, std::ostream& out,
+          std::ostream& err) {
+  int32_t interval = 0;
+  if (!TryStrToInt(so.interval, interval) || interval < 1 || interval > 60 ||
+      so.interval.find_first_not_of("0123456789") != std::string::npos)
+    throw UsageError("--interval takes whole minutes 1..60: " + so.interval);
+  Prepare(st, WithF2F4(o.scheme == 0 ? kDefaultStatsScheme : o.scheme, o), o);
+  ApplyRunOptions(st, o);
+  Json j;
+  j["scheme"] = st.SchemeVariant;
+  LoadProbTrainParams(st);
+  if (!so.flows.empty()) {
+    for (const std::string& f : so.flows) ApplyFlow(st, f);
+    if (!SaveProbTrainParams(st)) return Refused(j, host, out, err);
+    LoadProbTrainParams(st);
+  }
+  st.Prob.Period = so.period;
+  st.Prob.MinInterval = so.interval;
+  st.Prob.WaitTrains = so.wait;
+  EnterProbMode(st);
+  StudyControl ctl;
+  ctl.Jobs = so.jobs;
+  bool shown = false;
+  ShowProgress(ctl, err, shown);
+  StatisticsResult r;
+  const RunOutcome ran = RunAsCommand(host, [&] {
+    r = RunStatistics(st, so.runs, ctl);
+    return r.Outcome;
+  });
+  if (shown) err << "\n";
+  j["outcome"] = OutcomeName(ran);
+  if (ran == RunOutcome::Refused) return Refused(j, host, out, err);
+  j["messages"] = Messages(host);
+  if (ran == RunOutcome::Failed) {
+    Print(out, j);
+    for (const auto& m : host.messages) err << m.text << "\n";
+    return 1;
+  }
+  j["file"] = kStatisticFile;
+  j["runs"] = r.Done.size();
+  Json lines = Json::array();
+  for (size_t k = 0; k < r.Done.size(); ++k) {
+    const Realization& x = r.Done[k];
+    lines.push_back({{"n", k + 1},
+                     {"supplied_wh", x.Supplied[0]},
+                     {"supplied_varh", x.Supplied[1]},
+                     {"loss_wh", x.Loss},
+                     {"loss_percent", x.LossPercent},
+                     {"i2f1", x.FeederI2[0]},
+                     {"i2f2", x.FeederI2[1]},
+                     {"i2f3", x.FeederI2[2]},
+                     {"i2f4", x.FeederI2[3]}});
+  }
+  j["realizations"] = std::move(lines);
+  Print(out, j);
+  return 0;
+}
+
+void AddStudyOptions(CLI::App* c, StudyOptions& so) {
+  c->add_option("--schedule", so.schedule, "a schedule of the folder gdp, by name or path")
+      ->type_name("FILE")
+      ->required();
+  c->add_option("--from", so.from, "the first place, km (default 1)")->type_name("A");
+  c->add_option("--to", so.to, "the last place, km (default: the zone length less 1)")->type_name("B");
+  c->add_option("--step", so.step, "the step of the places, km (default 1)")->type_name("H");
+}
+
+}  // namespace
+
+void RegisterStudyCommands(Registry& r) {
+  StudyOptions& so = r.Keep<StudyOptions>();
+  so.jobs = DefaultJobs();
+  const Options& o = r.options;
+  CLI::App* sweep = r.app.add_subcommand(
+      "psk-sweep", "the best place of the sectioning post over a schedule (Export\\TaskPSK.txt), print JSON");
+  CLI::App* search = r.app.add_subcommand(
+      "pps-search",
+      "the best places of ПСК, ППС1 and ППС2 over a schedule (Export\\TaskPSK&PPS.txt), print JSON");
+  for (CLI::App* c : {sweep, search}) {
+    AddStudyOptions(c, so);
+    r.AddSchemeOptions(c, false)->description("the feeding scheme (default: the schedule's own)");
+    r.AddRunOptions(c);
+    c->add_option("--jobs", so.jobs, "runs made side by side (default: the number of cores)")
+        ->type_name("N")
+        ->check(CLI::Range(1, 256));
+  }
+  CLI::App* stats = r.app.add_subcommand(
+      "stats", "probabilistic realizations, one line of totals each (Statistic.txt), print JSON");
+  stats->add_option("--runs", so.runs, "the number of realizations")->type_name("N")->required();
+  stats->add_option("--period", so.period, "the calculation period (default \"1 час\")")->type_name("TEXT");
+  stats->add_option("--interval", so.interval, "the minimum interval J, minutes (default 8)")->type_name("J");
+  stats->add_flag("--wait", so.wait, "wait for the trains to leave the zone");
+  stats->add_option("--flow", so.flows, "a row of the train parameters")
+      ->type_name("TYPE=COUNT[:AMIN:AMAX:RMIN:RMAX:VMIN:VMAX]");
+  r.AddSchemeOptions(stats, false)->description("the feeding scheme (default 3)");
+  r.AddRunOptions(stats);
+  r.AddSeedOption(stats);
+  stats->add_option("--jobs", so.jobs, "realizations solved side by side (default: the number of cores)")
+      ->type_name("N")
+      ->check(CLI::Range(1, 256));
+  r.AddCommand(stats, [&o, &so](AppState& st, CliHost& host, std::ostream& out, std::ostream& err) {
+    return Stats(st, host, o, so, out, err);
+  });
+  r.AddCommand(sweep, [&o, &so](AppState& st, CliHost& host, std::ostream& out, std::ostream& err) {
+    return PskSweep(st, host, o, so, out, err);
+  });
+  r.AddCommand(search, [&o, &so](AppState& st, CliHost& host, std::ostream& out, std::ostream& err) {
+    return PpsSearch(st, host, o, so, out, err);
+  });
+}
+
+}  // namespace tps::cli
