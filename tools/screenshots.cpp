@@ -33,7 +33,9 @@ namespace {
 namespace fs = std::filesystem;
 using tps::ui::MainWindow;
 
-QString U(const char* s) { return QString::fromUtf8(s); }
+QString U(const char* s) {
+  return QString::fromUtf8(s);
+}
 
 fs::path gOut;
 int gSaved = 0;
@@ -83,10 +85,13 @@ T* Find(MainWindow& w, const char* name) {
 
 // A menu command by its captions; nullptr when the window does not offer it.
 QAction* Command(MainWindow& w, const char* menu, const char* caption) {
-  for (QAction* m : w.menuBar()->actions())
-    if (m->text() == U(menu) && m->menu())
-      for (QAction* a : m->menu()->actions())
-        if (a->text() == U(caption)) return a;
+  for (QAction* m : w.menuBar()->actions()) {
+    if (m->text() != U(menu) || !m->menu()) continue;
+    // A menu may set the state of its items as it opens.
+    emit m->menu()->aboutToShow();
+    for (QAction* a : m->menu()->actions())
+      if (a->text() == U(caption)) return a;
+  }
   return nullptr;
 }
 
@@ -95,6 +100,21 @@ QWidget* Shown(const char* title) {
   for (QWidget* t : QApplication::topLevelWidgets())
     if (t->isVisible() && t->windowTitle() == U(title)) return t;
   return nullptr;
+}
+
+// A study dialog of the menu "Задачи", when the window offers it now.
+void StudyDialog(MainWindow& w, const char* command, const char* title, const char* name) {
+  QAction* a = Command(w, "Задачи", command);
+  if (!a || !a->isEnabled()) {
+    std::cout << "  (no \"" << command << "\" here)\n";
+    return;
+  }
+  a->trigger();
+  Settle();
+  if (QWidget* d = Shown(title)) {
+    Save(d, name);
+    d->close();
+  }
 }
 
 void Choose(MainWindow& w, int tab, const char* kind, const char* box) {
@@ -155,15 +175,12 @@ void Shoot(MainWindow& w) {
   Save(&w, "16-prob-run");
 
   // The studies of the menu "Задачи", where the window offers them.
-  if (QAction* a = Command(w, "Задачи", "Статистический анализ"); a && a->isEnabled())
-    SaveModal("17-statistics", [&] { a->trigger(); });
+  StudyDialog(w, "Статистический анализ", "Статистический анализ", "17-statistics");
   Find<QToolButton>(w, "buttonModeSchedule")->click();
   Choose(w, 1, "radioDc", "box1");  // ПСК: scheme 4
-  if (QAction* a = Command(w, "Задачи", "Оптимальное место для ПСК"); a && a->isEnabled())
-    SaveModal("18-task-psk", [&] { a->trigger(); });
+  StudyDialog(w, "Оптимальное место для ПСК", "Задача оптимальной установки ПСК", "18-task-psk");
   Choose(w, 1, "radioDc", "box2");  // ПСК+2ППС: scheme 5
-  if (QAction* a = Command(w, "Задачи", "Оптимизация мест для ПСК и ППС"); a && a->isEnabled())
-    SaveModal("19-task-pps", [&] { a->trigger(); });
+  StudyDialog(w, "Оптимизация мест для ПСК и ППС", "Оптимизируем установку ПСК и ППС", "19-task-pps");
 }
 
 }  // namespace

@@ -125,8 +125,11 @@ const Control kControls[] = {
 };
 
 QMenu* TopMenu(QMainWindow* w, const char* caption) {
-  for (QAction* a : w->menuBar()->actions())
-    if (a->text() == U(caption) && a->isVisible()) return a->menu();
+  for (QAction* a : w->menuBar()->actions()) {
+    if (a->text() != U(caption) || !a->isVisible() || !a->menu()) continue;
+    emit a->menu()->aboutToShow();  // as when the user opens it
+    return a->menu();
+  }
   return nullptr;
 }
 
