@@ -101,7 +101,7 @@ void MainWindow::ConnectSignals() {
   connect(actSave_, &QAction::triggered, this, [this] {
     if (state_.SchemeVariant != 0) Guard([&] { SaveSchemeState(); });
   });
-  connect(actExit_, &QAction::triggered, this, &QWidget::close);
+  ConnectCommands();
   connect(actTestMode_, &QAction::triggered, this, [this] { TestModeChosen(); });
   connect(actScheduleMode_, &QAction::triggered, this, [this] { ScheduleModeChosen(); });
   connect(buttonModeTest_, &QToolButton::clicked, this, [this] { TestModeChosen(); });

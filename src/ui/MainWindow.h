@@ -316,6 +316,14 @@ class MainWindow : public QMainWindow {
   void BuildScheduleEditor();
   ScheduleEditor* editor_ = nullptr;
   QAction* actAbout_ = nullptr;
+  // The commands that belong to the window itself (MainWindowCommands.cpp):
+  // "Выход", and "Смотреть ГДП" of the probabilistic panel.
+ public:
+  void ExitChosen();
+
+ private:
+  void ConnectCommands();
+  void ViewProbScheduleClicked();
 };
 
 }  // namespace tps::ui

@@ -17,6 +17,7 @@ void NameApplication() { QCoreApplication::setApplicationName(QStringLiteral("tp
 void QtHost::SetMessageHook(MessageHook hook) { Hook() = std::move(hook); }
 
 bool QtHost::ShowMessage(MsgKind kind, const std::string& text, MsgButtons buttons) {
+  if (quiet) return buttons == MsgButtons::Ok;
   if (Hook()) return Hook()(kind, text, buttons);
   QMessageBox::Icon icon = kind == MsgKind::Warning ? QMessageBox::Warning
                            : kind == MsgKind::Error ? QMessageBox::Critical

@@ -34,6 +34,9 @@ class QtHost : public IHost {
     if (onNotify) onNotify(c);
   }
   std::function<void(Changed)> onNotify;
+  // The program is ending: no box is shown any more; an OK box counts as
+  // seen, a question as cancelled.
+  bool quiet = false;
 
  private:
   QWidget* parent_;
