@@ -7,6 +7,7 @@
 //
 // With --table the progress goes to stderr and stdout receives the Markdown
 // table of docs/performance.md.
+#include <algorithm>
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -139,7 +140,7 @@ class TableReporter : public benchmark::ConsoleReporter {
       if (it != r.counters.end()) steps = it->second.value;
       // Processor time: on a machine shared with other work the wall clock
       // also counts the time the benchmark waits for the processor.
-      msPerStep_[r.run_name.function_name] = r.GetAdjustedCPUTime() / steps;  // the unit is ms
+      msPerStep_[r.run_name.function_name].push_back(r.GetAdjustedCPUTime() / steps);  // the unit is ms
     }
   }
   void PrintTable(std::ostream& out) const {
@@ -157,11 +158,17 @@ class TableReporter : public benchmark::ConsoleReporter {
   }
 
  private:
+  // The median of the repetitions: a burst of other work on the machine
+  // lengthens one repetition, not the median.
   double Get(const std::string& name) const {
     auto it = msPerStep_.find(name);
-    return it == msPerStep_.end() ? 0.0 : it->second;
+    if (it == msPerStep_.end() || it->second.empty()) return 0.0;
+    std::vector<double> t = it->second;
+    std::sort(t.begin(), t.end());
+    const size_t k = t.size() / 2;
+    return t.size() % 2 ? t[k] : (t[k - 1] + t[k]) / 2;
   }
-  std::map<std::string, double> msPerStep_;
+  std::map<std::string, std::vector<double>> msPerStep_;
 };
 
 void RegisterAll() {
@@ -175,7 +182,7 @@ void RegisterAll() {
       if (p == Path::Literal)
         b->Iterations(sc.Steps > 1 || sc.Trains1 >= 30 ? 1 : 5);
       else
-        b->MinTime(0.5);
+        b->MinTime(0.5)->Repetitions(5)->ReportAggregatesOnly(false);
     }
   }
 }

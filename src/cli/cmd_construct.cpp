@@ -215,14 +215,7 @@ int RunConstructor(AppState& st, CliHost& host, const Options& o, const Construc
     return RunOutcome::Finished;
   });
   if (read != RunOutcome::Finished) return ReportRun(st, host, read, 0, 0, j, out, err);
-  int scheme = o.scheme;
-  if (scheme == 0) {
-    if (g.Schedule.Variant < 1 || g.Schedule.Variant > 12)
-      throw UsageError("the schedule " + schedule + " names no scheme (variant " +
-                       std::to_string(g.Schedule.Variant) + "): give --scheme");
-    scheme = g.Schedule.Variant;
-  }
-  Prepare(st, WithF2F4(scheme, o), o);
+  Prepare(st, WithF2F4(SchemeOfSchedule(o, g, schedule), o), o);
   st.RunMode = ModeConstructor;
   ApplyRunOptions(st, o);
   host.state = &st;

@@ -29,43 +29,9 @@ struct ProbOptions {
   std::vector<CLI::Option*> probOnly;
 };
 
-std::vector<std::string> SplitColons(const std::string& t) {
-  std::vector<std::string> parts;
-  size_t start = 0;
-  for (;;) {
-    const size_t p = t.find(':', start);
-    parts.push_back(t.substr(start, p == std::string::npos ? std::string::npos : p - start));
-    if (p == std::string::npos) return parts;
-    start = p + 1;
-  }
-}
-
 int RequireScheme(const Options& o, const std::string& mode) {
   if (o.scheme == 0) throw UsageError("--mode " + mode + " takes --scheme V");
   return WithF2F4(o.scheme, o);
-}
-
-// --flow TYPE=COUNT[:AMIN:AMAX:RMIN:RMAX:VMIN:VMAX] into the row of the grid.
-void ApplyFlow(AppState& st, const std::string& flow) {
-  static const char* const kTypes[4] = {"freight", "express", "suburban", "passenger"};
-  const size_t eq = flow.find('=');
-  int row = -1;
-  for (int k = 0; k < 4 && eq != std::string::npos; ++k)
-    if (flow.compare(0, eq, kTypes[k]) == 0) row = k;
-  const std::vector<std::string> v =
-      eq == std::string::npos ? std::vector<std::string>() : SplitColons(flow.substr(eq + 1));
-  if (row < 0 || (v.size() != 1 && v.size() != 7))
-    throw UsageError(
-        "--flow takes TYPE=COUNT[:AMIN:AMAX:RMIN:RMAX:VMIN:VMAX] with TYPE freight, express, "
-        "suburban or passenger: " +
-        flow);
-  std::string(&cells)[7] = st.Prob.Grid[row];
-  if (v.size() == 1) {
-    cells[6] = v[0];
-  } else {
-    for (int c = 0; c < 6; ++c) cells[c] = v[static_cast<size_t>(c + 1)];
-    cells[6] = v[0];
-  }
 }
 
 // The trains of --train TRACK:KM:ACTIVE[:REACTIVE[:SPEED]] placed as "Добавить поезд" places them.

@@ -37,14 +37,7 @@ int RunSchedule(AppState& st, CliHost& host, const Options& o, const ScheduleOpt
     return RunOutcome::Finished;
   });
   if (read != RunOutcome::Finished) return ReportRun(st, host, read, 0, 0, j, out, err);
-  int scheme = o.scheme;
-  if (scheme == 0) {
-    if (g.Schedule.Variant < 1 || g.Schedule.Variant > 12)
-      throw UsageError("the schedule " + so.schedule + " names no scheme (variant " +
-                       std::to_string(g.Schedule.Variant) + "): give --scheme");
-    scheme = g.Schedule.Variant;
-  }
-  Prepare(st, WithF2F4(scheme, o), o);
+  Prepare(st, WithF2F4(SchemeOfSchedule(o, g, so.schedule), o), o);
   st.RunMode = ModeSchedule;
   ApplyRunOptions(st, o);
   host.state = &st;

@@ -49,14 +49,7 @@ std::string PrepareStudy(AppState& st, const Options& o, const StudyOptions& so,
   const std::string name = ScheduleListName(st.Work, so.schedule);
   j["schedule"] = SchedulePath(name);
   g.LoadFromFile(st.Work, SchedulePath(name));
-  int scheme = o.scheme;
-  if (scheme == 0) {
-    if (g.Schedule.Variant < 1 || g.Schedule.Variant > 12)
-      throw UsageError("the schedule " + so.schedule + " names no scheme (variant " +
-                       std::to_string(g.Schedule.Variant) + "): give --scheme");
-    scheme = g.Schedule.Variant;
-  }
-  Prepare(st, scheme, o);
+  Prepare(st, SchemeOfSchedule(o, g, so.schedule), o);
   st.RunMode = ModeSchedule;
   ApplyRunOptions(st, o);
   LoadProbTrainParams(st);
@@ -156,31 +149,6 @@ int PpsSearch(AppState& st, CliHost& host, const Options& o, const StudyOptions&
   j["best"] = r.HasBest ? PostsJson(r.Runs[r.Best]) : Json();
   Print(out, j);
   return 0;
-}
-
-// --flow TYPE=COUNT[:AMIN:AMAX:RMIN:RMAX:VMIN:VMAX] into the row of the
-// grid of the probabilistic train parameters, as "run --mode prob" takes it.
-void ApplyFlow(AppState& st, const std::string& flow) {
-  static const char* const kTypes[4] = {"freight", "express", "suburban", "passenger"};
-  const size_t eq = flow.find('=');
-  int row = -1;
-  for (int k = 0; k < 4 && eq != std::string::npos; ++k)
-    if (flow.compare(0, eq, kTypes[k]) == 0) row = k;
-  std::vector<std::string> v;
-  for (size_t start = eq + 1; eq != std::string::npos;) {
-    const size_t p = flow.find(':', start);
-    v.push_back(flow.substr(start, p == std::string::npos ? std::string::npos : p - start));
-    if (p == std::string::npos) break;
-    start = p + 1;
-  }
-  if (row < 0 || (v.size() != 1 && v.size() != 7))
-    throw UsageError(
-        "--flow takes TYPE=COUNT[:AMIN:AMAX:RMIN:RMAX:VMIN:VMAX] with TYPE freight, express, "
-        "suburban or passenger: " +
-        flow);
-  std::string(&cells)[7] = st.Prob.Grid[row];
-  for (size_t c = 1; c < v.size(); ++c) cells[c - 1] = v[c];
-  cells[6] = v[0];
 }
 
 // "Статистический анализ": the realizations into "Statistic.txt".

@@ -257,6 +257,48 @@ std::string ReportMismatch(const AppState& st, const TGDPClass& g, Json& j) {
   return err.str();
 }
 
+int SchemeOfSchedule(const Options& o, const TGDPClass& g, const std::string& file) {
+  if (o.scheme != 0) return o.scheme;
+  if (g.Schedule.Variant < 1 || g.Schedule.Variant > 12)
+    throw UsageError("the schedule " + file + " names no scheme (variant " +
+                     std::to_string(g.Schedule.Variant) + "): give --scheme");
+  return g.Schedule.Variant;
+}
+
+std::vector<std::string> SplitColons(const std::string& t) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  for (;;) {
+    const size_t p = t.find(':', start);
+    parts.push_back(t.substr(start, p == std::string::npos ? std::string::npos : p - start));
+    if (p == std::string::npos) return parts;
+    start = p + 1;
+  }
+}
+
+// --flow TYPE=COUNT[:AMIN:AMAX:RMIN:RMAX:VMIN:VMAX] into its row of the grid.
+void ApplyFlow(AppState& st, const std::string& flow) {
+  static const char* const kTypes[4] = {"freight", "express", "suburban", "passenger"};
+  const size_t eq = flow.find('=');
+  int row = -1;
+  for (int k = 0; k < 4 && eq != std::string::npos; ++k)
+    if (flow.compare(0, eq, kTypes[k]) == 0) row = k;
+  const std::vector<std::string> v =
+      eq == std::string::npos ? std::vector<std::string>() : SplitColons(flow.substr(eq + 1));
+  if (row < 0 || (v.size() != 1 && v.size() != 7))
+    throw UsageError(
+        "--flow takes TYPE=COUNT[:AMIN:AMAX:RMIN:RMAX:VMIN:VMAX] with TYPE freight, express, "
+        "suburban or passenger: " +
+        flow);
+  std::string(&cells)[7] = st.Prob.Grid[row];
+  if (v.size() == 1) {
+    cells[6] = v[0];
+  } else {
+    for (int c = 0; c < 6; ++c) cells[c] = v[static_cast<size_t>(c + 1)];
+    cells[6] = v[0];
+  }
+}
+
 // The working directory: it must exist, except for "seed", which creates it
 // as the window's first start does.
 WorkDir OpenWorkDir(const Options& o, bool create) {

@@ -116,6 +116,15 @@ std::string ScheduleListName(const WorkDir& wd, const std::string& file);
 // into the JSON, and one line each for stderr.
 std::string ReportMismatch(const AppState& st, const TGDPClass& g, Json& j);
 
+// The scheme of a schedule run: --scheme, else the schedule's own.
+int SchemeOfSchedule(const Options& o, const TGDPClass& g, const std::string& file);
+
+// "a:b:c" into its parts.
+std::vector<std::string> SplitColons(const std::string& t);
+// --flow TYPE=COUNT[:AMIN:AMAX:RMIN:RMAX:VMIN:VMAX] into its row of the grid
+// of the probabilistic train parameters (st.Prob.Grid).
+void ApplyFlow(AppState& st, const std::string& flow);
+
 // The working directory: it must exist, except for "seed", which creates it.
 WorkDir OpenWorkDir(const Options& o, bool create);
 

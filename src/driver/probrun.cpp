@@ -1,5 +1,7 @@
 #include "driver/probrun.h"
 
+#include "driver/runs.h"
+
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
@@ -138,15 +140,7 @@ void CloseRun(AppState& st) {
   if (st.RunMode == ModeProb) ResetRandomFlow(st);
   std::fill(std::begin(st.Trains.TrainSlots1), std::end(st.Trains.TrainSlots1), false);
   std::fill(std::begin(st.Trains.TrainSlots2), std::end(st.Trains.TrainSlots2), false);
-  st.StepCount = 0;
-  st.ModelTime = 0;
-  st.PauseRequested = false;
-  st.Controls.RunActive = false;
-  st.Controls.ZoneLengthEnabled = true;
-  st.Notify(Changed::Trains);
-  st.Notify(Changed::Picture);
-  st.Notify(Changed::Controls);
-  st.Notify(Changed::Clock);
+  RestAfterRun(st);
 }
 
 RunOutcome Abandon(AppState& st, const std::string& text) {

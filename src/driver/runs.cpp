@@ -24,20 +24,11 @@ void GiveBackControls(AppState& st) {
   st.Notify(Changed::Controls);
 }
 
-// The end of every schedule run, finished or not: no trains left on the
-// zone, the clock at 0, the controls back.
+// The end of every schedule run, finished or not: the kept solution of a
+// user circuit released, then the zone at rest.
 void CloseRun(AppState& st) {
   ReleaseConstructorRun(st);
-  RemoveAllTrains(st);
-  st.StepCount = 0;
-  st.ModelTime = 0;
-  st.PauseRequested = false;
-  st.Controls.RunActive = false;
-  st.Controls.ZoneLengthEnabled = true;
-  st.Notify(Changed::Trains);
-  st.Notify(Changed::Picture);
-  st.Notify(Changed::Controls);
-  st.Notify(Changed::Clock);
+  RestAfterRun(st);
 }
 
 // A run that stopped on an error: nothing of it is offered as a result.
@@ -237,6 +228,19 @@ std::vector<std::string> ListScheduleFiles(const AppState& st) {
   std::sort(names.begin(), names.end(),
             [](const std::string& a, const std::string& b) { return LowerName(a) < LowerName(b); });
   return names;
+}
+
+void RestAfterRun(AppState& st) {
+  RemoveAllTrains(st);
+  st.StepCount = 0;
+  st.ModelTime = 0;
+  st.PauseRequested = false;
+  st.Controls.RunActive = false;
+  st.Controls.ZoneLengthEnabled = true;
+  st.Notify(Changed::Trains);
+  st.Notify(Changed::Picture);
+  st.Notify(Changed::Controls);
+  st.Notify(Changed::Clock);
 }
 
 void LoadProbTrainParams(AppState& st) {

@@ -60,5 +60,8 @@ std::vector<std::string> ListScheduleFiles(const AppState& st);
 // from "data\prelvoz.dmt"; the input checks of every run outside the test
 // mode read it.
 void LoadProbTrainParams(AppState& st);
+// The zone at rest after a run, finished or not: no trains left on it, the
+// counter and the clock at 0, no pause pending, the controls back.
+void RestAfterRun(AppState& st);
 
 }  // namespace tps
