@@ -92,7 +92,10 @@ TParamBlock& Study::Params() {
 }
 
 bool Study::Parallel() const {
-  return ctl_.Jobs > 1 && !DrawsFromGenerator(*work_);
+  // With "Писать матрицы в файл?" every step writes the head files and reads
+  // them back from the working directory: runs side by side would read one
+  // another's, so they run one after another.
+  return ctl_.Jobs > 1 && !DrawsFromGenerator(*work_) && !work_->Options.WriteMatrices;
 }
 
 StudyRun Study::RunOne(AppState& st, const Job& job) {

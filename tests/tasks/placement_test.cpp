@@ -181,3 +181,20 @@ TEST(SearchPskPps, CoordinateDescentSameOnEveryCore) {
   }
   EXPECT_EQ(files[0], files[1]);
 }
+
+// With "Писать матрицы в файл?" checked every step writes the head files and
+// reads them back: runs side by side would read one another's, so the sweep
+// runs one place after another and gives the losses of one job.
+TEST(SweepPsk, HeadFilesKeepTheSweepToOneRunAtATime) {
+  std::vector<double> losses[2];
+  for (unsigned jobs : {1u, 2u}) {
+    StudyZone z(4);
+    z.S().Options.WriteMatrices = true;
+    StudyControl ctl;
+    ctl.Jobs = jobs;
+    const PskSweepResult r = SweepPsk(z.S(), "study.gdp", {"1", "3", "1"}, ctl);
+    ASSERT_EQ(r.Outcome, RunOutcome::Finished) << jobs;
+    losses[jobs - 1] = r.Losses;
+  }
+  EXPECT_EQ(losses[0], losses[1]);
+}
