@@ -218,22 +218,11 @@ int RunConstructor(AppState& st, CliHost& host, const Options& o, const Construc
   Prepare(st, WithF2F4(SchemeOfSchedule(o, g, schedule), o), o);
   st.RunMode = ModeConstructor;
   ApplyRunOptions(st, o);
-  host.state = &st;
-  host.progress = ::isatty(2) != 0;
-  auto t0 = std::chrono::steady_clock::now();
-  RunOutcome outcome = RunAsCommand(host, [&] {
+  return ReportScheduleRun(st, host, g, j, out, err, [&] {
     LoadProbTrainParams(st);
     LoadConstructorGraph(st, graph);
     return StartConstructorRun(st, name);
   });
-  host.EndProgress();
-  const double elapsed = SecondsSince(t0);
-  j["scheme"] = st.SchemeVariant;
-  j["code"] = SchemeCode(st.SchemeVariant);
-  const std::string mismatch = outcome == RunOutcome::Refused ? ReportMismatch(st, g, j) : "";
-  const int code = ReportRun(st, host, outcome, host.shownModelTime, elapsed, j, out, err);
-  err << mismatch;
-  return code;
 }
 
 }  // namespace

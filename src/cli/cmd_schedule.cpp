@@ -40,22 +40,11 @@ int RunSchedule(AppState& st, CliHost& host, const Options& o, const ScheduleOpt
   Prepare(st, WithF2F4(SchemeOfSchedule(o, g, so.schedule), o), o);
   st.RunMode = ModeSchedule;
   ApplyRunOptions(st, o);
-  host.state = &st;
-  host.progress = ::isatty(2) != 0;
-  auto t0 = std::chrono::steady_clock::now();
-  RunOutcome outcome = RunAsCommand(host, [&] {
+  return ReportScheduleRun(st, host, g, j, out, err, [&] {
     // The input checks outside the test mode read the train parameters too.
     LoadProbTrainParams(st);
     return StartScheduleRun(st, name);
   });
-  host.EndProgress();
-  const double elapsed = SecondsSince(t0);
-  j["scheme"] = st.SchemeVariant;
-  j["code"] = SchemeCode(st.SchemeVariant);
-  const std::string mismatch = outcome == RunOutcome::Refused ? ReportMismatch(st, g, j) : "";
-  const int code = ReportRun(st, host, outcome, host.shownModelTime, elapsed, j, out, err);
-  err << mismatch;
-  return code;
 }
 
 // "schedule show": the head as the schedule panel shows it, and every time

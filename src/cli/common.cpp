@@ -1,5 +1,7 @@
 #include "cli/common.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -255,6 +257,22 @@ std::string ReportMismatch(const AppState& st, const TGDPClass& g, Json& j) {
   }
   j["mismatch"] = std::move(m);
   return err.str();
+}
+
+int ReportScheduleRun(AppState& st, CliHost& host, const TGDPClass& g, Json& j, std::ostream& out,
+                      std::ostream& err, const std::function<RunOutcome()>& run) {
+  host.state = &st;
+  host.progress = ::isatty(2) != 0;
+  const auto t0 = std::chrono::steady_clock::now();
+  const RunOutcome outcome = RunAsCommand(host, run);
+  host.EndProgress();
+  const double elapsed = SecondsSince(t0);
+  j["scheme"] = st.SchemeVariant;
+  j["code"] = SchemeCode(st.SchemeVariant);
+  const std::string mismatch = outcome == RunOutcome::Refused ? ReportMismatch(st, g, j) : "";
+  const int code = ReportRun(st, host, outcome, host.shownModelTime, elapsed, j, out, err);
+  err << mismatch;
+  return code;
 }
 
 int SchemeOfSchedule(const Options& o, const TGDPClass& g, const std::string& file) {

@@ -125,6 +125,12 @@ std::vector<std::string> SplitColons(const std::string& t);
 // of the probabilistic train parameters (st.Prob.Grid).
 void ApplyFlow(AppState& st, const std::string& flow);
 
+// A run through the schedule g as a command: the run with its progress on a
+// terminal, then its report; a refusal also names what of the schedule did
+// not fit the scheme, the zone or the step.
+int ReportScheduleRun(AppState& st, CliHost& host, const TGDPClass& g, Json& j, std::ostream& out,
+                      std::ostream& err, const std::function<RunOutcome()>& run);
+
 // The working directory: it must exist, except for "seed", which creates it.
 WorkDir OpenWorkDir(const Options& o, bool create);
 

@@ -73,6 +73,11 @@ class MainWindow : public QMainWindow {
   // Runs a command and shows any failure of the engine (file, number,
   // singular system, misuse) in the error box instead of ending the program.
   bool Guard(const std::function<void()>& command);
+  // A run started from a button: the controls that could start another go
+  // dark while it runs; whether it ended, was refused or failed, they come
+  // back with the trains, the clock, the picture and the schedule labels. A
+  // close asked for during the run is carried out at its end.
+  void RunFromWindow(const std::function<void()>& run);
   void ShowError(const std::string& text);
 
   // Copies every visible field of the windows into the parameter block and

@@ -17,20 +17,12 @@ ConstructorWindow* MainWindow::Constructor() {
     constructor_->guard = [this](const std::function<void()>& c) { return Guard(c); };
     constructor_->startRun = [this] {
       RunOutcome outcome = RunOutcome::Refused;
-      running_ = true;
-      UpdateControls();
-      Guard([&] {
+      RunFromWindow([&] {
         FormToParams();
         LoadProbTrainParams(state_);
         SetScale(picture_, state_.Params.ZoneLength.Get());
         outcome = StartConstructorRun(state_, schedulePanel_->SelectedFile());
       });
-      running_ = false;
-      schedulePanel_->ShowColours(state_.ScheduleLabelColours);
-      ShowTrainLists();
-      ShowClock();
-      UpdateControls();
-      UpdatePicture();
       return outcome;
     };
   }

@@ -140,9 +140,7 @@ void MainWindow::RecordClicked() {
 
 void MainWindow::StartTestProbClicked() {
   if (RunActive() || !TestOrProb(state_)) return;
-  running_ = true;
-  UpdateControls();
-  Guard([&] {
+  RunFromWindow([&] {
     FormToParams();
     ProbPanelToState();
     // The checks outside the test mode read the train parameters of the flow file.
@@ -151,31 +149,17 @@ void MainWindow::StartTestProbClicked() {
     SetScale(picture_, state_.Params.ZoneLength.Get());
     if (StartRun(state_) == RunOutcome::Refused) picture_.PixelsPerKm = scale;
   });
-  running_ = false;
-  ShowTrainLists();
-  ShowClock();
-  UpdateControls();
-  UpdatePicture();
-  if (closeAfterRun_) close();
 }
 
 void MainWindow::StepClicked() {
   if (RunActive() || !TestOrProb(state_)) return;
-  running_ = true;
-  UpdateControls();
-  Guard([&] {
+  RunFromWindow([&] {
     FormToParams();
     ProbPanelToState();
     if (state_.RunMode == ModeProb) LoadProbTrainParams(state_);
     SetScale(picture_, state_.Params.ZoneLength.Get());
     StepRun(state_);
   });
-  running_ = false;
-  ShowTrainLists();
-  ShowClock();
-  UpdateControls();
-  UpdatePicture();
-  if (closeAfterRun_) close();
 }
 
 void MainWindow::UpdateProbControls() {

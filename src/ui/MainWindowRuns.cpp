@@ -23,23 +23,28 @@
 
 namespace tps::ui {
 
-void MainWindow::BatchClicked() {
-  if (RunActive()) return;
+void MainWindow::RunFromWindow(const std::function<void()>& run) {
   running_ = true;
   UpdateControls();
-  Guard([&] {
-    FormToParams();
-    const double scale = picture_.PixelsPerKm;
-    SetScale(picture_, state_.Params.ZoneLength.Get());
-    if (BatchLaunch(state_) == RunOutcome::Refused) picture_.PixelsPerKm = scale;
-  });
-  // Whether the launch ended or was abandoned by an error, the controls come back.
+  Guard(run);
   running_ = false;
+  if (state_.RunMode == ModeSchedule || state_.RunMode == ModeConstructor)
+    schedulePanel_->ShowColours(state_.ScheduleLabelColours);
   ShowTrainLists();
   ShowClock();
   UpdateControls();
   UpdatePicture();
   if (closeAfterRun_) close();
+}
+
+void MainWindow::BatchClicked() {
+  if (RunActive()) return;
+  RunFromWindow([&] {
+    FormToParams();
+    const double scale = picture_.PixelsPerKm;
+    SetScale(picture_, state_.Params.ZoneLength.Get());
+    if (BatchLaunch(state_) == RunOutcome::Refused) picture_.PixelsPerKm = scale;
+  });
 }
 
 void MainWindow::PauseClicked() {

@@ -72,9 +72,7 @@ void MainWindow::CheckScheduleSilently() {
 
 void MainWindow::StartClicked() {
   if (RunActive() || state_.RunMode != ModeSchedule) return;
-  running_ = true;
-  UpdateControls();
-  Guard([&] {
+  RunFromWindow([&] {
     FormToParams();
     // The checks of a run outside the test mode read the probabilistic
     // train parameters as well.
@@ -84,14 +82,6 @@ void MainWindow::StartClicked() {
     if (StartScheduleRun(state_, schedulePanel_->SelectedFile()) == RunOutcome::Refused)
       picture_.PixelsPerKm = scale;
   });
-  // Whether the run ended, was refused or failed, the controls come back.
-  running_ = false;
-  schedulePanel_->ShowColours(state_.ScheduleLabelColours);
-  ShowTrainLists();
-  ShowClock();
-  UpdateControls();
-  UpdatePicture();
-  if (closeAfterRun_) close();
 }
 
 }  // namespace tps::ui
