@@ -80,8 +80,10 @@ std::vector<std::string> Fields(const std::string& line) {
 
 class Reader {
  public:
+  // The head file is read back from where the step wrote it: a run made
+  // beside others writes into a folder of its own.
   Reader(const WorkDir& wd, const char* name, std::string message)
-      : lines_(ReadTextLines(wd, name)), message_(std::move(message)) {}
+      : lines_(ReadTextLines(wd, wd.WritePath(name))), message_(std::move(message)) {}
   const std::vector<std::string>& Lines() const { return lines_; }
   [[noreturn]] void Fail() const { throw IoError(message_); }
   int Int(const std::string& text) const {

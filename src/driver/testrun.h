@@ -24,6 +24,8 @@ enum class RunOutcome {
   Recommended,  // only a speed was recommended, no train ran
   Failed,       // the run stopped with an error; no totals are results
   Paused,       // "Пауза" stopped the run; it continues with the next Start
+  Stopped,      // the stop was asked for (a study's "Стоп"); the run ended at its
+                // step and nothing of it is a result
 };
 // "Пуск пакета".
 RunOutcome BatchLaunch(AppState& st);

@@ -1,5 +1,6 @@
 #include "tasks/placement.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "params/conv.h"
@@ -17,11 +18,26 @@ constexpr size_t kMostPlaces = 100000;
 // this.
 constexpr int kMostPasses = 10000;
 
-// The places x0, x0 + h, ... while below (or up to) the end.
+// The fewest decimals (up to 10) that write x.
+int Decimals(double x) {
+  int d = 0;
+  while (d < 10 && RoundTo(x, d) != x) ++d;
+  return d;
+}
+
+// The places x0, x0 + h, ... while below (or up to) the end. Place k is
+// x0 + k h rounded to the decimals of x0 and h: a place added up step by
+// step drifts (1 + 0.1 + ... passes 2 before reaching it, and 7.9 comes out
+// as 7.89999999999999).
 std::vector<double> Places(double x0, double h, double end, bool upTo) {
   std::vector<double> xs;
   if (!(h > 0) || !std::isfinite(h) || !std::isfinite(x0) || !std::isfinite(end)) return xs;
-  for (double x = x0; (upTo ? x <= end : x < end) && xs.size() < kMostPlaces; x += h) xs.push_back(x);
+  const int decimals = std::max(Decimals(x0), Decimals(h));
+  for (size_t k = 0; k < kMostPlaces; ++k) {
+    const double x = RoundTo(x0 + static_cast<double>(k) * h, decimals);
+    if (upTo ? !(x <= end) : !(x < end)) break;
+    xs.push_back(x);
+  }
   return xs;
 }
 

@@ -98,7 +98,7 @@ StatisticsResult RunStatistics(AppState& st, const std::string& runsText, StudyC
     const size_t m = std::min(batch, n - base);
     std::vector<uint32_t> seeds;
     if (parallel) {
-      for (size_t i = 0; i <= m; ++i) {
+      for (size_t i = 0; i <= m && !ctl.Stop.load(); ++i) {
         seeds.push_back(draw.Rng.Seed());
         if (i < m && !DrawRealization(draw)) break;
       }
@@ -144,6 +144,7 @@ StatisticsResult RunStatistics(AppState& st, const std::string& runsText, StudyC
   study.Finish();
   res.Outcome = study.Trouble();
   res.Stopped = res.Outcome == RunOutcome::Finished && res.Done.size() < n;
+  res.CutShort = study.CutShort();
   return res;
 }
 

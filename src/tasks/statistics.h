@@ -31,6 +31,9 @@ struct StatisticsResult {
   RunOutcome Outcome = RunOutcome::Finished;
   std::vector<Realization> Done;
   bool Stopped = false;
+  // A realization under way when "Стоп" came was dropped: its totals would
+  // cover only part of the period.
+  bool CutShort = false;
 };
 
 // "Статистический анализ" in the probabilistic mode with `runsText`

@@ -23,10 +23,14 @@ struct StudyControl {
   // The stop button: every run under way ends at its next step, no new run
   // starts. Set from any thread.
   std::atomic<bool> Stop{false};
-  // Runs made side by side; 1 is one run after another on the study's state.
+  // Runs made side by side; 1 is one run after another.
   unsigned Jobs = 1;
   // Runs done and runs of the batch; called on the thread that runs the study.
   std::function<void(size_t done, size_t total)> Progress;
+  // "Визуализация": called with the state of the run under way at every one
+  // of its steps, on the thread that makes the run (the window copies what
+  // it draws). While it is set the study makes one run at a time.
+  std::function<void(const AppState&)> Watch;
 };
 
 // The number of cores, at least 1.
@@ -53,8 +57,8 @@ class Study {
   Study(const Study&) = delete;
   Study& operator=(const Study&) = delete;
 
-  // The runs are made side by side (more than one job, and no run draws
-  // from the generator while its steps are built).
+  // The runs are made side by side (more than one job, no run draws from
+  // the generator while its steps are built, nothing watches the runs).
   bool Parallel() const;
   // The state the next run starts from.
   const AppState& State() const { return *work_; }
@@ -64,11 +68,20 @@ class Study {
     progressTotal_ = total;
   }
 
-  // Runs one batch of complete runs: job k is called on a state as the runs
-  // before it left it (on its own copy when side by side) and makes its run.
-  // Returns the runs kept, in order: every run up to the first that did not
-  // run to its end (a stop, a refusal, a failure). The files and the state
-  // are then those of the last run kept, as after that run made alone.
+  // Runs one batch of complete runs: job k is called on a copy of the state
+  // as the runs before it left it and makes its run, writing its files into
+  // a scratch folder of its own under "Temp". Returns the runs kept, in
+  // order: every run up to the first that did not run to its end (a stop, a
+  // refusal, a failure, an exception). The files and the state are then
+  // those of the last run kept, as after that run made alone; no scratch
+  // folder is left, whatever way the batch ends.
+  //
+  // Every worker is started before the batch is waited on, and the waiting
+  // counts the workers that have ended, so a run that ends at once cannot
+  // leave the batch waiting. A run's state is freed as soon as a later run
+  // is kept, and no run starts more than twice the jobs ahead of the first
+  // run not yet done: the memory of a batch grows with its jobs, not with
+  // its runs.
   using Job = std::function<StudyRun(AppState&)>;
   std::vector<StudyRun> RunJobs(const std::vector<Job>& jobs);
 
@@ -85,6 +98,10 @@ class Study {
   bool Ended() const { return ended_; }
   // Refused or Failed when a run was; Finished otherwise (a stop included).
   RunOutcome Trouble() const { return trouble_; }
+  // A run was cut short by the stop (its results dropped).
+  bool CutShort() const { return cutShort_; }
+  // The most run states that were alive at once in this study.
+  size_t PeakRunStates() const { return peakStates_; }
 
   // Hands the study's state back to the window's state and shows the
   // messages of the runs (each once; "Имитация окончена" of every run is
@@ -92,9 +109,12 @@ class Study {
   void Finish();
 
  private:
-  struct Worker;
+  struct Slot;
+  struct Batch;
   StudyRun RunOne(AppState& st, const Job& job);
   void Collect(const std::vector<RecordedMessage>& messages);
+  // The files of the last run kept put in place: the one spot where a run's
+  // files become the study's.
   void AdoptFilesOf(const std::string& folder);
   void RemoveFolder(const std::string& folder);
 
@@ -108,6 +128,8 @@ class Study {
   bool tempExisted_ = false;
   RunOutcome trouble_ = RunOutcome::Finished;
   size_t runsMade_ = 0;
+  size_t peakStates_ = 0;
+  bool cutShort_ = false;
   std::vector<RecordedMessage> messages_;
 };
 
