@@ -228,6 +228,7 @@ bool ProbStep(AppState& st, bool twoWay) {
 
 // The end of a run that went to its end.
 RunOutcome FinishRun(AppState& st) {
+  st.RunEndTime = st.ModelTime;
   st.LossSeries.LastIndex = static_cast<int32_t>(st.StepCount) - 1;
   WriteLossFile(st);
   if (st.RunMode == ModeProb) {
@@ -275,6 +276,12 @@ RunOutcome ProbLoop(AppState& st, bool twoWay) {
   while (period > st.ModelTime || TrainsRemaining(st, twoWay) || (st.Prob.WaitTrains && !st.Trains.Empty())) {
     st.Pump();
     if (st.PauseRequested) return RunOutcome::Paused;
+    // A stop ends the run at this step; a realization cut short is no
+    // result (its totals would cover only part of the period).
+    if (st.StopRequested) {
+      Abandon(st, "");
+      return RunOutcome::Stopped;
+    }
     if (budget-- < 1)
       throw RunBoundError("Имитация остановлена: поезда не покинули зону за отведённое число шагов");
     if (!ProbStep(st, twoWay)) return Abandon(st, "");
@@ -340,6 +347,20 @@ void RequireRunMode(const AppState& st) {
 
 }  // namespace
 
+bool RunUnderWay(const AppState& st) {
+  return (st.RunMode == ModeTest || st.RunMode == ModeProb) && st.StepCount != 0;
+}
+
+bool GiveUpRunUnderWay(AppState& st) {
+  if (!RunUnderWay(st)) return true;
+  if (st.Host && !st.Host->ShowMessage(MsgKind::Warning,
+                                       "Расчёт не окончен. Прервать его? Его результаты не сохранятся",
+                                       MsgButtons::OkCancel))
+    return false;
+  Abandon(st, "");
+  return true;
+}
+
 bool TwoWay(const AppState& st) {
   return st.Scheme.Tab == 1 && !st.Scheme.Box3;
 }
@@ -358,6 +379,7 @@ void EnterProbMode(AppState& st) {
 RunOutcome StartRun(AppState& st) {
   RequireRunMode(st);
   st.PauseRequested = false;
+  st.StopRequested = false;
   st.Controls.RunActive = true;
   st.Notify(Changed::Controls);
   ApplyFormRules(st.Params);
@@ -466,6 +488,16 @@ bool SaveProbSchedule(AppState& st, const std::string& file) {
                "Нет законченного вероятностного расчёта: запишите ГДП после окончания имитации");
     return false;
   }
+  // The default schedule is never replaced, another one only when the user agrees.
+  if (file.empty() || LowerName(file) == kDefaultScheduleFile) {
+    st.Message(MsgKind::Information, "Нельзя заменить этот файл");
+    return false;
+  }
+  const std::string path = SchedulePath(file);
+  if (st.Work.Exists(path) && st.Host &&
+      !st.Host->ShowMessage(MsgKind::Warning, "Файл " + path + " уже существует. Заменить его?",
+                            MsgButtons::OkCancel))
+    return false;
   TGDPClass gdp;
   gdp.Schedule.Header = f.RecordHeader;
   gdp.Schedule.Variant = f.RecordVariant;
@@ -481,7 +513,7 @@ bool SaveProbSchedule(AppState& st, const std::string& file) {
     gdp.AddEvent(r.Time, ev);
   }
   gdp.AddFinalizationPoint(f.RecordEnd);
-  gdp.SaveToFile(st.Work, SchedulePath(file));
+  gdp.SaveToFile(st.Work, path);
   return true;
 }
 

@@ -41,13 +41,25 @@ RunOutcome StartRun(AppState& st);
 // refused, or nothing to run ("Поездов больше нет"); Failed as for StartRun.
 RunOutcome StepRun(AppState& st);
 
+// A run of the test or probabilistic mode that stands paused or between its
+// steps (StepCount not 0).
+bool RunUnderWay(const AppState& st);
+// Another run mode chosen while a run is under way: the run cannot go on in
+// another mode, so the user is asked ("Расчёт не окончен..." OK/Cancel); on
+// OK the run is given up (its trains leave, clock and counter at 0, nothing
+// of it is a result) and true is returned. True at once when no run is under
+// way.
+bool GiveUpRunUnderWay(AppState& st);
+
 // "Запись вероятностного ГДП": the trains of the last finished probabilistic
 // run as the schedule `file` of the list (a name in "gdp"): each train's
 // appearance at the time point of the step it entered, with its current,
 // place, speed and type, its "проехал участок" at the first time point after
 // it left, and a finalization point at the number of steps solved, so that
 // the schedule mode replays the same traffic. Returns false when there is no
-// finished probabilistic run to record (a message says so).
+// finished probabilistic run to record (a message says so), when the name is
+// that of the default schedule "file00.gdp" ("Нельзя заменить этот файл"), or
+// when the file exists and the user does not agree to replace it.
 bool SaveProbSchedule(AppState& st, const std::string& file);
 
 }  // namespace tps

@@ -10,6 +10,7 @@
 #include "params/persist.h"
 #include "solver/report.h"
 #include "solver/solve.h"
+#include "traffic/randomflow.h"
 #include "traffic/schedule.h"
 #include "validation/checks.h"
 #include "validation/schedule_checks.h"
@@ -65,18 +66,18 @@ std::string IgnoredSpeedChangesText(const std::vector<IgnoredSpeedChange>& list,
 }
 
 // The loop of the schedule: the events and the step of each time step until
-// the schedule's last time point or its final event. False when a step's
-// circuit could not be built (its message has been shown).
-bool RunSchedule(AppState& st, TGDPClass& gdp, double step, double delta) {
+// the schedule's last time point or its final event. A schedule ending at
+// time point t runs t steps: the steps are counted as integers and the model
+// clock follows from their count (a clock added up in floating point passes
+// 0.1 x 3 only after a fourth step). False when a step's circuit could not be
+// built (its message has been shown).
+bool RunSchedule(AppState& st, TGDPClass& gdp, double delta) {
   st.StopRequested = false;
-  const double end = step * gdp.LastTime();
-  // The clock grows by delta > 0 every step: the loop ends after at most
-  // this many steps, whatever the schedule holds.
-  uint64_t stepsLeft = static_cast<uint64_t>(std::ceil(end / delta)) + 2;
-  while (end > st.ModelTime && !st.StopRequested && stepsLeft-- > 0) {
+  const uint32_t steps = gdp.LastTime();
+  for (uint32_t done = 0; done < steps && !st.StopRequested; ++done) {
     if (!gdp.ExecuteStep(st)) return false;
     if (st.StopRequested) break;
-    st.ModelTime = SnapTenth(st.ModelTime + delta);
+    st.ModelTime = SnapTenth((done + 1.0) * delta);
     st.Notify(Changed::Clock);
     st.Pump();
   }
@@ -102,6 +103,15 @@ RunOutcome StartScheduleRun(AppState& st, const std::string& file) {
   ApplyFormRules(st.Params);
   bool started = false;
   try {
+    // With "Откл Ф2 и Ф4" the schedule's track-2 trains would stand on a
+    // track without power: the schedule mode takes the scheme without it.
+    if (st.RunMode == ModeSchedule && (st.SchemeVariant == 6 || st.SchemeVariant == 12)) {
+      st.Message(MsgKind::Error, "Расчёт по ГДП со схемой \"Откл Ф2 и Ф4\" (схема " +
+                                     std::to_string(st.SchemeVariant) +
+                                     ") не ведётся: поезда пути 2 стояли бы на пути без питания");
+      GiveBackControls(st);
+      return RunOutcome::Refused;
+    }
     if (CheckScheduleMatch(st, file, true) != 0 || CheckMainInput(st) != 0) {
       GiveBackControls(st);
       return RunOutcome::Refused;
@@ -110,6 +120,15 @@ RunOutcome StartScheduleRun(AppState& st, const std::string& file) {
     TGDPClass gdp;
     gdp.Init(st);
     gdp.LoadFromFile(st.Work, SchedulePath(file));
+    // A train on a track the scheme lacks would vanish from the run unseen.
+    if (st.RunMode == ModeSchedule) {
+      const std::string lost = TrainWithoutTrack(gdp, st.SchemeVariant);
+      if (!lost.empty()) {
+        st.Message(MsgKind::Error, lost);
+        GiveBackControls(st);
+        return RunOutcome::Refused;
+      }
+    }
     const double step = gdp.StepMinutes();
     const double delta = Round(step * 100) / 100;
     if (!(delta > 0) || !std::isfinite(step)) {
@@ -139,7 +158,7 @@ RunOutcome StartScheduleRun(AppState& st, const std::string& file) {
     ls.StepIndex.assign(1, 0);
     st.Notify(Changed::Clock);
 
-    if (!RunSchedule(st, gdp, step, delta)) {
+    if (!RunSchedule(st, gdp, delta)) {
       AbandonRun(st, "");
       return RunOutcome::Failed;
     }
@@ -150,6 +169,7 @@ RunOutcome StartScheduleRun(AppState& st, const std::string& file) {
     }
     SolveRunStep(st);
 
+    st.RunEndTime = st.ModelTime;
     ls.LastIndex = static_cast<int32_t>(st.StepCount) - 1;
     WriteLossFile(st);
     if (!gdp.IgnoredSpeedChanges.empty())
@@ -244,7 +264,7 @@ void RestAfterRun(AppState& st) {
 }
 
 void LoadProbTrainParams(AppState& st) {
-  const TProbTrainRecord r = ReadProbTrainRecord(st);
+  const TProbTrainRecord r = FlowRecordOf(st);
   for (int k = 0; k < 4; ++k) {
     const TProbTrainEntry& e = r.Entry[k];
     std::string(&row)[7] = st.Prob.Grid[k];

@@ -51,6 +51,9 @@ struct ChartData {
   std::vector<TChartSeries> TrainSeries;
   std::vector<TChartSeries> RailSeries;
   uint8_t FeedKind = 0;
+  // A user circuit: the chart choice kept in each of series 1..4 ("KP1 к"),
+  // empty where nothing was chosen; each feeder is charted under its name.
+  std::string FeederNames[4];
   std::vector<double> Times;
   std::vector<double> Series[8];  // series 1..8 at index 0..7
   std::vector<double> LossKw;
@@ -137,6 +140,10 @@ struct RandomFlowState {
   uint32_t SlotsLeft1 = 7, SlotsLeft2 = 7;
   double SinceLast1 = -1, SinceLast2 = -1;
   std::string NmaxText = "7";  // "Макс кол-во поездов (Nmax)"
+  // Rows of the flow given for this process only (the command line's --flow
+  // without --save-flow): the runs read them instead of "data\prelvoz.dmt".
+  bool HasGivenRows = false;
+  TypeRecord GivenRows[4];
   // The trains of the last probabilistic run, for "Запись вероятностного
   // ГДП": each entry and departure at its time point (in steps), the block
   // and the variant the run started with, and the time point of its end.
@@ -171,6 +178,9 @@ struct AppState {
   uint8_t RunMode = ModeTest;
   uint32_t StepCount = 0;
   double ModelTime = 0;
+  // The model clock as the last finished run left it (the clock itself goes
+  // back to 0 when a run ends).
+  double RunEndTime = 0;
   bool ShowPictures = true;
   bool VaryTrainCurrents = false;
   bool PauseRequested = false;

@@ -20,7 +20,7 @@ using TypeRecord = RandomFlowState::TypeRecord;
 constexpr uint8_t kTypeCodeOfRecord[4] = {ttFreight, ttExpress, ttSuburban, ttPassenger};
 
 void ReadTypeRecords(const AppState& st, TypeRecord (&types)[4]) {
-  const TProbTrainRecord r = ReadProbTrainRecord(st);
+  const TProbTrainRecord r = FlowRecordOf(st);
   for (int k = 0; k < 4; ++k) {
     const TProbTrainEntry& e = r.Entry[k];
     types[k] = {e.ActiveMin, e.ReactiveMin, e.ActiveMax, e.ReactiveMax, e.SpeedMin, e.SpeedMax, e.Count};
@@ -140,8 +140,11 @@ const char* const kFlowRowNames[4] = {"Грузовой", "Скоростной"
 const char* const kFlowColumnNames[7] = {"акт мин", "акт макс", "реакт мин", "реакт макс",
                                          "скорость мин", "скорость макс", "Количество"};
 
-bool SaveProbTrainParams(AppState& st) {
-  TProbTrainRecord r;
+namespace {
+
+// The grid as the 256-byte record; false after the warning that names the
+// first cell that is not a number.
+bool GridRecord(AppState& st, TProbTrainRecord& r) {
   for (int k = 0; k < 4; ++k) {
     double v[6];
     for (int c = 0; c < 7; ++c) {
@@ -170,8 +173,37 @@ bool SaveProbTrainParams(AppState& st) {
     e.SpeedMin = v[4];
     e.SpeedMax = v[5];
   }
+  return true;
+}
+
+}  // namespace
+
+bool SaveProbTrainParams(AppState& st) {
+  TProbTrainRecord r;
+  if (!GridRecord(st, r)) return false;
   WriteProbTrainRecord(st, r);
   return true;
+}
+
+bool GiveProbTrainParams(AppState& st) {
+  TProbTrainRecord r;
+  if (!GridRecord(st, r)) return false;
+  for (int k = 0; k < 4; ++k) {
+    const TProbTrainEntry& e = r.Entry[k];
+    st.Flow.GivenRows[k] = {e.ActiveMin, e.ReactiveMin, e.ActiveMax, e.ReactiveMax, e.SpeedMin, e.SpeedMax, e.Count};
+  }
+  st.Flow.HasGivenRows = true;
+  return true;
+}
+
+TProbTrainRecord FlowRecordOf(const AppState& st) {
+  if (!st.Flow.HasGivenRows) return ReadProbTrainRecord(st);
+  TProbTrainRecord r;
+  for (int k = 0; k < 4; ++k) {
+    const TypeRecord& t = st.Flow.GivenRows[k];
+    r.Entry[k] = {t.ActiveMin, t.ReactiveMin, t.ActiveMax, t.ReactiveMax, t.SpeedMin, t.SpeedMax, t.Count};
+  }
+  return r;
 }
 
 void PrepareRandomFlow(AppState& st, bool twoWay) {

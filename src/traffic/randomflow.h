@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "params/persist.h"
 #include "params/random.h"
 #include "params/state.h"
 #include "traffic/schedule.h"
@@ -52,6 +53,12 @@ int64_t NmaxValue(const AppState& st);
 // a finite number (a count: not an integer 0..65535) is refused with a
 // warning naming its row and column, and the file stays as it was.
 bool SaveProbTrainParams(AppState& st);
+// The same check of the grid, but the rows are kept for the runs of this
+// process only (st.Flow.GivenRows) and the file is left as it is.
+bool GiveProbTrainParams(AppState& st);
+// The flow rows a run reads: those given for this process, else the file
+// "data\prelvoz.dmt" (a missing or short file raises IoError).
+TProbTrainRecord FlowRecordOf(const AppState& st);
 // The rows and columns of the grid, as the form heads them.
 extern const char* const kFlowRowNames[4];
 extern const char* const kFlowColumnNames[7];

@@ -1,5 +1,6 @@
 #include "traffic/schedule.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -63,6 +64,7 @@ const char* TrainTypeDescription(uint8_t type) {
 
 void TGDPClass::Init(const AppState& st) {
   Schedule = TGDP();
+  indexed_ = false;
   Schedule.Header = st.Params;
   Schedule.Variant = st.SchemeVariant;
   Schedule.Count = 0;
@@ -93,10 +95,12 @@ void TGDPClass::FindTime(uint32_t t, int& index, bool& insert) const {
 }
 
 void TGDPClass::InsertSlot(int index) {
+  indexed_ = false;
   Schedule.Items.insert(Schedule.Items.begin() + index, TEvents());
 }
 
 void TGDPClass::RemoveSlot(int index) {
+  indexed_ = false;
   Schedule.Items.erase(Schedule.Items.begin() + index);
 }
 
@@ -104,6 +108,7 @@ void TGDPClass::AddEvent(uint32_t time, const TGDPEvent& ev) {
   int index;
   bool insert;
   FindTime(time, index, insert);
+  indexed_ = false;
   if (index == -1) {
     Schedule.Items.push_back(TEvents{time, 1, {ev}});
     ++Schedule.Count;
@@ -122,6 +127,7 @@ void TGDPClass::AddFinalizationPoint(uint32_t time) {
   int index;
   bool insert;
   FindTime(time, index, insert);
+  indexed_ = false;
   if (index == -1) {
     Schedule.Items.push_back(TEvents{time, 0, {}});
   } else if (insert) {
@@ -155,6 +161,7 @@ void TGDPClass::DeleteEvent(int timeIndex, int eventIndex) {
   } else {
     tp.Events.erase(tp.Events.begin() + eventIndex);
     --tp.Count;
+    indexed_ = false;
   }
 }
 
@@ -212,13 +219,58 @@ void TGDPClass::FromBytes(const Bytes& b, const std::string& name) {
     g.Items.push_back(std::move(tp));
   }
   Schedule = std::move(g);
+  indexed_ = false;
 }
 
 void TGDPClass::LoadFromFile(const WorkDir& wd, const std::string& path) {
   FromBytes(ReadFileBytes(wd, path), path);
 }
 
+std::string TrainWithoutTrack(const TGDPClass& g, int variant) {
+  if (FieldsForCode(SchemeCode(variant)).Track2TrainsEnabled) return std::string();
+  for (const TEvents& tp : g.Schedule.Items)
+    for (const TGDPEvent& ev : tp.Events) {
+      if (ev.Kind != ekAppear || ev.Number % 2 != 0) continue;
+      std::string scheme = "схемы " + std::to_string(variant) + " \"" + VariantName(variant) + "\"";
+      return "ГДП: поезд №" + std::to_string(ev.Number) + " (точка времени " + std::to_string(tp.Time) +
+             ") идёт по пути 2, а " +
+             (IsSingleTrackVariant(variant) ? "у " + scheme + " пути 2 нет"
+                                            : "путь 2 " + scheme + " отключён (\"Откл Ф2 и Ф4\")");
+    }
+  return std::string();
+}
+
 // ------------------------------------------------------------- the listings
+
+namespace {
+
+// One step of the clock of a time text: the minutes grow by the step, and
+// carry into the hours and the days.
+void AddStep(double step, double& minutes, uint16_t& hours, uint16_t& days) {
+  minutes += step;
+  if (minutes >= 60) {
+    minutes -= 60;
+    ++hours;
+  }
+  if (hours >= 24) {
+    hours -= 24;
+    ++days;
+  }
+}
+
+std::string TimeText(double minutes, unsigned hours, unsigned days) {
+  std::string m;
+  if (Round(minutes) < 10)
+    m = "0" + FloatToStr(Round(minutes * 100) / 100);
+  else
+    m = FloatToStr(Round(minutes));
+  if (m.size() == 4) m += "0";
+  if (m.size() > 5) m.resize(5);
+  auto two = [](unsigned v) { return (v < 10 ? "0" : "") + std::to_string(v); };
+  return two(days) + ":" + two(hours) + ":" + m;
+}
+
+}  // namespace
 
 std::string FormatScheduleTime(uint32_t time, double step) {
   double minutes = 0.0;
@@ -235,36 +287,34 @@ std::string FormatScheduleTime(uint32_t time, double step) {
     time = 0;
   }
   // Accumulated step by step, as the clock of the run adds its steps.
-  for (uint32_t i = 0; i < time; ++i) {
-    minutes += step;
-    if (minutes >= 60) {
-      minutes -= 60;
-      ++hours;
-    }
-    if (hours >= 24) {
-      hours -= 24;
-      ++days;
-    }
+  for (uint32_t i = 0; i < time; ++i) AddStep(step, minutes, hours, days);
+  return TimeText(minutes, hours, days);
+}
+
+std::string ScheduleClock::At(uint32_t time) {
+  // A step that is no positive number, or a time beyond the longest
+  // schedule, is counted as a single time is.
+  if (!(std::isfinite(step_) && step_ > 0) || time * step_ > kLongestScheduleMinutes ||
+      time > kLongestScheduleMinutes / 0.1)
+    return FormatScheduleTime(time, step_);
+  if (time < time_) {
+    time_ = 0;
+    minutes_ = 0;
+    hours_ = days_ = 0;
   }
-  std::string m;
-  if (Round(minutes) < 10)
-    m = "0" + FloatToStr(Round(minutes * 100) / 100);
-  else
-    m = FloatToStr(Round(minutes));
-  if (m.size() == 4) m += "0";
-  if (m.size() > 5) m.resize(5);
-  auto two = [](unsigned v) { return (v < 10 ? "0" : "") + std::to_string(v); };
-  return two(days) + ":" + two(hours) + ":" + m;
+  // The same additions as from 0, only those up to the time before are done.
+  for (; time_ < time; ++time_) AddStep(step_, minutes_, hours_, days_);
+  return TimeText(minutes_, hours_, days_);
 }
 
 std::vector<std::string> TGDPClass::ListTimes(AppState& st) const {
   st.ListingCancelled = false;
   std::vector<std::string> lines;
-  const double step = StepMinutes();
+  ScheduleClock clock(StepMinutes());
   for (const TEvents& tp : Schedule.Items) {
     st.Pump();
     if (st.ListingCancelled) break;
-    lines.push_back(FormatScheduleTime(tp.Time, step));
+    lines.push_back(clock.At(tp.Time));
   }
   return lines;
 }
@@ -316,9 +366,26 @@ void CheckSpeed(const TGDPEvent& ev, uint32_t time) {
 
 }  // namespace
 
+void TGDPClass::IndexTimes() {
+  const std::vector<TEvents>& items = Schedule.Items;
+  byTime_.resize(items.size());
+  for (size_t i = 0; i < items.size(); ++i) byTime_[i] = static_cast<uint32_t>(i);
+  // Stable: time points of one time (a damaged file) keep their stored order.
+  std::stable_sort(byTime_.begin(), byTime_.end(),
+                   [&](uint32_t a, uint32_t b) { return items[a].Time < items[b].Time; });
+  indexed_ = true;
+}
+
 bool TGDPClass::ExecuteStep(AppState& st) {
-  for (const TEvents& tp : Schedule.Items) {
-    if (tp.Time != st.StepCount) continue;
+  // The time points of this step are found through the index by time, not
+  // by a walk over the whole schedule at every step.
+  if (!indexed_ || byTime_.size() != Schedule.Items.size()) IndexTimes();
+  const std::vector<TEvents>& items = Schedule.Items;
+  const uint32_t now = st.StepCount;
+  auto first = std::lower_bound(byTime_.begin(), byTime_.end(), now,
+                                [&](uint32_t i, uint32_t t) { return items[i].Time < t; });
+  for (auto at = first; at != byTime_.end() && items[*at].Time == now; ++at) {
+    const TEvents& tp = items[*at];
     for (const TGDPEvent& ev : tp.Events) {
       switch (ev.Kind) {
         case ekAppear: {

@@ -99,6 +99,8 @@ class TGDPClass {
   // circuit, its solution and the advance of the trains by the head's step.
   // A final event sets st.StopRequested and skips the rest. Returns false
   // when the step's circuit could not be built (the message has been shown).
+  // The time points of the step are reached through an index by time, made
+  // at the first step and again after any change through these operations.
   bool ExecuteStep(AppState& st);
 
   // The step of the head in minutes; ConvertError when it is not a number.
@@ -112,7 +114,17 @@ class TGDPClass {
   void FindTime(uint32_t t, int& index, bool& insert) const;
   void InsertSlot(int index);
   void RemoveSlot(int index);
+  void IndexTimes();
+  // The indexes of the time points in the order of their times (stable).
+  std::vector<uint32_t> byTime_;
+  bool indexed_ = false;
 };
+
+// A train of the schedule on a track the scheme `variant` does not feed:
+// an even (track 2) number on a single-track scheme (1, 2, 7, 8), or with the
+// track-2 feeders switched off (6, 12). Its message naming the train, its
+// time point and its track; empty when every train has a fed track.
+std::string TrainWithoutTrack(const TGDPClass& g, int variant);
 
 // The longest schedule the editor makes, in minutes: its times reach 365 days
 // 23 hours and 59.9 minutes.
@@ -123,6 +135,22 @@ inline constexpr double kLongestScheduleMinutes = 366.0 * 24 * 60;
 // Beyond the longest schedule the time is counted at once; a step that gives
 // no finite time gives an empty text.
 std::string FormatScheduleTime(uint32_t time, double step);
+
+// The texts of ascending times of one schedule, each the text of
+// FormatScheduleTime, with the minutes carried on from the time before rather
+// than added up from 0 again: a year's listing is linear in its steps. A time
+// before the last one asked starts the count afresh.
+class ScheduleClock {
+ public:
+  explicit ScheduleClock(double step) : step_(step) {}
+  std::string At(uint32_t time);
+
+ private:
+  double step_;
+  uint32_t time_ = 0;
+  double minutes_ = 0;
+  uint16_t hours_ = 0, days_ = 0;
+};
 
 // Captions of the event kinds and the train types.
 const char* EventKindCaption(uint8_t kind);

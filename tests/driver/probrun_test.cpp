@@ -107,6 +107,44 @@ TEST(ProbRun, PauseAndResumeGiveTheSameTotals) {
   }
 }
 
+// A stop (a study's "Стоп") is seen at the step it was asked at: the
+// realization ends there, cut short and no result, instead of running to
+// the end of its period.
+TEST(ProbRun, AStopEndsTheRunAtItsStep) {
+  struct StoppingHost : RecordingHost {
+    AppState* st = nullptr;
+    void ProcessEvents() override {
+      if (++pumps == 5) st->StopRequested = true;
+    }
+  } host;
+  ProbZone z;
+  AppState& st = z.S();
+  st.Prob.Period = "24 часа";
+  host.st = &st;
+  st.Host = &host;
+  st.StopRequested = true;  // left from an earlier study: a new run clears it
+  EXPECT_EQ(StartRun(st), RunOutcome::Stopped);
+  EXPECT_EQ(host.pumps, 5);
+  EXPECT_TRUE(host.messages.empty());
+  EXPECT_EQ(st.StepCount, 0u);
+  EXPECT_TRUE(st.Trains.Empty());
+  EXPECT_FALSE(st.Flow.RecordComplete);
+  EXPECT_FALSE(st.Controls.ResultsVisible);
+  EXPECT_FALSE(st.Work.Exists("Graph\\dp.gmt"));
+}
+
+// The model clock of the end is that after the last step: 60 minutes of
+// "1 час" at step 1, the run's own steps when it waits for the zone.
+TEST(ProbRun, TheClockOfTheEndCountsTheLastStep) {
+  ProbZone z;
+  ASSERT_EQ(StartRun(z.S()), RunOutcome::Finished);
+  EXPECT_EQ(z.S().RunEndTime, 60);
+  ProbZone w;
+  w.S().Prob.WaitTrains = true;
+  ASSERT_EQ(StartRun(w.S()), RunOutcome::Finished);
+  EXPECT_EQ(w.S().RunEndTime, w.S().LossSeries.LastIndex + 1);
+}
+
 TEST(ProbRun, TestModeRunsThePlacedTrainsUntilTheyLeave) {
   ProbZone z;
   AppState& st = z.S();
@@ -226,4 +264,48 @@ TEST(ProbRun, RecordedRunReplaysAsASchedule) {
   ASSERT_GE(st.LossSeries.Losses.size(), losses.size());
   for (size_t i = 0; i < static_cast<size_t>(last + 1); ++i)
     EXPECT_EQ(st.LossSeries.Losses[i], losses[i]) << "step " << i;
+}
+
+// "Запись вероятностного ГДП" never replaces the default schedule and asks
+// before it replaces another file; a Cancel keeps the file as it was.
+TEST(ProbRun, TheRecordReplacesNoScheduleUnasked) {
+  ProbZone z;
+  AppState& st = z.S();
+  ASSERT_EQ(StartRun(st), RunOutcome::Finished);
+  z.pausing.messages.clear();
+  WriteText(st.Work, "gdp\\file00.gdp", "default");
+  EXPECT_FALSE(SaveProbSchedule(st, "FILE00.gdp"));
+  EXPECT_EQ(z.Texts(), (std::vector<std::string>{"Нельзя заменить этот файл"}));
+  EXPECT_EQ(ReadText(st.Work, "gdp\\file00.gdp"), "default");
+
+  WriteText(st.Work, "gdp\\mine.gdp", "mine");
+  z.pausing.messages.clear();
+  z.pausing.answer = false;
+  EXPECT_FALSE(SaveProbSchedule(st, "mine.gdp"));
+  ASSERT_EQ(z.pausing.messages.size(), 1u);
+  EXPECT_EQ(z.pausing.messages[0].text, "Файл gdp\\mine.gdp уже существует. Заменить его?");
+  EXPECT_EQ(z.pausing.messages[0].buttons, MsgButtons::OkCancel);
+  EXPECT_EQ(ReadText(st.Work, "gdp\\mine.gdp"), "mine");
+  z.pausing.answer = true;
+  EXPECT_TRUE(SaveProbSchedule(st, "mine.gdp"));
+  EXPECT_NE(ReadText(st.Work, "gdp\\mine.gdp"), "mine");
+}
+
+// Another mode chosen while a run is paused: the run is given up only when
+// the user agrees, and then nothing of it remains.
+TEST(ProbRun, APausedRunIsGivenUpOnlyWhenAgreed) {
+  ProbZone z;
+  AppState& st = z.S();
+  z.pausing.pauseAt = z.pausing.pumps + 8;
+  ASSERT_EQ(StartRun(st), RunOutcome::Paused);
+  ASSERT_TRUE(RunUnderWay(st));
+  z.pausing.answer = false;
+  EXPECT_FALSE(GiveUpRunUnderWay(st));
+  EXPECT_TRUE(RunUnderWay(st));
+  z.pausing.answer = true;
+  EXPECT_TRUE(GiveUpRunUnderWay(st));
+  EXPECT_FALSE(RunUnderWay(st));
+  EXPECT_TRUE(st.Trains.Empty());
+  EXPECT_FALSE(st.Flow.RecordComplete);
+  EXPECT_FALSE(st.Controls.ResultsVisible);
 }

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <map>
 
+#include "driver/testrun.h"
+#include "params/conv.h"
 #include "params/defaults.h"
 #include "params/errors.h"
 #include "params/lifecycle.h"
@@ -146,8 +148,8 @@ TEST(ScheduleRun, DamagedFileIsRefusedBeforeAnythingOfTheRunChanges) {
 }
 
 TEST(ScheduleRun, EveryRunLoopHasABound) {
-  // Variants 6 and 12 take any step in these modes: a step of 0 would never
-  // bring the clock to the end of the schedule.
+  // Variants 6 and 12 take any step in the other modes; the schedule mode
+  // does not run them at all (their track-2 trains would stand unfed).
   for (const char* step : {"0", "1E-3"}) {
     ScheduleZone z(6);
     AppState& st = z.S();
@@ -158,8 +160,7 @@ TEST(ScheduleRun, EveryRunLoopHasABound) {
     z.Save(g, "zero.gdp");
     EXPECT_EQ(StartScheduleRun(st, "zero.gdp"), RunOutcome::Refused) << step;
     ASSERT_EQ(z.host.messages.size(), 1u);
-    EXPECT_EQ(z.host.messages[0].text,
-              std::string("Шаг ГДП ") + step + " мин слишком мал для расчёта: нужно не меньше 0.01 мин");
+    EXPECT_NE(z.host.messages[0].text.find("\"Откл Ф2 и Ф4\""), std::string::npos);
     EXPECT_EQ(st.StepCount, 0u);
   }
   // A stored time beyond the editor's year.
@@ -170,6 +171,57 @@ TEST(ScheduleRun, EveryRunLoopHasABound) {
   EXPECT_EQ(StartScheduleRun(z.S(), "long.gdp"), RunOutcome::Refused);
   ASSERT_EQ(z.host.messages.size(), 1u);
   EXPECT_EQ(z.host.messages[0].text.rfind("ГДП длиннее года (416:16:00)", 0), 0u) << z.host.messages[0].text;
+}
+
+// A schedule ending at time point t runs t steps and one final solution at
+// every step of the list: the steps are counted, not the clock compared
+// (0.1 x 3 > 0.3 in floating point ran a fourth step, and the train of the
+// last time point entered). The clock of the end follows from the count.
+TEST(ScheduleRun, AScheduleOfTTimePointsRunsTStepsAtEveryStep) {
+  for (const char* step : {"0.1", "0.2", "0.4", "0.8", "0.9", "1.1", "1.3", "1.6", "1.8"}) {
+    for (uint32_t last = 1; last <= 24; ++last) {
+      ScheduleZone z;
+      AppState& st = z.S();
+      st.Params.StepMinutes.Set(step);
+      TGDPClass g = z.Fresh();
+      g.AddEvent(0, Appear(1, 0, 60));
+      g.AddEvent(last, Appear(3, 0, 60));  // never enters: its time point is the last
+      z.Save(g, "steps.gdp");
+      ASSERT_EQ(StartScheduleRun(st, "steps.gdp"), RunOutcome::Finished) << step << " " << last;
+      EXPECT_EQ(st.LossSeries.LastIndex, int32_t(last)) << step << " " << last;
+      EXPECT_EQ(st.RunEndTime, SnapTenth(last * StrToFloat(step))) << step << " " << last;
+      for (const TChartSeries& s : st.Chart.TrainSeries) EXPECT_NE(s.Number, 3) << step << " " << last;
+    }
+  }
+}
+
+// The schedule mode refuses what its run could not show: "Откл Ф2 и Ф4"
+// (variants 6 and 12), and a track-2 (even) train on a single-track scheme,
+// which would vanish from the run unseen; both before anything changes.
+TEST(ScheduleRun, TrainsWithoutAFedTrackAreRefused) {
+  {
+    ScheduleZone z(12);
+    TGDPClass g = z.Fresh();
+    g.AddEvent(0, Appear(1, 0, 60));
+    g.AddFinalizationPoint(3);
+    z.Save(g, "off.gdp");
+    EXPECT_EQ(StartScheduleRun(z.S(), "off.gdp"), RunOutcome::Refused);
+    EXPECT_EQ(z.Texts(), (std::vector<std::string>{
+                             "Расчёт по ГДП со схемой \"Откл Ф2 и Ф4\" (схема 12) не ведётся: поезда пути "
+                             "2 стояли бы на пути без питания"}));
+    EXPECT_FALSE(z.LossFile());
+  }
+  ScheduleZone z(2);
+  TGDPClass g = z.Fresh();
+  g.AddEvent(0, Appear(1, 0, 60));
+  g.AddEvent(2, Appear(2, 20, 60));
+  g.AddFinalizationPoint(5);
+  z.Save(g, "two.gdp");
+  EXPECT_EQ(StartScheduleRun(z.S(), "two.gdp"), RunOutcome::Refused);
+  EXPECT_EQ(z.Texts(), (std::vector<std::string>{"ГДП: поезд №2 (точка времени 2) идёт по пути 2, а у схемы 2 "
+                                                 "\"Пост.одн.двусторонняя\" пути 2 нет"}));
+  EXPECT_FALSE(z.LossFile());
+  EXPECT_FALSE(z.S().Controls.RunActive);
 }
 
 TEST(ScheduleRun, SpeedChangesOfAbsentTrainsAreReportedOnce) {

@@ -193,6 +193,45 @@ TEST(ScheduleModel, TimeTextsAccumulateStepByStep) {
   EXPECT_EQ(FormatScheduleTime(5, std::numeric_limits<double>::infinity()), "");
 }
 
+// The texts of ascending times carried on from one to the next are those of
+// each time counted from 0, at steps whose sums are not exact; a time before
+// the last one asked starts the count again.
+TEST(ScheduleModel, TheTimeTextsOfAListingAreThoseOfEachTime) {
+  for (double step : {0.1, 0.3, 0.7, 1.3, 2.0}) {
+    ScheduleClock clock(step);
+    for (uint32_t t = 0; t <= 3000; t += 1 + t % 7) ASSERT_EQ(clock.At(t), FormatScheduleTime(t, step)) << t;
+    EXPECT_EQ(clock.At(17), FormatScheduleTime(17, step));
+  }
+  ScheduleClock odd(-0.5);
+  EXPECT_EQ(odd.At(3), FormatScheduleTime(3, -0.5));
+}
+
+// The time points of a step are reached through the index by time: those of
+// a file stored out of order, or twice with one time, apply at their step in
+// their stored order, as a walk over the whole schedule applies them.
+TEST(ScheduleModel, TheIndexByTimeAppliesEachTimePointAtItsStep) {
+  Zone z(3);
+  AppState& st = z.S();
+  st.RunMode = ModeSchedule;
+  TGDPClass g;
+  g.Init(st);
+  g.Schedule.Items = {TEvents{4, 1, {Ev(5, ekAppear)}}, TEvents{1, 1, {Ev(1, ekAppear)}},
+                      TEvents{1, 1, {Ev(3, ekAppear)}}, TEvents{2, 0, {}}};
+  g.Schedule.Count = 4;
+  std::vector<std::vector<int>> onZone;
+  for (int step = 0; step < 6; ++step) {
+    ASSERT_TRUE(g.ExecuteStep(st));
+    std::vector<int> numbers;
+    for (const elvoz& t : st.Trains.Trains1) numbers.push_back(t.Number);
+    onZone.push_back(numbers);
+  }
+  EXPECT_EQ(onZone, (std::vector<std::vector<int>>{{}, {1, 3}, {1, 3}, {1, 3}, {1, 3, 5}, {1, 3, 5}}));
+  // A time point added through the schedule's operations is found at once.
+  g.AddEvent(6, Ev(7, ekAppear));
+  ASSERT_TRUE(g.ExecuteStep(st));
+  EXPECT_EQ(st.Trains.Trains1.back().Number, 7);
+}
+
 TEST(ScheduleModel, ListingsAndEventDetails) {
   TGDPClass g;
   g.Schedule.Header.StepMinutes.Set("0.5");
