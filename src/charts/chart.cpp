@@ -354,29 +354,57 @@ ChartGeometry SeriesOverTime(AppState& st, int kind) {
   return g;
 }
 
-// The feeder series of each feeding kind: series number, box, colour.
+// The feeder series of each feeding kind: series number, box, colour, name.
 struct FeederSeries {
   int Series, Box;
   uint32_t Colour;
+  std::string Name;
 };
 std::vector<FeederSeries> FeedersOf(int feedKind) {
   switch (feedKind) {
     case 1:
-      return {{1, 0, 0x2340EF}};
+      return {{1, 0, 0x2340EF, "Ф1"}};
     case 2:
-      return {{1, 0, 0x2340EF}, {2, 2, 0xEF4023}};
+      return {{1, 0, 0x2340EF, "Ф1"}, {2, 2, 0xEF4023, "Ф3"}};
     case 3:
-      return {{1, 0, 0x2340EF}, {3, 2, 0x00D2FF}};
+      return {{1, 0, 0x2340EF, "Ф1"}, {3, 2, 0x00D2FF, "Ф3"}};
     case 4:
-      return {{1, 0, 0x2340EF}, {2, 1, 0x00D2FF}, {3, 2, 0xEF4023}, {4, 3, 0x49B749}};
+      return {{1, 0, 0x2340EF, "Ф1"}, {2, 1, 0x00D2FF, "Ф2"}, {3, 2, 0xEF4023, "Ф3"}, {4, 3, 0x49B749, "Ф4"}};
     default:
       return {};
   }
 }
 
+// The colours of the boxes "Фидер1" .. "Фидер4", which serve as the legend.
+constexpr uint32_t kBoxColours[4] = {0x2340EF, 0x00D2FF, 0xEF4023, 0x49B749};
+
+// The feeders charted: a user circuit keeps each chosen feeder in the series
+// of its choice, whatever choices stand before it, and charts it under its
+// own name; a fixed scheme charts the series of its feeding kind. Chart data
+// read from its file names no choices: where the series of the feeding kind
+// hold nothing, the series that hold the currents are charted.
+std::vector<FeederSeries> ChartedFeeders(const ChartData& cd) {
+  std::vector<FeederSeries> named;
+  for (int k = 0; k < 4; ++k)
+    if (!cd.FeederNames[k].empty()) named.push_back({k + 1, k, kBoxColours[k], cd.FeederNames[k]});
+  if (!named.empty()) return named;
+  auto filled = [&](int series) {
+    const std::vector<double>& s = cd.Series[series - 1];
+    return !s.empty() && s.size() == cd.Times.size();
+  };
+  std::vector<FeederSeries> fixed = FeedersOf(cd.FeedKind);
+  bool fits = !fixed.empty();
+  for (const FeederSeries& f : fixed) fits = fits && filled(f.Series);
+  if (fits || cd.FeedKind == 0) return fixed;
+  std::vector<FeederSeries> held;
+  for (int k = 0; k < 4; ++k)
+    if (filled(k + 1)) held.push_back({k + 1, k, kBoxColours[k], "Ф" + std::to_string(k + 1)});
+  return held;
+}
+
 ChartGeometry FeederCurrents(AppState& st) {
   const ChartData& cd = st.Chart;
-  const std::vector<FeederSeries> feeders = FeedersOf(cd.FeedKind);
+  const std::vector<FeederSeries> feeders = ChartedFeeders(cd);
   ChartGeometry g;
   g.Kind = 5;
   g.ValueUnit = "I, A";
@@ -409,7 +437,7 @@ ChartGeometry FeederCurrents(AppState& st) {
     if (!st.ChartOpts.All && !st.ChartOpts.Feeders[f.Box]) continue;
     const std::vector<double>& s = cd.Series[f.Series - 1];
     ChartPolyline pl;
-    pl.Name = "Ф" + std::to_string(f.Box + 1);
+    pl.Name = f.Name;
     pl.Colour = f.Colour;
     pl.Width = 3;
     for (size_t j = 0; j < s.size() && j < cd.Times.size(); ++j) {
@@ -437,7 +465,7 @@ bool ChartAvailable(const ChartData& cd, int kind) {
     case 4:
       return !cd.RailSeries.empty();
     case 5:
-      return trains && cd.FeedKind != 0;
+      return trains && cd.FeedKind != 0 && !ChartedFeeders(cd).empty();
     default:
       return false;
   }

@@ -343,6 +343,7 @@ void RecordConstructorStep(AppState& st, const CMat& I, const CMat& Phi) {
   // 3. The feeder currents; a closing branch runs towards the ground, so its
   // current is shown negated.
   cd.FeedKind = count;
+  for (int k = 0; k < 4; ++k) cd.FeederNames[k] = feeders[k] ? s.Charts[k] : std::string();
   cd.Times.push_back(st.ModelTime);
   for (int k = 0; k < 4; ++k) {
     const TBranch* b = feeders[k];

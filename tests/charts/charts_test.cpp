@@ -126,6 +126,18 @@ TEST(Charts, FeederCurrentsAndOptions) {
   EXPECT_EQ(ChartCsvLines(some),
             (std::vector<std::string>{"t, мин,Ф1,Ф2,Ф4", "0,400,-120,0", "1,300,10,5", "2,120,20,10"}));
 
+  // A user circuit's chart data read from its file names no choices: the
+  // series that hold the currents are charted, under their slots.
+  ChartData user = st.Chart;
+  user.FeedKind = 1;
+  user.Series[0].clear();
+  user.Series[2].clear();
+  user.Series[3].clear();
+  st.Chart = user;
+  EXPECT_TRUE(ChartAvailable(st.Chart, 5));
+  EXPECT_EQ(Names(BuildChart(st, 5, {})), (std::vector<std::string>{"Ф2"}));
+  FourFeeders(st);
+
   // Currents that all lie above the first division still give a finite scale.
   st.Chart.Series[0] = {30, 30, 30};
   st.Chart.Series[1] = st.Chart.Series[2] = st.Chart.Series[3] = {30, 30, 30};

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "charts/chart.h"
 #include "circuit/constructor.h"
 #include "driver/runs.h"
 #include "params/defaults.h"
@@ -87,6 +88,35 @@ TEST(ConstructorRun, EquivalentChainGivesTheLossOfTheFixedSchemeEveryStep) {
   EXPECT_EQ(st.Chart.Series[1].size(), st.Chart.Times.size());
   EXPECT_EQ(st.Chart.SeriesCount(), 3);
   EXPECT_FALSE(Constructor(st).Kept);  // released with the run
+}
+
+// Each chosen feeder is charted under its own name, whatever choices stand
+// before it ("н/и" first left the chart empty; a third choice was drawn as
+// the empty series 2 under "Ф3").
+TEST(ConstructorRun, ChosenFeedersAreChartedUnderTheirNames) {
+  struct Case {
+    std::vector<std::string> choices, names;
+  };
+  for (const Case& c : {Case{{"н/и", "NIL1 к"}, {"NIL1 к"}},
+                        Case{{"NIL1 н", "н/и", "NIL1 к"}, {"NIL1 н", "NIL1 к"}}}) {
+    UserZone user(ModeConstructor);
+    AppState& st = user.S();
+    ASSERT_TRUE(OpenConstructor(st, "three.gdp"));
+    ChooseCurrentKind(st, false, false);
+    user.EquivalentTrack();
+    while (WizardNext(st) != 6) {
+    }
+    for (size_t k = 0; k < c.choices.size(); ++k) Constructor(st).Charts[k] = c.choices[k];
+    ASSERT_EQ(StartConstructorRun(st, "three.gdp"), RunOutcome::Finished);
+    ASSERT_TRUE(ChartAvailable(st.Chart, 5));
+    const ChartGeometry g = BuildChart(st, 5, {});
+    std::vector<std::string> names;
+    for (const ChartPolyline& p : g.Series) {
+      names.push_back(p.Name);
+      EXPECT_EQ(p.Values.size(), st.Chart.Times.size()) << p.Name;
+    }
+    EXPECT_EQ(names, c.names);
+  }
 }
 
 TEST(ConstructorRun, RailReturnPotentialsAreCharted) {
