@@ -23,7 +23,9 @@ struct ProbOptions {
   std::string interval = "8";
   bool wait = false;
   std::vector<std::string> flows;
+  bool saveFlow = false;
   std::string record;
+  bool force = false;
   std::vector<std::string> trains;
   // The options of the probabilistic mode, to refuse them in the test mode.
   std::vector<CLI::Option*> probOnly;
@@ -61,7 +63,7 @@ int Finish(AppState& st, CliHost& host, RunOutcome outcome, double elapsed, Json
            std::ostream& err) {
   j["scheme"] = st.SchemeVariant;
   j["code"] = SchemeCode(st.SchemeVariant);
-  return ReportRun(st, host, outcome, host.shownModelTime, elapsed, j, out, err);
+  return ReportRun(st, host, outcome, st.RunEndTime, elapsed, j, out, err);
 }
 
 // "Старт иммитации" in the test mode with the trains placed, then "Смотреть результаты".
@@ -98,15 +100,22 @@ int RunProb(AppState& st, CliHost& host, const Options& o, const ProbOptions& po
     const std::string lower = LowerName(record);
     if (lower.size() < 5 || lower.compare(lower.size() - 4, 4, ".gdp") != 0)
       throw UsageError("--record: a schedule file is named *.gdp: " + po.record);
+    if (lower == kDefaultScheduleFile)
+      throw UsageError("--record: the default schedule " + SchedulePath(record) + " is never replaced");
+    if (st.Work.Exists(SchedulePath(record)) && !po.force)
+      throw UsageError("--record: " + SchedulePath(record) + " exists; add --force to replace it");
   }
+  if (po.saveFlow && po.flows.empty()) throw UsageError("--save-flow stores the rows of --flow; none given");
   Prepare(st, RequireScheme(o, "prob"), o);
   ApplyRunOptions(st, o);
   Json j;
-  // The flow rows as "Сохранить" of the parameter form stores them.
+  // The flow rows for this run; stored as "Сохранить" of the parameter form
+  // stores them only with --save-flow.
   if (!po.flows.empty()) {
     LoadProbTrainParams(st);
     for (const std::string& f : po.flows) ApplyFlow(st, f);
-    if (!SaveProbTrainParams(st)) return Finish(st, host, RunOutcome::Refused, 0, j, out, err);
+    if (!(po.saveFlow ? SaveProbTrainParams(st) : GiveProbTrainParams(st)))
+      return Finish(st, host, RunOutcome::Refused, 0, j, out, err);
   }
   LoadProbTrainParams(st);
   st.Prob.Period = po.period;
@@ -151,12 +160,20 @@ void RegisterProbCommands(Registry& r) {
   po.probOnly.push_back(run->add_flag(
       "--wait", po.wait, "prob: wait for the trains to leave the zone (\"Ждать ухода поездов\")"));
   po.probOnly.push_back(
-      run->add_option("--flow", po.flows, "prob: a row of data\\prelvoz.dmt, stored before the run")
+      run->add_option("--flow", po.flows,
+                      "prob: a row of the train flow for this run only; data\\prelvoz.dmt is not changed")
           ->type_name("TYPE=COUNT[:AMIN:AMAX:RMIN:RMAX:VMIN:VMAX]")
           ->allow_extra_args(false));
+  po.probOnly.push_back(run->add_flag(
+      "--save-flow", po.saveFlow,
+      "prob: also store the --flow rows into data\\prelvoz.dmt before the run (\"Сохранить\"), even "
+      "when the run is then refused"));
   po.probOnly.push_back(
-      run->add_option("--record", po.record, "prob: the run's trains as a schedule of the folder gdp")
+      run->add_option("--record", po.record,
+                      "prob: the run's trains as a schedule of the folder gdp (never file00.gdp; an "
+                      "existing file only with --force)")
           ->type_name("FILE.gdp"));
+  po.probOnly.push_back(run->add_flag("--force", po.force, "prob: --record may replace an existing schedule"));
   run->add_option("--train", po.trains, "test: a train placed on the zone before the run")
       ->type_name("TRACK:KM:ACTIVE[:REACTIVE[:SPEED]]")
       ->allow_extra_args(false);

@@ -56,7 +56,9 @@ int ShowSchedule(AppState& st, const ScheduleOptions& so, std::ostream& out) {
   const TGDP& s = g.Schedule;
   double step = 0;
   const bool stepOk = TryStrToFloat(s.Header.StepMinutes.Get(), step) && std::isfinite(step);
-  auto at = [&](uint32_t time) { return stepOk ? FormatScheduleTime(time, step) : std::string(); };
+  // The times of the points ascend: each text carries on from the one before.
+  ScheduleClock clock(step);
+  auto at = [&](uint32_t time) { return stepOk ? clock.At(time) : std::string(); };
   Json j;
   j["file"] = path;
   Json head = Json::object();
@@ -68,18 +70,22 @@ int ShowSchedule(AppState& st, const ScheduleOptions& so, std::ostream& out) {
   j["header"] = std::move(head);
   j["variant"] = s.Variant;
   j["scheme_name"] = VariantName(s.Variant);
-  j["duration"] = at(g.LastTime());
-  Json points = Json::array();
+  j["duration"] = stepOk ? FormatScheduleTime(g.LastTime(), step) : std::string();
+  // The time points are written one by one as the last member, so a year of
+  // them is never held as one document.
+  std::string opening = j.dump(-1, ' ', false, Json::error_handler_t::replace);
+  opening.pop_back();  // the closing brace
+  out << opening << ",\"time_points\":[";
   for (size_t t = 0; t < s.Items.size(); ++t) {
     const int ti = static_cast<int>(t);
     const std::vector<std::string> listed = g.ListEvents(ti);
     Json events = Json::array();
     for (size_t e = 0; e < listed.size(); ++e)
       events.push_back({{"event", listed[e]}, {"details", g.DescribeEvent(ti, static_cast<int>(e))}});
-    points.push_back({{"time", s.Items[t].Time}, {"at", at(s.Items[t].Time)}, {"events", std::move(events)}});
+    const Json point = {{"time", s.Items[t].Time}, {"at", at(s.Items[t].Time)}, {"events", std::move(events)}};
+    out << (t ? "," : "") << point.dump(-1, ' ', false, Json::error_handler_t::replace);
   }
-  j["time_points"] = std::move(points);
-  Print(out, j);
+  out << "]}\n";
   return 0;
 }
 
@@ -119,6 +125,11 @@ int MakeSchedule(AppState& st, const Options& o, const ScheduleOptions& so, std:
   std::string error;
   if (!ScheduleFromText(utf8, g, error)) {
     err << "tpscalc-cli: " << so.textFile << ": " << error << "\n";
+    return 2;
+  }
+  // A run would refuse it: a train on a track the scheme does not feed.
+  if (const std::string lost = TrainWithoutTrack(g, st.SchemeVariant); !lost.empty()) {
+    err << "tpscalc-cli: " << so.textFile << ": " << lost << "\n";
     return 2;
   }
   g.SaveToFile(st.Work, path);

@@ -29,6 +29,7 @@ struct StudyOptions {
   std::string runs, period = "1 час", interval = "8";
   bool wait = false;
   std::vector<std::string> flows;
+  bool saveFlow = false;
 };
 
 // The scheme of the statistics without --scheme: DC, double track, fed from both ends.
@@ -110,16 +111,16 @@ int PskSweep(AppState& st, CliHost& host, const Options& o, const StudyOptions& 
   if (int code = Answer(st, host, g, r, j, out, err); code >= 0) return code;
   j["file"] = kPskTaskFile;
   j["positions"] = r.Positions;
-  j["losses"] = r.Losses;
+  j["losses_wh"] = r.Losses;
   j["best_position"] = r.HasBest ? Json(r.Positions[r.Best]) : Json();
-  j["best_loss"] = r.HasBest ? Json(r.Losses[r.Best]) : Json();
+  j["best_loss_wh"] = r.HasBest ? Json(r.Losses[r.Best]) : Json();
   j["psk_km"] = st.Params.PskKm.Get();
   Print(out, j);
   return 0;
 }
 
 Json PostsJson(const PostRun& p) {
-  return Json{{"pps1", p.Pps1}, {"psk", p.Psk}, {"pps2", p.Pps2}, {"loss", p.Loss}};
+  return Json{{"pps1", p.Pps1}, {"psk", p.Psk}, {"pps2", p.Pps2}, {"loss_wh", p.Loss}};
 }
 
 int PpsSearch(AppState& st, CliHost& host, const Options& o, const StudyOptions& so, std::ostream& out,
@@ -165,8 +166,10 @@ int Stats(AppState& st, CliHost& host, const Options& o, const StudyOptions& so,
   LoadProbTrainParams(st);
   if (!so.flows.empty()) {
     for (const std::string& f : so.flows) ApplyFlow(st, f);
-    if (!SaveProbTrainParams(st)) return Refused(j, host, out, err);
+    if (!(so.saveFlow ? SaveProbTrainParams(st) : GiveProbTrainParams(st))) return Refused(j, host, out, err);
     LoadProbTrainParams(st);
+  } else if (so.saveFlow) {
+    throw UsageError("--save-flow stores the rows of --flow; none given");
   }
   st.Prob.Period = so.period;
   st.Prob.MinInterval = so.interval;
@@ -241,11 +244,16 @@ void RegisterStudyCommands(Registry& r) {
   CLI::App* stats = r.app.add_subcommand(
       "stats", "probabilistic realizations, one line of totals each (Statistic.txt), print JSON");
   stats->add_option("--runs", so.runs, "the number of realizations")->type_name("N")->required();
-  stats->add_option("--period", so.period, "the calculation period (default \"1 час\")")->type_name("TEXT");
+  stats->add_option("--period", so.period, "the calculation period (default \"1 час\")")
+      ->type_name("TEXT")
+      ->check(CLI::IsMember(PeriodTexts()));
   stats->add_option("--interval", so.interval, "the minimum interval J, minutes (default 8)")->type_name("J");
   stats->add_flag("--wait", so.wait, "wait for the trains to leave the zone");
-  stats->add_option("--flow", so.flows, "a row of the train parameters")
+  stats->add_option("--flow", so.flows,
+                    "a row of the train flow for this analysis only; data\\prelvoz.dmt is not changed")
       ->type_name("TYPE=COUNT[:AMIN:AMAX:RMIN:RMAX:VMIN:VMAX]");
+  stats->add_flag("--save-flow", so.saveFlow,
+                  "also store the --flow rows into data\\prelvoz.dmt before the analysis (\"Сохранить\")");
   r.AddSchemeOptions(stats, false)->description("the feeding scheme (default 3)");
   r.AddRunOptions(stats);
   r.AddSeedOption(stats);

@@ -20,7 +20,6 @@ namespace tps::cli {
 
 void CliHost::ProcessEvents() {
   RecordingHost::ProcessEvents();
-  if (state) shownModelTime = state->ModelTime;
   if (progress && state) {
     err_ << "\rstep " << state->StepCount << "  time " << FormatRunTime(state->ModelTime) << "  trains "
          << state->Trains.TrainCount1() + state->Trains.TrainCount2() << "   " << std::flush;
@@ -134,6 +133,8 @@ const char* OutcomeName(RunOutcome r) {
       return "recommended";
     case RunOutcome::Failed:
       return "failed";
+    case RunOutcome::Stopped:
+      return "stopped";
     case RunOutcome::Paused:
       return "paused";
   }
@@ -162,13 +163,18 @@ int ReportRun(AppState& st, CliHost& host, RunOutcome outcome, double modelTime,
               std::ostream& out, std::ostream& err) {
   j["outcome"] = OutcomeName(outcome);
   if (outcome == RunOutcome::Refused || outcome == RunOutcome::Recommended) return Refused(j, host, out, err);
-  if (outcome == RunOutcome::Failed) {
+  if (outcome == RunOutcome::Failed || outcome == RunOutcome::Stopped) {
     j["messages"] = Messages(host);
     Print(out, j);
     for (const auto& m : host.messages)
       if (m.kind == MsgKind::Error) err << m.text << "\n";
     return 1;
   }
+  // A pantograph potential that fell to 0 or below describes no real state
+  // of the line: the numbers and the warning stay, the run is not called
+  // finished and the command exits 3.
+  const bool impossible = st.PantographCollapseWarned;
+  if (impossible) j["outcome"] = "finished_impossible";
   int steps = st.LossSeries.LastIndex + 1;
   double energyLoss = st.EnergyLoss, lossPercent = st.LossPercent;
   double supplied0 = st.EnergySupplied[0], supplied1 = st.EnergySupplied[1];
@@ -191,7 +197,7 @@ int ReportRun(AppState& st, CliHost& host, RunOutcome outcome, double modelTime,
   Print(out, j);
   for (const auto& m : host.messages)
     if (m.kind != MsgKind::Information) err << m.text << "\n";
-  return 0;
+  return impossible ? 3 : 0;
 }
 
 double SecondsSince(std::chrono::steady_clock::time_point t0) {
@@ -270,7 +276,7 @@ int ReportScheduleRun(AppState& st, CliHost& host, const TGDPClass& g, Json& j, 
   j["scheme"] = st.SchemeVariant;
   j["code"] = SchemeCode(st.SchemeVariant);
   const std::string mismatch = outcome == RunOutcome::Refused ? ReportMismatch(st, g, j) : "";
-  const int code = ReportRun(st, host, outcome, host.shownModelTime, elapsed, j, out, err);
+  const int code = ReportRun(st, host, outcome, st.RunEndTime, elapsed, j, out, err);
   err << mismatch;
   return code;
 }

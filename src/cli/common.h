@@ -42,9 +42,6 @@ class CliHost : public RecordingHost {
   explicit CliHost(std::ostream& err) : err_(err) {}
   const AppState* state = nullptr;
   bool progress = false;
-  // The model clock as the run last showed it (a schedule run sets it back
-  // to 0 when it ends).
-  double shownModelTime = 0;
   void ProcessEvents() override;
   void EndProgress();
 
@@ -100,8 +97,10 @@ RunOutcome RunAsCommand(CliHost& host, F&& run) {
 }
 
 // The answer of a run: the totals ("Смотреть результаты", appended to
-// "Final.txt") only after a finished run. Exit 0 finished, 2 refused or only
-// recommended, 1 failed.
+// "Final.txt") only after a finished run. Exit 0 finished, 3 finished with a
+// pantograph potential of 0 or below ("finished_impossible": the totals are
+// printed but describe no real state of the line), 2 refused or only
+// recommended, 1 failed or stopped.
 int ReportRun(AppState& st, CliHost& host, RunOutcome outcome, double modelTime, double elapsed, Json& j,
               std::ostream& out, std::ostream& err);
 double SecondsSince(std::chrono::steady_clock::time_point t0);

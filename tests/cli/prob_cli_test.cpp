@@ -61,15 +61,52 @@ TEST(CliProb, SameSeedSameFilesAndTheRecordReplays) {
   EXPECT_EQ(replayed.substr(20, steps * 12), losses.substr(20, steps * 12));
 }
 
+// --flow is this run's flow: the file stays as it was, whether the run went
+// or was refused, unless --save-flow stores it. --record replaces no
+// schedule unasked: the default never, another only with --force. The clock
+// of the end counts the last step.
+TEST(CliProb, FlowAndRecordChangeNoFileUnasked) {
+  tpstest::TempDir t;
+  const fs::path w = t.Path();
+  ASSERT_EQ(Cli(w, "seed").code, 0);
+  const fs::path flow = t.Work().Resolve("data\\prelvoz.dmt");
+  const std::string flowFile = tpstest::ReadString(flow);
+  ASSERT_EQ(flowFile.size(), 256u);
+  const Result ran = Cli(w, "run --mode prob --scheme 3 --seed 3" + kFlow);
+  ASSERT_EQ(ran.code, 0) << ran.err;
+  EXPECT_TRUE(Has(ran.out, "\"model_time_min\":60.0")) << ran.out;
+  EXPECT_TRUE(Has(ran.out, "\"trains_entered\":12")) << ran.out;
+  const Result tooMany = Cli(w, "run --mode prob --scheme 3 --flow freight=50");
+  EXPECT_EQ(tooMany.code, 2);
+  EXPECT_EQ(tpstest::ReadString(flow), flowFile);
+  EXPECT_EQ(Cli(w, "run --mode prob --scheme 3").code, 0);  // the plain run is not refused
+  ASSERT_EQ(Cli(w, "run --mode prob --scheme 3 --seed 3 --save-flow" + kFlow).code, 0);
+  EXPECT_NE(tpstest::ReadString(flow), flowFile);
+  EXPECT_EQ(Cli(w, "run --mode prob --scheme 3 --save-flow").code, 2);
+
+  const std::string file00 = tpstest::ReadString(w / "gdp" / "file00.gdp");
+  EXPECT_EQ(Cli(w, "run --mode prob --scheme 3 --record FILE00.gdp").code, 2);
+  EXPECT_EQ(tpstest::ReadString(w / "gdp" / "file00.gdp"), file00);
+  ASSERT_EQ(Cli(w, "run --mode prob --scheme 3 --record mine.gdp").code, 0);
+  const std::string mine = tpstest::ReadString(w / "gdp" / "mine.gdp");
+  const Result exists = Cli(w, "run --mode prob --scheme 3 --seed 9 --record mine.gdp");
+  EXPECT_EQ(exists.code, 2);
+  EXPECT_TRUE(Has(exists.err, "--force")) << exists.err;
+  EXPECT_EQ(tpstest::ReadString(w / "gdp" / "mine.gdp"), mine);
+  EXPECT_EQ(Cli(w, "run --mode prob --scheme 3 --seed 9 --record mine.gdp --force").code, 0);
+  EXPECT_NE(tpstest::ReadString(w / "gdp" / "mine.gdp"), mine);
+}
+
 TEST(CliProb, BadInputIsRefusedAndTheFlowFileKept) {
   tpstest::TempDir t;
   const fs::path w = t.Path();
   ASSERT_EQ(Cli(w, "seed").code, 0);
-  const std::string flowFile = tpstest::ReadString(w / "data" / "prelvoz.dmt");
+  const std::string flowFile = tpstest::ReadString(t.Work().Resolve("data\\prelvoz.dmt"));
+  ASSERT_EQ(flowFile.size(), 256u);
   const Result cell = Cli(w, "run --mode prob --scheme 3 --flow freight=2 --flow express=x");
   EXPECT_EQ(cell.code, 2);
   EXPECT_TRUE(Has(cell.err, "Значение в строке \"Скоростной\", столбце \"Количество\""));
-  EXPECT_EQ(tpstest::ReadString(w / "data" / "prelvoz.dmt"), flowFile);
+  EXPECT_EQ(tpstest::ReadString(t.Work().Resolve("data\\prelvoz.dmt")), flowFile);
   EXPECT_EQ(Cli(w, "run --mode prob --scheme 3 --interval 75").code, 2);
   EXPECT_EQ(Cli(w, "run --mode prob --scheme 3 --period '2 часа'").code, 2);
   EXPECT_EQ(Cli(w, "run --mode prob").code, 2);

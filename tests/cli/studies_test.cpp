@@ -76,6 +76,28 @@ TEST(CliStudies, RefusalsExitWithTwo) {
   EXPECT_NE(other.err.find("Неправильный тип схемных параметров"), std::string::npos);
   EXPECT_EQ(Cli(t.Path(), "pps-search --schedule s.gdp").code, 2);  // not the parallel scheme
   EXPECT_EQ(Cli(t.Path(), "psk-sweep --schedule s.gdp --jobs 0").code, 2);
+  // The statistics take only the periods of the list.
+  EXPECT_EQ(Cli(t.Path(), "stats --runs 16 --seed 3 --period '1 hour' --jobs 16").code, 2);
+}
+
+// A fractional step reaches its last place, and every place is written as
+// the step writes it; the loss is named with its unit.
+TEST(CliStudies, PlacesAreFirstPlusKSteps) {
+  tpstest::TempDir t;
+  Seed(t.Path(), 4);
+  const Answer a = Cli(t.Path(), "psk-sweep --schedule s.gdp --from 1 --to 2 --step 0.1 --jobs 2");
+  ASSERT_EQ(a.code, 0) << a.err;
+  EXPECT_NE(a.out.find("\"positions\":[1.0,1.1,1.2,1.3,1.4,1.5,1.6,1.7,1.8,1.9,2.0]"), std::string::npos)
+      << a.out;
+  EXPECT_NE(a.out.find("\"losses_wh\":["), std::string::npos);
+  EXPECT_NE(a.out.find("\"best_loss_wh\":"), std::string::npos);
+  // Eleven lines, the places as the step writes them: "1.9 ...", then "2 ...".
+  const std::string lines = tpstest::ReadString(t.Path() / "Export" / "TaskPSK.txt");
+  size_t count = 0;
+  for (size_t p = 0; (p = lines.find("\r\n", p)) != std::string::npos; p += 2) ++count;
+  EXPECT_EQ(count, 11u) << lines;
+  EXPECT_NE(lines.find("\r\n1.9 "), std::string::npos) << lines;
+  EXPECT_NE(lines.find("\r\n2 "), std::string::npos) << lines;
 }
 
 // The statistics on one job and two: the same realizations, byte for byte.
