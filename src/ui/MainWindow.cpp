@@ -17,6 +17,7 @@
 #include <QTabBar>
 #include <QToolButton>
 
+#include "driver/testrun.h"
 #include "params/catalogue.h"
 #include "params/errors.h"
 #include "params/lifecycle.h"
@@ -177,7 +178,12 @@ void MainWindow::OnNotify(Changed c) {
       labelLoss_->setText(Q(state_.LossFieldText));
       ShowClock();
       break;
-    case Changed::Picture: UpdatePicture(); break;
+    case Changed::Picture:
+      // The posts follow their places in the parameter block (a placement
+      // task moves them there).
+      PostsFromParams();
+      UpdatePicture();
+      break;
     case Changed::Controls: UpdateControls(); break;
     case Changed::Clock: ShowClock(); break;
   }
@@ -271,6 +277,26 @@ void MainWindow::OpenAcWindow() {
 void MainWindow::OpenCatalogue(int index) {
   if (RunActive()) return;
   Guard([&] { catalogue_->Open(index); });
+}
+
+void MainWindow::PostsFromParams() {
+  const TParamBlock& p = state_.Params;
+  const std::string places[3] = {p.PskKm.Get(), p.Pps1Km.Get(), p.Pps2Km.Get()};
+  for (int k = 0; k < 3; ++k)
+    if (picture_.Posts[k].Visible) PlacePostFromText(picture_, k, places[k]);
+}
+
+void MainWindow::ShowStudyRun(const AppState& run) {
+  const TParamBlock& p = run.Params;
+  const std::string places[3] = {p.PskKm.Get(), p.Pps1Km.Get(), p.Pps2Km.Get()};
+  for (int k = 0; k < 3; ++k)
+    if (picture_.Posts[k].Visible) PlacePostFromText(picture_, k, places[k]);
+  SyncTrainMarks(picture_, run);
+  pictureWidget_->SetPicture(BuildSchemePicture(picture_, run, pictureWidget_->Metrics()));
+  editCounter_->setText(QString::number(run.StepCount));
+  std::string time;
+  if (Guard([&] { time = FormatRunTime(run.ModelTime); }))
+    editTime_->setText(QString::fromStdString(time == "0" ? "00:00:00:00" : time));
 }
 
 bool MainWindow::RunActive() const { return running_ || state_.Controls.RunActive; }

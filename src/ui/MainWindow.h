@@ -95,6 +95,9 @@ class MainWindow : public QMainWindow {
   void OpenAcWindow();
   void OpenCatalogue(int index);
   bool RunActive() const;
+  // "Визуализация" of a study: the picture, the counter and the clock of the
+  // run under way, from a copy of its state.
+  void ShowStudyRun(const AppState& run);
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -133,9 +136,14 @@ class MainWindow : public QMainWindow {
   void ResultsClicked();
   void StepListChosen();
   void TestModeChosen();
+  // Before another mode: a run paused or stepped is given up if the user
+  // agrees; false when he does not.
+  bool LeaveRunUnderWay();
   void ShowClock();
   void UpdateControls();
   void UpdatePicture();
+  // The post markers at the places the parameter block holds.
+  void PostsFromParams();
   void OnNotify(Changed c);
 
   // The schedule mode.
@@ -210,6 +218,9 @@ class MainWindow : public QMainWindow {
   PictureState picture_;
   SchemeFields fields_;
   bool running_ = false;
+  // The run under way is one that "Пауза" stops ("Старт иммитации" in the
+  // test and probabilistic modes).
+  bool pausable_ = false;
   bool closeAfterRun_ = false;
 
   // Secondary windows.

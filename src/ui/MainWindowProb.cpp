@@ -32,11 +32,6 @@ bool TestOrProb(const AppState& st) {
   return st.RunMode == ModeTest || st.RunMode == ModeProb;
 }
 
-// A run of the test or probabilistic mode stands paused or between steps.
-bool RunUnderWay(const AppState& st) {
-  return TestOrProb(st) && st.StepCount != 0;
-}
-
 }  // namespace
 
 void MainWindow::BuildProbControls(QWidget* central, QWidget* panel, int left, int width) {
@@ -82,7 +77,7 @@ void MainWindow::ConnectProbSignals() {
 }
 
 void MainWindow::ProbModeChosen() {
-  if (RunActive() || RunUnderWay(state_)) {
+  if (RunActive() || state_.RunMode == ModeProb || !LeaveRunUnderWay()) {
     UpdateControls();
     return;
   }
@@ -140,6 +135,8 @@ void MainWindow::RecordClicked() {
 
 void MainWindow::StartTestProbClicked() {
   if (RunActive() || !TestOrProb(state_)) return;
+  // Only these runs watch "Пауза".
+  pausable_ = true;
   RunFromWindow([&] {
     FormToParams();
     ProbPanelToState();
@@ -149,6 +146,8 @@ void MainWindow::StartTestProbClicked() {
     SetScale(picture_, state_.Params.ZoneLength.Get());
     if (StartRun(state_) == RunOutcome::Refused) picture_.PixelsPerKm = scale;
   });
+  pausable_ = false;
+  UpdateControls();
 }
 
 void MainWindow::StepClicked() {
@@ -173,12 +172,13 @@ void MainWindow::UpdateProbControls() {
   if (TestOrProb(state_)) {
     buttonStart_->setEnabled(chosen && !run);
     buttonStep_->setEnabled(chosen && !run);
-    // Only a running test or probabilistic run watches "Пауза".
-    buttonPause_->setEnabled(running_ && !state_.PauseRequested);
+    // Only a running test or probabilistic run watches "Пауза" ("Пуск
+    // пакета" does not).
+    buttonPause_->setEnabled(running_ && pausable_ && !state_.PauseRequested);
   }
-  // A run under way (paused, or stepped) keeps its mode and its trains until
-  // Start finishes it.
-  const bool modes = !run && !underWay;
+  // The mode buttons come back while a run is paused or stepped; choosing
+  // another mode then gives the run up (it is asked first).
+  const bool modes = !run;
   for (QAction* a : {actTestMode_, actProbMode_, actScheduleMode_}) a->setEnabled(modes);
   for (QToolButton* b : {buttonModeTest_, buttonModeProb_, buttonModeSchedule_}) b->setEnabled(modes);
   actProbMode_->setChecked(prob);

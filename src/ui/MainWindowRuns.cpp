@@ -14,6 +14,7 @@
 #include <QTabBar>
 #include <QToolButton>
 
+#include "driver/probrun.h"
 #include "driver/testrun.h"
 #include "solver/report.h"
 #include "ui/MainWindow.h"
@@ -58,8 +59,19 @@ void MainWindow::ResultsClicked() {
 }
 
 void MainWindow::TestModeChosen() {
-  if (!RunActive()) state_.RunMode = ModeTest;
+  if (!RunActive() && state_.RunMode != ModeTest && LeaveRunUnderWay()) state_.RunMode = ModeTest;
   UpdateControls();
+}
+
+bool MainWindow::LeaveRunUnderWay() {
+  bool left = false;
+  Guard([&] { left = GiveUpRunUnderWay(state_); });
+  if (left) {
+    ShowTrainLists();
+    ShowClock();
+    UpdatePicture();
+  }
+  return left;
 }
 
 void MainWindow::ShowClock() {
@@ -74,27 +86,32 @@ void MainWindow::UpdateControls() {
   const bool chosen = state_.SchemeVariant != 0;
   const bool test = state_.RunMode == ModeTest;
   const bool schedule = state_.RunMode == ModeSchedule;
+  // A run that is paused or made step by step goes on with the next Start:
+  // nothing that would change its scheme, zone or step may change before.
+  const bool held = run || RunUnderWay(state_);
 
   // While a batch runs nothing may change the scheme, the trains or the
   // parameter block under it.
-  tabBar_->setEnabled(!run);
-  radioDc_->setEnabled(!run);
-  radioAc_->setEnabled(!run);
-  for (QCheckBox* b : {box1_, box2_, box3_}) b->setEnabled(chosen && !run);
-  comboStep_->setEnabled(chosen && !run);
-  checkU_->setEnabled(!run);
-  checkD_->setEnabled(!run);
+  tabBar_->setEnabled(!held);
+  radioDc_->setEnabled(!held);
+  radioAc_->setEnabled(!held);
+  for (QCheckBox* b : {box1_, box2_}) b->setEnabled(chosen && !held);
+  // The schedule modes take the schemes without "Откл Ф2 и Ф4".
+  box3_->setEnabled(chosen && !held && !schedule && state_.RunMode != ModeConstructor);
+  comboStep_->setEnabled(chosen && !held);
+  checkU_->setEnabled(!held);
+  checkD_->setEnabled(!held);
 
-  editZone_->setEnabled(fields_.Length && !run && state_.Trains.Empty());
-  editUaRe_->setEnabled(fields_.UaRe);
-  editUaIm_->setEnabled(fields_.UaIm);
-  editUbRe_->setEnabled(fields_.UbRe);
-  editUbIm_->setEnabled(fields_.UbIm);
+  editZone_->setEnabled(fields_.Length && !held && state_.Trains.Empty());
+  editUaRe_->setEnabled(fields_.UaRe && !held);
+  editUaIm_->setEnabled(fields_.UaIm && !held);
+  editUbRe_->setEnabled(fields_.UbRe && !held);
+  editUbIm_->setEnabled(fields_.UbIm && !held);
   editActive_->setEnabled(fields_.Active);
   editReactive_->setEnabled(fields_.Reactive);
   editKm_->setEnabled(fields_.Km);
   editSpeed_->setEnabled(fields_.Speed);
-  for (QLineEdit* e : {editPsk_, editPps1_, editPps2_}) e->setEnabled(!run);
+  for (QLineEdit* e : {editPsk_, editPps1_, editPps2_}) e->setEnabled(!held);
 
   trainPanel_->setVisible(test);
   batchPanel_->setVisible(test);
@@ -110,6 +127,8 @@ void MainWindow::UpdateControls() {
   buttonPause_->setEnabled(false);
   buttonBatch_->setEnabled(!run);
   buttonResults_->setVisible(state_.Controls.ResultsVisible);
+  // The totals of a run under way would be appended above its real ones.
+  buttonResults_->setEnabled(!held);
   // The window runs to the end only schedules; the step-by-step run does not
   // exist for them.
   buttonStart_->setEnabled(schedule && chosen && !run);
@@ -124,9 +143,9 @@ void MainWindow::UpdateControls() {
   buttonModeTest_->setChecked(test);
   buttonModeSchedule_->setEnabled(!run);
   buttonModeSchedule_->setChecked(schedule);
-  actNetwork_->setEnabled(chosen && !run);
-  actAc_->setEnabled(fields_.AcMenu && !run);
-  menuCatalogues_->setEnabled(!run);
+  actNetwork_->setEnabled(chosen && !held);
+  actAc_->setEnabled(fields_.AcMenu && !held);
+  menuCatalogues_->setEnabled(!held);
   UpdateProbControls();
   UpdateChartButtons();
 }

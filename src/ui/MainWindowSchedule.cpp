@@ -2,9 +2,12 @@
 // schedule panel with its file list, the deletion of a schedule, the silent
 // schedule check that colours the panel's labels, and "Старт иммитации",
 // which runs the selected schedule to its end.
+#include <QCheckBox>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 #include "driver/draw.h"
+#include "driver/probrun.h"
 #include "driver/runs.h"
 #include "ui/MainWindow.h"
 #include "ui/SchedulePanel.h"
@@ -13,9 +16,18 @@
 namespace tps::ui {
 
 void MainWindow::ScheduleModeChosen() {
-  if (RunActive()) {
+  if (RunActive() || (state_.RunMode != ModeSchedule && !LeaveRunUnderWay())) {
     UpdateControls();
     return;
+  }
+  // The schedule mode takes the scheme without "Откл Ф2 и Ф4": the box is
+  // unchecked (and stays disabled in this mode).
+  if (box3_->isChecked()) {
+    {
+      QSignalBlocker block(box3_);
+      box3_->setChecked(false);
+    }
+    SchemeChanged(false, false);
   }
   // The check compares the schedule with the zone as the fields show it now.
   Guard([&] { FormToParams(); });

@@ -32,6 +32,11 @@ QLineEdit* Edit(QWidget* parent, const char* name, const char* text) {
 
 constexpr const char* kNone = "%%%";
 
+// A loss energy in W·h as the window shows it: kW·h to three decimals.
+QString Kwh(double wh) {
+  return U(FloatToStr(RoundTo(wh / 1000, 3)) + " кВт·ч");
+}
+
 }  // namespace
 
 StudyDialog::StudyDialog(MainWindow* main, const char* name, const char* caption)
@@ -69,6 +74,22 @@ void StudyDialog::Launch(std::function<void(AppState&, StudyControl&)> study, st
   copy_->Host = &host_;
   ctl_.Stop = false;
   ctl_.Jobs = DefaultJobs();
+  // "Визуализация": the trains of the run under way drawn in the main
+  // window (the study then makes one run at a time).
+  ctl_.Watch = nullptr;
+  if (pictures_->isChecked())
+    ctl_.Watch = [this](const AppState& run) {
+      std::lock_guard<std::mutex> lock(viewLock_);
+      if (!view_) view_ = std::make_unique<AppState>();
+      view_->Params = run.Params;
+      view_->SchemeVariant = run.SchemeVariant;
+      view_->Scheme = run.Scheme;
+      view_->RunMode = run.RunMode;
+      view_->Trains = run.Trains;
+      view_->StepCount = run.StepCount;
+      view_->ModelTime = run.ModelTime;
+      viewFresh_ = true;
+    };
   done_ = 0;
   total_ = 0;
   ctl_.Progress = [this](size_t d, size_t t) {
@@ -92,6 +113,15 @@ void StudyDialog::Launch(std::function<void(AppState&, StudyControl&)> study, st
 
 void StudyDialog::Tick() {
   ShowProgress(done_.load(), total_.load());
+  std::unique_ptr<AppState> shown;
+  {
+    std::lock_guard<std::mutex> lock(viewLock_);
+    if (viewFresh_) {
+      shown = std::make_unique<AppState>(*view_);
+      viewFresh_ = false;
+    }
+  }
+  if (shown && !finished_.load()) main_->ShowStudyRun(*shown);
   if (!finished_.load()) return;
   timer_.stop();
   thread_.join();
@@ -180,7 +210,12 @@ void StatisticsDialog::StartClicked() {
   auto result = std::make_shared<StatisticsResult>();
   Launch([runs, result](AppState& st, StudyControl& ctl) { *result = RunStatistics(st, runs, ctl); },
          [this, result] {
-           if (result->Outcome == RunOutcome::Finished) percent_->setText(U("Данные сохранены успешно"));
+           if (result->Outcome != RunOutcome::Finished) return;
+           // A realization cut short by "Стоп" covers only part of the period:
+           // it would bias the statistics, so its line is not written.
+           percent_->setText(U(result->CutShort ? "Данные сохранены успешно; реализация, прерванная остановом, "
+                                                 "не записана"
+                                               : "Данные сохранены успешно"));
          });
 }
 
@@ -265,7 +300,7 @@ void PlacementDialog::StartClicked() {
              bar_->hide();
              percent_->hide();
              if (r->Outcome != RunOutcome::Finished || !r->HasBest) return;
-             results_[0]->setText(U(FloatToStr(r->Losses[r->Best])));
+             results_[0]->setText(Kwh(r->Losses[r->Best]));
              results_[1]->setText(U(FloatToStr(r->Positions[r->Best])));
            });
   } else {
@@ -277,7 +312,8 @@ void PlacementDialog::StartClicked() {
              if (r->Outcome != RunOutcome::Finished || !r->HasBest) return;
              const PostRun& b = r->Runs[r->Best];
              int k = 0;
-             for (double v : {b.Pps1, b.Psk, b.Pps2, b.Loss}) results_[k++]->setText(U(FloatToStr(v)));
+             for (double v : {b.Pps1, b.Psk, b.Pps2}) results_[k++]->setText(U(FloatToStr(v)));
+             results_[3]->setText(Kwh(b.Loss));
            });
   }
 }

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -56,6 +57,11 @@ class StudyDialog : public QDialog {
   void StopClicked();
 
   StudyControl ctl_;
+  // "Визуализация": what the run under way last showed, handed from the
+  // study's thread to the window's.
+  std::mutex viewLock_;
+  std::unique_ptr<AppState> view_;
+  bool viewFresh_ = false;
   std::unique_ptr<AppState> copy_;
   RecordingHost host_;
   std::thread thread_;

@@ -2,6 +2,10 @@
 // and Nmax, the parameter form, a run paused and resumed with the window
 // following it, the record of the run; and "Старт иммитации" and
 // "Пошаговая иммитация" in the test mode.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QRadioButton>
+#include <QTabBar>
 #include <QTableWidget>
 #include <QTest>
 #include <QToolButton>
@@ -102,7 +106,7 @@ void ProbTest::probRunPausesResumesAndIsRecorded() {
     counters.insert(z.Edit("editCounter")->text());
     if (passes < 10) pauseOffered = pauseOffered && z.Button("buttonPause")->isEnabled();
     locked = locked && !z.Button("buttonStart")->isEnabled() && !z.Button("buttonStep")->isEnabled() &&
-             !z.Find<QToolButton>("buttonModeTest")->isEnabled();
+             !z.Find<QToolButton>("buttonModeTest")->isEnabled() && !z.Button("buttonResults")->isEnabled();
     if (passes == 10) z.Button("buttonPause")->click();
   });
   z.Button("buttonStart")->click();
@@ -118,8 +122,34 @@ void ProbTest::probRunPausesResumesAndIsRecorded() {
   QVERIFY(!z.St().Trains.Empty());
   QVERIFY(z.Button("buttonStart")->isEnabled());
   QVERIFY(!z.Button("buttonPause")->isEnabled());
-  QVERIFY(!z.Find<QToolButton>("buttonModeSchedule")->isEnabled());
   QVERIFY(!z.Edit("editJ")->isEnabled());
+  // Nothing that would change the scheme, the zone or the step of the run
+  // before it goes on (it went on with another scheme and step), nor its
+  // totals before they are whole; the mode buttons come back.
+  for (const char* box : {"box1", "box2", "box3"}) QVERIFY2(!z.Find<QCheckBox>(box)->isEnabled(), box);
+  QVERIFY(!z.Find<QTabBar>("tabBar")->isEnabled());
+  QVERIFY(!z.Find<QRadioButton>("radioAc")->isEnabled());
+  QVERIFY(!z.Find<QComboBox>("comboStep")->isEnabled());
+  QVERIFY(!z.Edit("editZone")->isEnabled());
+  QVERIFY(!z.Edit("editUaRe")->isEnabled());
+  QVERIFY(!z.Button("buttonResults")->isEnabled());
+  QVERIFY(z.Find<QToolButton>("buttonModeSchedule")->isEnabled());
+  // Another mode asks first; Cancel keeps the run.
+  const uint32_t steps = z.St().StepCount;
+  tps::ui::QtHost::SetMessageHook([&z](tps::MsgKind k, const std::string& text, tps::MsgButtons b) {
+    z.messages.push_back({k, text, b});
+    return false;
+  });
+  z.Find<QToolButton>("buttonModeSchedule")->click();
+  QCOMPARE(z.St().RunMode, uint8_t{tps::ModeProb});
+  QCOMPARE(z.St().StepCount, steps);
+  QCOMPARE(z.messages.size(), size_t{1});
+  QCOMPARE(z.messages[0].buttons, tps::MsgButtons::OkCancel);
+  tps::ui::QtHost::SetMessageHook([&z](tps::MsgKind k, const std::string& text, tps::MsgButtons b) {
+    z.messages.push_back({k, text, b});
+    return true;
+  });
+  z.messages.clear();
 
   z.Button("buttonStart")->click();
   Drain();
@@ -135,6 +165,31 @@ void ProbTest::probRunPausesResumesAndIsRecorded() {
   z.w->askRecordName = [] { return std::string("a/b"); };
   z.Button("buttonRecord")->click();
   QCOMPARE(z.messages.back().kind, tps::MsgKind::Warning);
+  // The default schedule is never replaced; another file only when agreed.
+  const std::vector<uint8_t> file00 = tpstest::ReadBytes(z.File("gdp\\file00.gdp"));
+  z.w->askRecordName = [] { return std::string("file00"); };
+  z.Button("buttonRecord")->click();
+  QCOMPARE(z.messages.back().text, std::string("Нельзя заменить этот файл"));
+  QCOMPARE(tpstest::ReadBytes(z.File("gdp\\file00.gdp")), file00);
+  z.w->askRecordName = [] { return std::string("rec"); };
+  z.Button("buttonRecord")->click();
+  QCOMPARE(z.messages.back().text, std::string("Файл gdp\\rec.gdp уже существует. Заменить его?"));
+
+  // A paused run given up for another mode leaves nothing of it.
+  z.St().Rng.SetSeed(7);
+  z.messages.clear();
+  int pass = 0;
+  WhileRunning(z.w.get(), [&] {
+    if (++pass == 3) z.Button("buttonPause")->click();
+  });
+  z.Button("buttonStart")->click();
+  Drain();
+  QVERIFY2(z.St().StepCount != 0, z.Texts().empty() ? "" : z.Texts().back().c_str());
+  z.Find<QToolButton>("buttonModeTest")->click();
+  QCOMPARE(z.St().RunMode, uint8_t{tps::ModeTest});
+  QCOMPARE(z.St().StepCount, 0u);
+  QVERIFY(z.Lines("listTrack1").isEmpty() && z.Lines("listTrack2").isEmpty());
+  QVERIFY(z.Find<QTabBar>("tabBar")->isEnabled());
 }
 
 void ProbTest::testModeStartsAndSteps() {
@@ -147,7 +202,9 @@ void ProbTest::testModeStartsAndSteps() {
   z.Button("buttonStep")->click();
   QCOMPARE(z.Edit("editCounter")->text(), QString("2"));
   QVERIFY(!z.Lines("listTrack1").isEmpty());
-  QVERIFY(!z.Find<QToolButton>("buttonModeProb")->isEnabled());
+  // Between steps the mode buttons are there, but nothing of the scheme.
+  QVERIFY(z.Find<QToolButton>("buttonModeProb")->isEnabled());
+  QVERIFY(!z.Find<QTabBar>("tabBar")->isEnabled());
   z.Button("buttonStart")->click();
   Drain();
   QCOMPARE(z.Texts(), std::vector<std::string>{"Имитация окончена"});

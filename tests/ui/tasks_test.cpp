@@ -1,6 +1,7 @@
 // The menu "Задачи": when its items are enabled, the sweep of the sectioning
 // post from its dialog with the post put at the best place, and the
 // statistical analysis from its dialog, the window staying responsive.
+#include <QCheckBox>
 #include <QLabel>
 #include <QMenu>
 #include <QTest>
@@ -42,13 +43,20 @@ class TasksTest : public QObject {
  private slots:
   void itemsFollowTheModeAndTheScheme();
   void sweepPutsThePostAtTheBestPlace();
+  void visualisationDrawsTheRunUnderWay();
   void statisticsWritesALinePerRealization();
 };
 
 void TasksTest::itemsFollowTheModeAndTheScheme() {
   TaskZone z;
   QVERIFY(!z.Enabled("actPskTask") && !z.Enabled("actPpsTask") && !z.Enabled("actStatistics"));
+  // The schedule mode unchecks "Откл Ф2 и Ф4" and keeps it disabled.
+  z.Tick(z.Find<QCheckBox>("box3"));
+  QCOMPARE(int(z.St().SchemeVariant), 6);
   z.EnterSchedule();
+  QCOMPARE(int(z.St().SchemeVariant), 3);
+  QVERIFY(!z.Find<QCheckBox>("box3")->isChecked());
+  QVERIFY(!z.Find<QCheckBox>("box3")->isEnabled());
   QVERIFY(!z.Enabled("actPskTask"));
   z.Tick(z.Find<QCheckBox>("box1"));
   QCOMPARE(int(z.St().SchemeVariant), 4);
@@ -73,10 +81,38 @@ void TasksTest::sweepPutsThePostAtTheBestPlace() {
   QVERIFY(!d->StartButton()->isEnabled());
   QTRY_VERIFY_WITH_TIMEOUT(d->StartButton()->isEnabled(), 60000);
   QVERIFY(d->Result(1)->text() != "%%%");
+  QVERIFY(d->Result(0)->text().endsWith(QString::fromUtf8(" кВт·ч")));
   QCOMPARE(z.Lines(tps::kPskTaskFile), size_t{4});
   QCOMPARE(z.St().Params.PskKm.Get(), d->Result(1)->text().toStdString());
   QCOMPARE(z.Edit("editPsk")->text(), d->Result(1)->text());
+  // The picture's post stands at the place found.
+  const tps::PostPlace& post = z.w->PictureGeometry().Posts[0];
+  QVERIFY(post.Placed);
+  QCOMPARE(post.Km, tps::StrToFloat(d->Result(1)->text().toStdString()));
   QTest::mouseClick(d->StopButton(), Qt::LeftButton);
+  QTRY_VERIFY(!d->isVisible());
+}
+
+// "Визуализация" (checked by default): the main window shows the trains,
+// the counter and the clock of the run under way.
+void TasksTest::visualisationDrawsTheRunUnderWay() {
+  TaskZone z;
+  z.EnterSchedule();
+  z.Tick(z.Find<QCheckBox>("box1"));
+  QVERIFY(z.Enabled("actPskTask"));
+  z.Action("actPskTask")->trigger();
+  tps::ui::PlacementDialog* d = z.w->PskTask();
+  QTRY_VERIFY(d->isVisible());
+  QVERIFY(d->findChild<QCheckBox*>("pictures")->isChecked());
+  QTest::mouseClick(d->StartButton(), Qt::LeftButton);
+  bool drawn = false;
+  for (int waited = 0; !d->StartButton()->isEnabled() && waited < 60000; waited += 10) {
+    QTest::qWait(10);
+    drawn = drawn || (z.Edit("editCounter")->text() != "0" && !z.w->PictureGeometry().Trains.empty());
+  }
+  QVERIFY(d->StartButton()->isEnabled());
+  QVERIFY(drawn);
+  d->close();
   QTRY_VERIFY(!d->isVisible());
 }
 
