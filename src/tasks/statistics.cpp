@@ -60,6 +60,15 @@ bool DrawRealization(AppState& st) {
   return true;
 }
 
+void ReleaseRunSeries(AppState& s) {
+  s.Chart = ChartData();
+  s.LossSeries.Losses = {};
+  s.LossSeries.StepIndex = {};
+  s.Flow.Record = {};
+  s.Flow.RecordComplete = false;
+  s.Circuit = StepCircuit();
+}
+
 std::string Line(size_t number, const Realization& r) {
   std::string s = std::to_string(number);
   for (double v : {r.Supplied[0], r.Supplied[1], r.Loss, r.LossPercent, r.FeederI2[0], r.FeederI2[1],
@@ -105,7 +114,7 @@ StatisticsResult RunStatistics(AppState& st, const std::string& runsText, StudyC
     }
     std::vector<Study::Job> jobs;
     for (size_t i = 0; i < m; ++i)
-      jobs.push_back([&seeds, parallel, i, number = base + i + 1](AppState& s) {
+      jobs.push_back([&seeds, parallel, i, n, number = base + i + 1](AppState& s) {
         if (parallel && i < seeds.size()) s.Rng.SetSeed(seeds[i]);
         StudyRun r;
         r.Outcome = StartRun(s);
@@ -124,6 +133,10 @@ StatisticsResult RunStatistics(AppState& st, const std::string& runsText, StudyC
         const double dt = StepOf(s) / 60;
         r.Values = {s.EnergySupplied[0], s.EnergySupplied[1], s.EnergyLoss, s.LossPercent};
         for (int f = 0; f < 4; ++f) r.Values.push_back(SquareIntegral(s.Chart.Series[f], dt));
+        // The series of a realization are released once its line is taken (a
+        // year of them is some 75 MB); only the last realization's stay for
+        // the charts of the window. Its files are written already.
+        if (number != n) ReleaseRunSeries(s);
         return r;
       });
     study.SetProgressSpan(base, n);

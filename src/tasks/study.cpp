@@ -196,8 +196,10 @@ std::vector<StudyRun> Study::RunJobs(const std::vector<Job>& setups) {
   const size_t n = setups.size();
   const bool parallel = Parallel();
   const size_t threads = parallel ? std::min<size_t>(ctl_.Jobs, n) : 1;
-  // No run starts more than this many runs ahead of the first one not done.
-  const size_t ahead = 2 * threads;
+  // No run starts this many runs or more ahead of the first one not done:
+  // the runs of a study take about the same time, and every run done
+  // beyond that first one keeps its state until it is reached.
+  const size_t ahead = threads;
   const size_t total = progressTotal_ ? progressTotal_ : n;
 
   std::vector<Slot> slots(n);

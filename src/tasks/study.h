@@ -79,9 +79,9 @@ class Study {
   // Every worker is started before the batch is waited on, and the waiting
   // counts the workers that have ended, so a run that ends at once cannot
   // leave the batch waiting. A run's state is freed as soon as a later run
-  // is kept, and no run starts more than twice the jobs ahead of the first
-  // run not yet done: the memory of a batch grows with its jobs, not with
-  // its runs.
+  // is kept, and no run starts as many runs as there are jobs ahead of the
+  // first run not yet done: at most jobs + 1 run states are alive, whatever
+  // the number of runs.
   using Job = std::function<StudyRun(AppState&)>;
   std::vector<StudyRun> RunJobs(const std::vector<Job>& jobs);
 

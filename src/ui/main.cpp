@@ -9,6 +9,9 @@
 #include <filesystem>
 #include <iostream>
 #include <string>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include "params/defaults.h"
 #include "params/userdir.h"
@@ -20,6 +23,11 @@ const char* const kUsage = "usage: tpscalc [--workdir DIR] [--version]\n";
 }  // namespace
 
 int main(int argc, char** argv) {
+#if defined(__GLIBC__)
+  // A year's series of a run are some 4 MB each: blocks of that size get
+  // mappings of their own, so a study's freed runs go back to the system.
+  mallopt(M_MMAP_THRESHOLD, 4 << 20);
+#endif
   // Help needs no display.
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
