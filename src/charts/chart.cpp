@@ -7,6 +7,7 @@
 
 #include "arith/cmplx.h"
 #include "arith/errors.h"
+#include "charts/chartfile.h"
 #include "params/conv.h"
 #include "params/fileio.h"
 #include "solver/report.h"
@@ -476,7 +477,10 @@ ChartGeometry OpenChart(AppState& st, int kind, const std::string& scheduleName)
     src.Schedule = &gdp;
   }
   if (kind == 1 || kind == 2) {
-    loss = ReadLossFile(st);
+    // The losses of the run whose chart data is drawn, never of another.
+    const Bytes bytes = ReadFileBytes(st.Work, kLossFile);
+    CheckLossFileBelongs(st.Work, st.Chart, bytes);
+    loss = LossSeriesFromBytes(bytes);
     src.Loss = &loss;
   }
   return BuildChart(st, kind, src);

@@ -93,9 +93,13 @@ void RegisterChartCommands(Registry& r) {
       ->check(CLI::Range(1, 4))
       ->type_name("N");
   r.AddSeedOption(c);
-  r.AddCommand(c, [&co](AppState& st, CliHost& host, std::ostream& out, std::ostream& err) {
-    return DrawChart(st, host, co, out, err);
-  });
+  // It reads the files of the last run; its exports go where the user names them.
+  r.AddCommand(
+      c,
+      [&co](AppState& st, CliHost& host, std::ostream& out, std::ostream& err) {
+        return DrawChart(st, host, co, out, err);
+      },
+      Access::Reads);
 }
 
 }  // namespace tps::cli

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "circuit/schemes.h"
+#include "cli/interrupt.h"
 #include "params/errors.h"
 #include "params/lifecycle.h"
 #include "params/persist.h"
@@ -20,6 +21,10 @@ namespace tps::cli {
 
 void CliHost::ProcessEvents() {
   RecordingHost::ProcessEvents();
+  if (Interrupted() && state) {
+    state->PauseRequested = true;
+    state->StopRequested = true;
+  }
   if (state) shownModelTime = state->ModelTime;
   if (progress && state) {
     err_ << "\rstep " << state->StepCount << "  time " << FormatRunTime(state->ModelTime) << "  trains "
@@ -160,6 +165,15 @@ void ApplyRunOptions(AppState& st, const Options& o) {
 // recommended, 1 failed.
 int ReportRun(AppState& st, CliHost& host, RunOutcome outcome, double modelTime, double elapsed, Json& j,
               std::ostream& out, std::ostream& err) {
+  if (Interrupted()) {
+    // Stopped within a step: the files it wrote are whole, but it is no result.
+    j["outcome"] = "interrupted";
+    j["signal"] = InterruptName();
+    j["messages"] = Messages(host);
+    Print(out, j);
+    err << "tpscalc-cli: расчёт прерван (" << InterruptName() << ")\n";
+    return InterruptExitCode();
+  }
   j["outcome"] = OutcomeName(outcome);
   if (outcome == RunOutcome::Refused || outcome == RunOutcome::Recommended) return Refused(j, host, out, err);
   if (outcome == RunOutcome::Failed) {
@@ -376,9 +390,16 @@ const Handler* Registry::Parsed() const {
     auto it = modes_.find(mode);
     return it == modes_.end() ? nullptr : &it->second;
   }
-  for (const auto& [command, handler] : commands_)
-    if (command->parsed()) return &handler;
+  for (const Command& c : commands_)
+    if (c.app->parsed()) return &c.handler;
   return nullptr;
+}
+
+bool Registry::ParsedWrites() const {
+  if (run && run->parsed()) return true;
+  for (const Command& c : commands_)
+    if (c.app->parsed()) return c.access == Access::Writes;
+  return true;
 }
 
 }  // namespace tps::cli

@@ -36,11 +36,14 @@ struct UsageError : std::runtime_error {
   explicit UsageError(const std::string& m) : std::runtime_error(m) {}
 };
 
-// Keeps every message; shows run progress on a terminal.
+// Keeps every message; shows run progress on a terminal. At the once-per-step
+// pump a SIGINT or SIGTERM caught becomes the run's stop: its pause (the test
+// and probabilistic runs) and its stop (the schedule runs, the batch), as
+// "Выход" of the window tells a run under way.
 class CliHost : public RecordingHost {
  public:
   explicit CliHost(std::ostream& err) : err_(err) {}
-  const AppState* state = nullptr;
+  AppState* state = nullptr;
   bool progress = false;
   // The model clock as the run last showed it (a schedule run sets it back
   // to 0 when it ends).
@@ -58,6 +61,8 @@ class CliHost : public RecordingHost {
 struct Options {
   std::string workdir;
   bool workdirGiven = false;
+  // --no-wait: refuse at once when another calculation holds the working directory.
+  bool noWait = false;
   int scheme = 0;
   std::vector<std::string> sets;
   std::vector<std::string> options;
@@ -101,7 +106,8 @@ RunOutcome RunAsCommand(CliHost& host, F&& run) {
 
 // The answer of a run: the totals ("Смотреть результаты", appended to
 // "Final.txt") only after a finished run. Exit 0 finished, 2 refused or only
-// recommended, 1 failed.
+// recommended, 1 failed. A run stopped by SIGINT or SIGTERM is no result: its
+// answer says "interrupted" and the command exits 128 + the signal.
 int ReportRun(AppState& st, CliHost& host, RunOutcome outcome, double modelTime, double elapsed, Json& j,
               std::ostream& out, std::ostream& err);
 double SecondsSince(std::chrono::steady_clock::time_point t0);
@@ -139,6 +145,10 @@ WorkDir OpenWorkDir(const Options& o, bool create);
 // A command's work once the working directory is open and the state started.
 using Handler = std::function<int(AppState& st, CliHost& host, std::ostream& out, std::ostream& err)>;
 
+// A command that writes results or scratch files into the working directory
+// holds it for itself (WorkDirLock); one that only reads takes no lock.
+enum class Access { Reads, Writes };
+
 // The commands and the modes of "run", as each file of commands adds its own.
 class Registry {
  public:
@@ -148,7 +158,9 @@ class Registry {
   // "run --mode MODE": each mode adds its options to this command.
   CLI::App* run;
 
-  void AddCommand(CLI::App* command, Handler h) { commands_.emplace_back(command, std::move(h)); }
+  void AddCommand(CLI::App* command, Handler h, Access access = Access::Writes) {
+    commands_.push_back({command, std::move(h), access});
+  }
   void AddRunMode(const std::string& name, Handler h) {
     modeNames_.push_back(name);
     modes_[name] = std::move(h);
@@ -173,9 +185,16 @@ class Registry {
   // After the parse: the seed given, and the handler of the command given.
   bool SeedGiven() const;
   const Handler* Parsed() const;
+  // Whether the command given writes into the working directory.
+  bool ParsedWrites() const;
 
  private:
-  std::vector<std::pair<CLI::App*, Handler>> commands_;
+  struct Command {
+    CLI::App* app;
+    Handler handler;
+    Access access;
+  };
+  std::vector<Command> commands_;
   std::vector<std::string> modeNames_;
   std::map<std::string, Handler> modes_;
   std::vector<CLI::Option*> seeds_;

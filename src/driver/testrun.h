@@ -24,8 +24,10 @@ enum class RunOutcome {
   Recommended,  // only a speed was recommended, no train ran
   Failed,       // the run stopped with an error; no totals are results
   Paused,       // "Пауза" stopped the run; it continues with the next Start
+                // (a batch stopped by StopRequested: no result, not continued)
 };
-// "Пуск пакета".
+// "Пуск пакета". A stop asked for during it (StopRequested) ends it after
+// the step under way, without a result.
 RunOutcome BatchLaunch(AppState& st);
 // "Добавить поезд >" (track 1) and "< Добавить поезд" (track 2): validation,
 // then AddTrain and the lists. Returns true when a train was added.

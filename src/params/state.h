@@ -45,9 +45,19 @@ struct TChartSeries {
   int32_t Count = 0;
 };
 
+// The identity of a loss series file "Graph\dp.gmt": its length and the
+// 64-bit FNV-1a hash of its bytes (a length of 0: none known).
+struct LossFileId {
+  uint64_t Size = 0, Hash = 0;
+  bool Known() const { return Size != 0; }
+  bool operator==(const LossFileId&) const = default;
+};
+
 // Per-step series for the charts, filled by the solution of every step.
 struct ChartData {
   bool Exists = false;
+  // The loss file written with this chart data at the end of its run.
+  LossFileId LossFile;
   std::vector<TChartSeries> TrainSeries;
   std::vector<TChartSeries> RailSeries;
   uint8_t FeedKind = 0;

@@ -18,7 +18,6 @@ namespace {
 
 constexpr const char* kReportFile = "Final.txt";
 constexpr const char* kVoltageFile = "voltage.txt";
-constexpr const char* kLossFile = "Graph\\dp.gmt";
 
 const std::string kEqualsLine(40, '=');
 const std::string kTildeLine(40, '~');
@@ -159,8 +158,7 @@ void ResetRunStart(AppState& st, bool keepReport) {
   ResetRunAccumulators(st);
 }
 
-void WriteLossFile(const AppState& st) {
-  const TLossSeries& s = st.LossSeries;
+Bytes LossFileBytes(const TLossSeries& s) {
   ByteWriter w;
   w.F64(s.Step);
   w.I32(s.LastIndex);
@@ -174,14 +172,20 @@ void WriteLossFile(const AppState& st) {
     w.F64(k < s.Losses.size() ? s.Losses[k] : 0.0);
     w.I32(k < s.StepIndex.size() ? s.StepIndex[k] : static_cast<int32_t>(i));
   }
-  // Through a temporary file, so a failed write leaves the previous run's file whole.
-  WriteFileBytesAtomic(st.Work, kLossFile, w.Data());
-  // The chart data of the same run beside it, for the charts drawn later.
-  WriteChartDataFile(st);
+  return w.Take();
 }
 
-TLossSeries ReadLossFile(const AppState& st) {
-  Bytes data = ReadFileBytes(st.Work, kLossFile);
+void WriteLossFile(AppState& st) {
+  FileImage loss{kLossFile, LossFileBytes(st.LossSeries)};
+  // The chart data of the same run beside it, for the charts drawn later,
+  // naming the loss file it belongs to; both become visible together, and a
+  // failed write leaves the previous run's pair whole.
+  st.Chart.LossFile = IdOfLossFile(loss.Data);
+  FileImage charts{kChartDataFile, ChartDataBytes(st.Chart, st.SchemeVariant, st.Chart.LossFile)};
+  WriteFileSet(st.Work, {std::move(loss), std::move(charts)});
+}
+
+TLossSeries LossSeriesFromBytes(const Bytes& data) {
   ByteReader r(data, kLossFile);
   TLossSeries s;
   s.Step = r.F64();
@@ -199,6 +203,10 @@ TLossSeries ReadLossFile(const AppState& st) {
     s.StepIndex[static_cast<size_t>(i)] = r.I32();
   }
   return s;
+}
+
+TLossSeries ReadLossFile(const AppState& st) {
+  return LossSeriesFromBytes(ReadFileBytes(st.Work, kLossFile));
 }
 
 }  // namespace tps

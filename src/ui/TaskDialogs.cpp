@@ -12,6 +12,7 @@
 #include "tasks/placement.h"
 #include "tasks/statistics.h"
 #include "ui/MainWindow.h"
+#include "ui/WorkDirHold.h"
 
 namespace tps::ui {
 
@@ -63,6 +64,8 @@ void StudyDialog::Launch(std::function<void(AppState&, StudyControl&)> study, st
   if (Running()) return;
   if (!main_->Guard([&] { main_->PrepareStudy(); })) return;
   AppState& st = main_->State();
+  bool held = false;
+  if (!main_->Guard([&] { held = HoldWorkDir(this, lock_, st.Work); }) || !held) return;
   st.ShowPictures = pictures_->isChecked();
   copy_ = std::make_unique<AppState>(st);
   host_.messages.clear();
@@ -95,6 +98,7 @@ void StudyDialog::Tick() {
   if (!finished_.load()) return;
   timer_.stop();
   thread_.join();
+  lock_.Release();
   // The state the study left comes back into the main window.
   AppState& st = main_->State();
   IHost* host = st.Host;

@@ -56,6 +56,8 @@ class StudyDialog : public QDialog {
   void StopClicked();
 
   StudyControl ctl_;
+  // The working directory, held while the study runs.
+  WorkDirLock lock_;
   std::unique_ptr<AppState> copy_;
   RecordingHost host_;
   std::thread thread_;

@@ -553,7 +553,8 @@ class ChartDataDriver : public LoaderDriver {
     cd.Times = {0, 1, 2};
     for (int k = 0; k < 8; ++k) cd.Series[k] = {100.0 * k, -50.0 * k, 1.5};
     cd.LossKw = {1, 2};
-    seeds_.push_back(ChartDataBytes(cd, 10));
+    // Naming the loss file of the run, which stays beside every input.
+    seeds_.push_back(ChartDataBytes(cd, 10, IdOfLossFile(ReadFileBytes(Work(), kLossFile))));
   }
   const char* Name() const override { return "charts.cdt"; }
   FileForm Form() const override { return FileForm::Binary; }
@@ -563,7 +564,7 @@ class ChartDataDriver : public LoaderDriver {
     SavedChartData saved;
     if (!LoadsOrRefuses(s.st, [&] { saved = ReadChartDataFile(Work()); })) return Outcome::Refused;
     // Written again, the data gives the bytes it was read from.
-    if (ChartDataBytes(saved.Data, saved.Variant) != input)
+    if (ChartDataBytes(saved.Data, saved.Variant, saved.Data.LossFile) != input)
       Fail("the chart data written again differs from the file it was read from");
     // Drawn as the chart window draws it.
     s.st.Chart = saved.Data;
