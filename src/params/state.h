@@ -197,6 +197,10 @@ struct AppState {
   double MeanVoltage = 0;
   // Supplied active and reactive power of the previous and the current step.
   double PrevP = 0, PrevQ = 0, CurP = 0, CurQ = 0;
+  // Steps of the run solved by the full solution: without one (every step
+  // solved by the light solution, charts off) the supplied energy, the loss
+  // share and the voltage extremes of the run were never computed.
+  uint32_t FullSteps = 0;
   // A pantograph potential of 0 or below has been reported in this run (the
   // warning is shown once per run).
   bool PantographCollapseWarned = false;

@@ -106,6 +106,11 @@ std::vector<std::string> WriteTotals(AppState& st) {
     const double active = st.EnergySupplied[0];
     const double reactive = st.EnergySupplied[1];
     const double total = CAbs(TComplex{active, reactive});
+    // A run whose every step was solved by the light solution (charts off)
+    // computed the loss energy only: the other figures say so instead of
+    // showing the values they were reset to.
+    const bool computed = st.FullSteps > 0;
+    auto figure = [computed](const std::string& value) { return computed ? value : std::string(kNotComputed); };
     std::vector<std::string> lines = {
         kStarLine,
         "                   ИТОГО ",
@@ -113,28 +118,28 @@ std::vector<std::string> WriteTotals(AppState& st) {
         "",
         " W РАСХОД ЭНЕРГИИ",
         kTildeLine,
-        "АКТИВНОЙ, тыс. кВт*ч:    " + F53(active / 1000000) + " ",
-        "РЕАКТИВНОЙ, тыс. квар*ч:    " + F53(reactive / 1000000) + " ",
-        "ОБЩИЙ, тыс. кВА*ч:    " + F53(total / 1000000) + " ",
+        "АКТИВНОЙ, тыс. кВт*ч:    " + figure(F53(active / 1000000) + " "),
+        "РЕАКТИВНОЙ, тыс. квар*ч:    " + figure(F53(reactive / 1000000) + " "),
+        "ОБЩИЙ, тыс. кВА*ч:    " + figure(F53(total / 1000000) + " "),
         "",
         "     dW ПОТЕРИ АКТ ЭНЕРГИИ, kW*h ",
         kTildeLine,
-        F53(st.EnergyLoss / 1000) + "    (" + F42(st.LossPercent) + "%)",
+        F53(st.EnergyLoss / 1000) + "    (" + figure(F42(st.LossPercent) + "%") + ")",
         "",
         "    СРЕДНЕЕ НАПРЯЖЕНИЕ НА ТКПР",
         kTildeLine,
-        F53(st.MeanVoltage) + " ",
+        figure(F53(st.MeanVoltage) + " "),
         "",
         " МИНИМАЛЬНОЕ НАПРЯЖЕНИЕ НА ТКПР, V ",
         kTildeLine,
-        F53(CAbs(st.MinVoltage)) + " на " + std::to_string(st.MinVoltageStep) + " шаге",
+        figure(F53(CAbs(st.MinVoltage)) + " на " + std::to_string(st.MinVoltageStep) + " шаге"),
     };
     if (st.SchemeVariant == 12) {
       // The disconnected track of this scheme: the voltage induced on it.
       lines.push_back("");
       lines.push_back("МАКСИМАЛЬНОЕ НАВЕДЕННОЕ НАПРЯЖЕНИЕ, V");
       lines.push_back(kTildeLine);
-      lines.push_back(F53(CAbs(st.MaxVoltage)) + " на " + std::to_string(st.MaxVoltageStep) + " шаге");
+      lines.push_back(figure(F53(CAbs(st.MaxVoltage)) + " на " + std::to_string(st.MaxVoltageStep) + " шаге"));
     }
     AppendTextLines(st.Work, kReportFile, lines);
     st.Params.ResultsPending = 0;

@@ -17,6 +17,10 @@ void WriteCurrentsSection(AppState& st, const CMat& I);
 // steps see the replaced value).
 void WriteVoltagesSection(AppState& st, CMat& Phi);
 void WriteLossPowerSection(AppState& st);
+// What the "ИТОГО" block says of a figure the run did not compute (every
+// step solved by the light solution, charts off).
+inline constexpr const char* kNotComputed = "не рассчитано: расчёт без построения графиков";
+
 // "Смотреть результаты": the "ИТОГО" block when ResultsPending, then the
 // period resets. Returns the report's lines for the result window.
 std::vector<std::string> WriteTotals(AppState& st);
