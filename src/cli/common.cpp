@@ -15,6 +15,7 @@
 #include "params/persist.h"
 #include "solver/report.h"
 #include "traffic/schedule.h"
+#include "validation/physical.h"
 #include "validation/schedule_checks.h"
 
 namespace tps::cli {
@@ -96,6 +97,10 @@ void Prepare(AppState& st, int scheme, const Options& o) {
     } catch (const ConvertError& e) {
       throw UsageError("--set " + field + ": " + e.what());
     }
+    // The ranges a saved state is held to: a value no window would take is
+    // refused here, naming the field, rather than by the step that reads it.
+    if (const std::string fault = StoredFieldFault(st.Params, field); !fault.empty())
+      throw UsageError("--set " + field + "=" + text + ": " + fault);
     // A text field keeps a few characters of the code page: a longer text
     // would be cut to another value without a word.
     std::string kept;
@@ -189,17 +194,25 @@ int ReportRun(AppState& st, CliHost& host, RunOutcome outcome, double modelTime,
   TComplex minV = st.MinVoltage, maxV = st.MaxVoltage;
   int minStep = st.MinVoltageStep, maxStep = st.MaxVoltageStep;
   double meanV = st.MeanVoltage;
+  const bool computed = st.FullSteps > 0;
   WriteTotals(st);
   j["steps_solved"] = steps;
   j["model_time_min"] = modelTime;
   j["energy_loss_wh"] = energyLoss;
-  j["loss_percent"] = lossPercent;
-  j["energy_supplied"] = Json::array({supplied0, supplied1});
-  j["min_voltage"] = CAbs(minV);
-  j["min_voltage_step"] = minStep;
-  j["mean_voltage"] = meanV;
-  j["max_voltage"] = CAbs(maxV);
-  j["max_voltage_step"] = maxStep;
+  if (computed) {
+    j["loss_percent"] = lossPercent;
+    j["energy_supplied"] = Json::array({supplied0, supplied1});
+    j["min_voltage"] = CAbs(minV);
+    j["min_voltage_step"] = minStep;
+    j["mean_voltage"] = meanV;
+    j["max_voltage"] = CAbs(maxV);
+    j["max_voltage_step"] = maxStep;
+  } else {
+    // Every step was solved by the light solution (--option no-charts): the
+    // run computed the loss energy only.
+    j["not_computed"] = Json::array({"loss_percent", "energy_supplied", "min_voltage", "min_voltage_step",
+                                     "mean_voltage", "max_voltage", "max_voltage_step"});
+  }
   j["elapsed_s"] = elapsed;
   j["messages"] = Messages(host);
   Print(out, j);

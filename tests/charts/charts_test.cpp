@@ -277,6 +277,23 @@ TEST(Charts, AMismatchedLossFileAndChartDataAreRefused) {
   }
 }
 
+// Values near 1e178 in the chart data in hand (the chart window's) refuse
+// the chart with its message instead of turning the number of divisions or
+// minutes into an integer beyond any integer.
+TEST(Charts, HugeValuesRefuseTheChart) {
+  AppState st;
+  st.SchemeVariant = 3;
+  st.Chart.Reset();
+  st.Chart.FeedKind = 1;
+  st.Chart.TrainSeries.push_back({1, {0, 1}, {3000, 1.7e178}, {0, 0}, 2});
+  st.Chart.Times = {0, 1};
+  st.Chart.Series[0] = {10, -2.3e178};
+  EXPECT_THROW(BuildChart(st, 3, {}), ChartError);
+  EXPECT_THROW(BuildChart(st, 5, {}), ChartError);
+  st.Chart.TrainSeries[0] = {1, {0, 1e178}, {3000, 2900}, {0, 0}, 2};
+  EXPECT_THROW(BuildChart(st, 3, {}), ChartError);
+}
+
 // Every run that writes the loss file writes the chart data beside it.
 TEST(Charts, BatchRunLeavesItsChartData) {
   tpstest::Zone z(3);
