@@ -28,7 +28,9 @@ const char* kFooter =
     "waits while another holds it (\"Рабочая папка занята другим расчётом…\"), or with\n"
     "--no-wait exits 2 at once; \"schedule show\" and \"chart\" only read and never wait.\n"
     "SIGINT (Ctrl+C) and SIGTERM stop a command within a step, as \"Стоп\" does: the runs\n"
-    "finished so far are kept, the scratch files are removed, and it exits 130 or 143.";
+    "finished so far are kept, the scratch files are removed, and it exits 130 or 143.\n"
+    "The program's files are read and written only inside the working directory; the chart\n"
+    "exports (chart --png, --svg, --csv) go wherever they are named, as from a save dialog.";
 
 // The working directory held for this command: at once, or after the other
 // calculation ends (a signal ends the wait). False when it is not held.

@@ -155,7 +155,9 @@ void RegisterProbCommands(Registry& r) {
           ->type_name("TYPE=COUNT[:AMIN:AMAX:RMIN:RMAX:VMIN:VMAX]")
           ->allow_extra_args(false));
   po.probOnly.push_back(
-      run->add_option("--record", po.record, "prob: the run's trains as a schedule of the folder gdp")
+      run->add_option("--record", po.record,
+                      "prob: the run's trains as a schedule of the folder gdp; its replay (--mode schedule) "
+                      "gives the same loss at every step of this run and solves one final step more")
           ->type_name("FILE.gdp"));
   run->add_option("--train", po.trains, "test: a train placed on the zone before the run")
       ->type_name("TRACK:KM:ACTIVE[:REACTIVE[:SPEED]]")
