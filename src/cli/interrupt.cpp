@@ -29,8 +29,13 @@ void InstallInterruptHandlers() {
   sigemptyset(&sa.sa_mask);
   // System calls go on after the handler: the run sees the signal at its step.
   sa.sa_flags = SA_RESTART;
-  sigaction(SIGINT, &sa, nullptr);
-  sigaction(SIGTERM, &sa, nullptr);
+  for (int sig : {SIGINT, SIGTERM}) {
+    // A signal ignored by whoever started the command (a job started in the
+    // background by a shell, nohup) stays ignored.
+    struct sigaction before {};
+    if (sigaction(sig, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) continue;
+    sigaction(sig, &sa, nullptr);
+  }
 }
 
 int Interrupted() {
