@@ -7,6 +7,7 @@
 
 #include "arith/cmplx.h"
 #include "arith/errors.h"
+#include "charts/chartfile.h"
 #include "params/conv.h"
 #include "params/fileio.h"
 #include "solver/report.h"
@@ -38,7 +39,7 @@ double CeilTen(double v) {
 
 // The image as wide as the time axis needs, within what one picture can hold.
 int ImageWidth(double w) {
-  if (!std::isfinite(w) || w > kChartMaxWidth)
+  if (!(w >= 0 && w <= kChartMaxWidth))
     throw ChartError("График не построен: изображение шире " + std::to_string(kChartMaxWidth) +
                      " точек, слишком длинный расчёт для одного графика");
   return static_cast<int>(std::ceil(w));
@@ -66,9 +67,12 @@ struct Plot {
                 int width = 1) {
     Line(x0, y, Right(), y, kBlack, width);
     Text(Right(), y, "t, мин", TextAlign::RightOf);
-    const long long last = static_cast<long long>(std::floor(endMinutes + 1e-9));
-    if (last > kMaxMinutes)
+    // Checked as a real number before it becomes an integer: an end of 1e178
+    // minutes has no integer.
+    const double lastMinute = std::floor(endMinutes + 1e-9);
+    if (!(lastMinute <= static_cast<double>(kMaxMinutes)))
       throw ChartError("График не построен: ось времени длиннее " + std::to_string(kMaxMinutes) + " минут");
+    const long long last = lastMinute < 0 ? -1 : static_cast<long long>(lastMinute);
     for (long long m = 0; m <= last; ++m) {
       const double x = x0 + static_cast<double>(m) * pxPerMinute;
       if (m % labelEvery == 0) {
@@ -88,10 +92,11 @@ struct Plot {
                  double base, bool grid = true) {
     Line(x, kChartAxisY, x, kChartTop);
     Text(x, kChartTop, name, TextAlign::Above);
-    const long long count = static_cast<long long>(std::floor((to - from) / step + 1e-9));
-    if (count > kMaxDivisions)
+    const double divisions = std::floor((to - from) / step + 1e-9);
+    if (!(divisions <= static_cast<double>(kMaxDivisions)))
       throw ChartError("График не построен: на оси \"" + name + "\" больше " + std::to_string(kMaxDivisions) +
                        " делений");
+    const long long count = divisions < 0 ? -1 : static_cast<long long>(divisions);
     for (long long k = 0; k <= count; ++k) {
       const double v = from + static_cast<double>(k) * step;
       const double y = kChartAxisY - (v - base) * perUnit;
@@ -504,7 +509,10 @@ ChartGeometry OpenChart(AppState& st, int kind, const std::string& scheduleName)
     src.Schedule = &gdp;
   }
   if (kind == 1 || kind == 2) {
-    loss = ReadLossFile(st);
+    // The losses of the run whose chart data is drawn, never of another.
+    const Bytes bytes = ReadFileBytes(st.Work, kLossFile);
+    CheckLossFileBelongs(st.Work, st.Chart, bytes);
+    loss = LossSeriesFromBytes(bytes);
     src.Loss = &loss;
   }
   return BuildChart(st, kind, src);

@@ -114,7 +114,8 @@ ChartGeometry BuildChart(AppState& st, int kind, const ChartSources& src);
 
 // As the chart window opens a kind: the schedule `scheduleName` of the folder
 // "gdp" ("file00.gdp" when empty) for kinds 0 and 2, "Graph\dp.gmt" for kinds
-// 1 and 2, then the geometry. A missing or damaged file raises IoError.
+// 1 and 2, then the geometry. A missing or damaged file raises IoError, and so
+// does a loss file that is not the one the chart data names.
 ChartGeometry OpenChart(AppState& st, int kind, const std::string& scheduleName);
 
 // The series of a chart as CSV text (UTF-8, one line an element): a column of

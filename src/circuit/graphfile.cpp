@@ -3,9 +3,11 @@
 // back into a fresh graph that replaces the caller's only when every record
 // has been read and checked.
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "circuit/graph.h"
+#include "params/conv.h"
 #include "params/errors.h"
 
 namespace tps {
@@ -78,6 +80,76 @@ TNode* FindInnerNode(TGraff& g, uint16_t number) {
     for (size_t j = 1; j + 1 < c->Nodes.size(); ++j)
       if (c->Nodes[j]->Number == number) return c->Nodes[j].get();
   return nullptr;
+}
+
+// What the constructor's input checks let into a circuit: a zone of at most
+// 200 km, impedances per km of [0, 20) + j(-20, 20) Ohm, source voltages
+// within +-100000 V, currents within +-5000 A.
+constexpr double kLongestZoneKm = 200;
+constexpr double kMaxPerKm = 20;
+constexpr double kMaxVoltage = 100000;
+constexpr double kMaxCurrent = 5000;
+// The closing branch of a chain fed from substation A only ("Консоль").
+constexpr double kOpenEnd = 9999999999.0;
+
+std::string Num(double v) {
+  return "'" + FloatToStr(v) + "'";
+}
+
+// An impedance per km within the constructor's ranges; empty when it is.
+std::string PerKmFault(TComplex z, const char* what) {
+  if (!std::isfinite(z.Re) || !std::isfinite(z.Im) || !(z.Re >= 0 && z.Re < kMaxPerKm) ||
+      !(std::fabs(z.Im) < kMaxPerKm))
+    return std::string(what) + " " + Num(z.Re) + " + j" + Num(z.Im) + " вне [0, 20) + j(-20, 20) Ом";
+  return std::string();
+}
+
+// The impedance of a segment of at most the longest zone, or the open end.
+std::string BranchZFault(TComplex z) {
+  const double most = kMaxPerKm * kLongestZoneKm;
+  if (std::isfinite(z.Im) && std::fabs(z.Im) <= most &&
+      ((z.Re >= 0 && z.Re <= most) || z.Re == kOpenEnd))
+    return std::string();
+  return "сопротивление " + Num(z.Re) + " + j" + Num(z.Im) + " вне [0, " + FloatToStr(most) + "] + j[-" +
+         FloatToStr(most) + ", " + FloatToStr(most) + "] Ом";
+}
+
+std::string BranchFault(const TBranch& b, double zone, bool connection) {
+  if (b.HasEmf && (!(std::fabs(b.Emf.Re) < kMaxVoltage) || !(std::fabs(b.Emf.Im) < kMaxVoltage)))
+    return "ЭДС " + Num(b.Emf.Re) + " + j" + Num(b.Emf.Im) + " вне (-100000, 100000) В";
+  if (!(b.Length >= 0 && b.Length <= zone + 1e-9)) return "длина " + Num(b.Length) + " км вне 0.." + FloatToStr(zone);
+  std::string f = connection ? PerKmFault(b.Z, "сопротивление") : PerKmFault(b.ZPerKm, "сопротивление на км");
+  if (f.empty() && !connection) f = BranchZFault(b.Z);
+  return f;
+}
+
+// Every value of a graph read from a file, as the constructor would have made it.
+void CheckValues(const TGraff& g, const CorruptFile& Corrupt) {
+  for (const auto& c : g.Circles) {
+    const std::string circle = "контур " + c->Name;
+    if (!(c->Length > 0 && c->Length <= kLongestZoneKm))
+      Corrupt(circle + ": длина зоны " + Num(c->Length) + " км вне (0, 200]");
+    for (int i = 1; i <= c->BranchCount; ++i) {
+      const std::string f = BranchFault(*c->Branches[i], c->Length, false);
+      if (!f.empty()) Corrupt(circle + ", ветвь " + std::to_string(i) + ": " + f);
+    }
+    for (size_t j = 0; j < c->Nodes.size(); ++j) {
+      const TNode& n = *c->Nodes[j];
+      const std::string node = circle + ", узел " + std::to_string(j) + ": ";
+      if (!(std::fabs(n.Current.Re) <= kMaxCurrent) || !(std::fabs(n.Current.Im) <= kMaxCurrent))
+        Corrupt(node + "ток " + Num(n.Current.Re) + " + j" + Num(n.Current.Im) + " вне [-5000, 5000] А");
+      if (!(n.Position >= 0 && n.Position <= c->Length + 1e-9))
+        Corrupt(node + "место " + Num(n.Position) + " км вне зоны 0.." + FloatToStr(c->Length));
+    }
+    for (size_t k = 0; k < c->MutualPerKm.size(); ++k) {
+      const std::string f = PerKmFault(c->MutualPerKm[k], "сопротивление взаимоиндукции на км");
+      if (!f.empty()) Corrupt(circle + ", связь " + std::to_string(k + 1) + ": " + f);
+    }
+  }
+  for (size_t k = 0; k < g.Connections.size(); ++k) {
+    const std::string f = BranchFault(*g.Connections[k], kLongestZoneKm, true);
+    if (!f.empty()) Corrupt("соединение " + std::to_string(k + 1) + ": " + f);
+  }
 }
 
 }  // namespace
@@ -201,6 +273,7 @@ void ReadGraph(TGraff& g, const Bytes& data, const std::string& name) {
       Corrupt("соединение " + std::to_string(b->Number) + " с несуществующим узлом");
     out.Connections.push_back(std::move(b));
   }
+  CheckValues(out, Corrupt);
   // Mutual branches and impedances are rebuilt by the next numbering.
   out.Numbered = false;
   g = std::move(out);

@@ -1,7 +1,12 @@
 #include "cli/cli.h"
 
+#include <chrono>
+#include <thread>
+
 #include "cli/common.h"
+#include "cli/interrupt.h"
 #include "params/defaults.h"
+#include "params/fileio.h"
 #include "params/lifecycle.h"
 
 #ifndef TPS_VERSION
@@ -18,7 +23,71 @@ const char* kFooter =
     "a schedule run: a schedule that does not fit the scheme, zone or step;\n"
     "schedule make: a wrong line of the text);\n"
     "1 an error (a file operation, a missing or damaged schedule file, a step with\n"
-    "no solution or a non-numeric one).";
+    "no solution or a non-numeric one).\n"
+    "One calculation writes into a working directory at a time: a command that writes\n"
+    "waits while another holds it (\"Рабочая папка занята другим расчётом…\"), or with\n"
+    "--no-wait exits 2 at once; \"schedule show\" and \"chart\" only read and never wait.\n"
+    "SIGINT (Ctrl+C) and SIGTERM stop a command within a step, as \"Стоп\" does: the runs\n"
+    "finished so far are kept, the scratch files are removed, and it exits 130 or 143.\n"
+    "The program's files are read and written only inside the working directory; the chart\n"
+    "exports (chart --png, --svg, --csv) go wherever they are named, as from a save dialog.";
+
+// The working directory held for this command: at once, or after the other
+// calculation ends (a signal ends the wait). False when it is not held.
+bool HoldWorkDir(WorkDirLock& lock, const WorkDir& wd, bool noWait, std::ostream& err) {
+  if (lock.TryAcquire(wd)) return true;
+  if (noWait) {
+    err << "tpscalc-cli: " << kWorkDirBusyMessage << " (--no-wait: расчёт не начат)\n";
+    return false;
+  }
+  err << "tpscalc-cli: " << kWorkDirBusyMessage << " Ждём её освобождения.\n" << std::flush;
+  return lock.Acquire(wd, [] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return Interrupted() == 0;
+  });
+}
+
+// Whatever ends a command, the scratch folders of its studies go with it.
+struct OwnScratchRemoved {
+  const WorkDir* wd = nullptr;
+  ~OwnScratchRemoved() {
+    if (wd) RemoveOwnScratch(*wd);
+  }
+};
+
+}  // namespace
+
+namespace {
+
+// The command given, once the command line is read.
+int RunCommand(const Options& o, const Registry& r, bool seeding, std::ostream& out, std::ostream& err) {
+  const Handler* handler = seeding ? nullptr : r.Parsed();
+  if (!seeding && !handler) throw UsageError("no command given");
+  const WorkDir wd = OpenWorkDir(o, seeding);
+  WorkDirLock lock;
+  OwnScratchRemoved cleanup;
+  if (seeding || r.ParsedWrites()) {
+    if (!HoldWorkDir(lock, wd, o.noWait, err)) return 2;
+    // What calculations killed before left behind goes first.
+    RemoveStaleScratch(wd);
+    cleanup.wd = &wd;
+  }
+  if (seeding) {
+    SeedDefaultData(wd);
+    return 0;
+  }
+  SeedNewWorkDir(wd);
+  CliHost host(err);
+  AppState st;
+  st.Work = wd;
+  st.Host = &host;
+  host.state = &st;
+  if (o.haveSeed) st.Rng.SetSeed(o.seed);
+  // The report of the last run stays: only a command that starts a run
+  // empties it, when the run starts.
+  StartUp(st, !o.haveSeed, false);
+  return (*handler)(st, host, out, err);
+}
 
 }  // namespace
 
@@ -31,6 +100,9 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   app.footer(kFooter);
   app.add_option("--workdir", o.workdir, "the working directory (default: the current one)")
       ->type_name("DIR");
+  app.add_flag("--no-wait", o.noWait,
+               "exit 2 at once when another calculation writes into the working directory, instead of "
+               "waiting for it");
 
   CLI::App* seed = app.add_subcommand("seed", "write the default data missing from the working directory");
   CLI::App* run =
@@ -62,29 +134,19 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   o.workdirGiven = app.count("--workdir") > 0;
   o.haveSeed = r.SeedGiven();
 
+  InstallInterruptHandlers();
+  int code = 0;
   try {
-    if (seed->parsed()) {
-      SeedDefaultData(OpenWorkDir(o, true));
-      return 0;
-    }
-    const Handler* handler = r.Parsed();
-    if (!handler) throw UsageError("no command given");
-    WorkDir wd = OpenWorkDir(o, false);
-    SeedNewWorkDir(wd);
-    CliHost host(err);
-    AppState st;
-    st.Work = wd;
-    st.Host = &host;
-    if (o.haveSeed) st.Rng.SetSeed(o.seed);
-    StartUp(st, !o.haveSeed);
-    return (*handler)(st, host, out, err);
+    code = RunCommand(o, r, seed->parsed(), out, err);
   } catch (const UsageError& e) {
     err << "tpscalc-cli: " << e.what() << "\nRun with --help for more information.\n";
-    return 2;
+    code = 2;
   } catch (const std::exception& e) {
     err << "tpscalc-cli: " << e.what() << "\n";
-    return 1;
+    code = 1;
   }
+  // Stopped by a signal: whatever the command managed, it ends as stopped.
+  return Interrupted() ? InterruptExitCode() : code;
 }
 
 }  // namespace tps::cli

@@ -85,17 +85,25 @@ void RegisterChartCommands(Registry& r) {
       ->check(CLI::Range(0, 5));
   c->add_option("--schedule", co.schedule, "kinds 0 and 2: a schedule of the folder gdp (default file00.gdp)")
       ->type_name("FILE");
-  c->add_option("--png", co.png, "the chart as PNG")->type_name("FILE");
-  c->add_option("--svg", co.svg, "the chart as SVG")->type_name("FILE");
-  c->add_option("--csv", co.csv, "the series as CSV: model minutes and one column a series")
+  c->add_option("--png", co.png, "the chart as PNG (an export: any path)")->type_name("FILE");
+  c->add_option("--svg", co.svg, "the chart as SVG (an export: any path)")->type_name("FILE");
+  c->add_option("--csv", co.csv, "the series as CSV: model minutes and one column a series (an export: any path)")
       ->type_name("FILE");
+  c->footer(
+      "--png, --svg and --csv are exports, as from the window's save dialog: they are written wherever\n"
+      "you name them, inside the working directory or not. The program's own files (\"Graph\\dp.gmt\",\n"
+      "\"Graph\\charts.cdt\", the schedules) are only read here, and only inside the working directory.");
   c->add_option("--hide-feeder", co.hidden, "kind 5: leave out a feeder as its unchecked box does (1..4)")
       ->check(CLI::Range(1, 4))
       ->type_name("N");
   r.AddSeedOption(c);
-  r.AddCommand(c, [&co](AppState& st, CliHost& host, std::ostream& out, std::ostream& err) {
-    return DrawChart(st, host, co, out, err);
-  });
+  // It reads the files of the last run; its exports go where the user names them.
+  r.AddCommand(
+      c,
+      [&co](AppState& st, CliHost& host, std::ostream& out, std::ostream& err) {
+        return DrawChart(st, host, co, out, err);
+      },
+      Access::Reads);
 }
 
 }  // namespace tps::cli

@@ -3,6 +3,7 @@
 // "graff"; and "run --mode constructor": a schedule run of such a graph.
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -39,6 +40,55 @@ std::string GraphPath(const std::string& name, const char* option) {
   return "graff\\" + name;
 }
 
+// A circuit description is small: a few dozen chains, connections and rows
+// nested three levels deep. Beyond these bounds the text is refused before it
+// is parsed, so that no description can exhaust the stack or the memory.
+constexpr size_t kMaxDescriptionBytes = size_t(1) << 20;
+constexpr int kMaxDescriptionDepth = 16;
+
+// The deepest nesting of arrays and objects in a JSON text (strings skipped).
+int NestingDepth(const std::string& text) {
+  int depth = 0, deepest = 0;
+  bool inString = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (inString) {
+      if (c == '\\')
+        ++i;
+      else if (c == '"')
+        inString = false;
+    } else if (c == '"') {
+      inString = true;
+    } else if (c == '[' || c == '{') {
+      deepest = std::max(deepest, ++depth);
+      if (deepest > kMaxDescriptionDepth) return deepest;
+    } else if (c == ']' || c == '}') {
+      --depth;
+    }
+  }
+  return deepest;
+}
+
+// The member `key` of an item of the description, of the type asked for,
+// else the default; a member of another type is refused naming the key.
+std::string TextMember(const Json& item, const char* key, const std::string& fallback, const std::string& what) {
+  if (!item.contains(key)) return fallback;
+  if (!item[key].is_string()) throw UsageError(what + ": \"" + key + "\" is a text");
+  return item[key].get<std::string>();
+}
+
+bool FlagMember(const Json& item, const char* key, bool fallback, const std::string& what) {
+  if (!item.contains(key)) return fallback;
+  if (!item[key].is_boolean()) throw UsageError(what + ": \"" + key + "\" is true or false");
+  return item[key].get<bool>();
+}
+
+// An item of a list of the description: an object.
+const Json& Item(const Json& item, const std::string& what) {
+  if (!item.is_object()) throw UsageError(what + ": an object {...} is expected");
+  return item;
+}
+
 // A value of the description as the text typed into a field: a number in
 // the program's own form, or a text as it stands.
 std::string FieldText(const Json& v, const std::string& what) {
@@ -65,8 +115,9 @@ std::pair<std::string, std::string> Voltage(const Json& item, const char* key, c
   return {FieldText(v[0], what + " " + key), FieldText(v[1], what + " " + key)};
 }
 
-Json List(const Json& d, const char* key) {
-  if (!d.contains(key)) return Json::array();
+const Json& List(const Json& d, const char* key) {
+  static const Json kEmpty = Json::array();
+  if (!d.contains(key)) return kEmpty;
   if (!d[key].is_array()) throw UsageError(std::string("\"") + key + "\" is a list");
   return d[key];
 }
@@ -79,19 +130,20 @@ bool IsZeroText(const std::string& t) {
 // The wizard, step by step, on the description; false when a step refused
 // (its message kept by the host).
 bool Compose(AppState& st, const Json& d) {
-  const std::string current = d.value("current", std::string("dc"));
+  const std::string current = TextMember(d, "current", "dc", "the description");
   if (current != "dc" && current != "ac") throw UsageError("\"current\" is \"dc\" or \"ac\"");
   const bool ac = current == "ac";
-  const bool console = d.value("console", false);
+  const bool console = FlagMember(d, "console", false, "the description");
   RestartConstructor(st);
   ChooseCurrentKind(st, ac, console);
 
   int k = 0;
-  for (const Json& c : List(d, "chains")) {
+  for (const Json& chain : List(d, "chains")) {
     const std::string what = "chain " + std::to_string(++k);
+    const Json& c = Item(chain, what);
     ChainInput in;
-    in.Kind = c.value("kind", std::string("КП+НТ+РЛ"));
-    in.Passive = c.value("passive", false);
+    in.Kind = TextMember(c, "kind", "КП+НТ+РЛ", what);
+    in.Passive = FlagMember(c, "passive", false, what);
     in.R = FieldText(c.value("r", Json(0)), what + " r");
     in.X = FieldText(c.value("x", Json(0)), what + " x");
     std::tie(in.UaRe, in.UaIm) = c.contains("ua") ? Voltage(c, "ua", what) : std::pair{in.UaRe, in.UaIm};
@@ -112,12 +164,13 @@ bool Compose(AppState& st, const Json& d) {
   }
   WizardNext(st);  // the mutual impedances in AC, the connections in DC
 
-  const Json mutual = List(d, "mutual");
+  const Json& mutual = List(d, "mutual");
   if (!mutual.empty() && !ac)
     throw UsageError("\"mutual\": mutual impedances are given on alternating current only");
   k = 0;
-  for (const Json& m : mutual) {
+  for (const Json& item : mutual) {
     const std::string what = "mutual " + std::to_string(++k);
+    const Json& m = Item(item, what);
     if (!AddMutual(st, Name(m, "a", what), Name(m, "b", what), FieldText(m.value("r", Json(0)), what + " r"),
                    FieldText(m.value("x", Json(0)), what + " x")))
       return false;
@@ -125,8 +178,9 @@ bool Compose(AppState& st, const Json& d) {
   if (Constructor(st).WizardStep == 2) WizardNext(st);
 
   k = 0;
-  for (const Json& c : List(d, "connections")) {
+  for (const Json& item : List(d, "connections")) {
     const std::string what = "connection " + std::to_string(++k);
+    const Json& c = Item(item, what);
     if (!AddSingleConnection(st, Name(c, "a", what), Name(c, "b", what),
                              FieldText(Member(c, "km", what), what)))
       return false;
@@ -134,8 +188,9 @@ bool Compose(AppState& st, const Json& d) {
   WizardNext(st);
 
   k = 0;
-  for (const Json& r : List(d, "rows")) {
+  for (const Json& item : List(d, "rows")) {
     const std::string what = "row " + std::to_string(++k);
+    const Json& r = Item(item, what);
     ConnectionRowInput in;
     in.From = FieldText(Member(r, "from", what), what + " from");
     in.To = FieldText(Member(r, "to", what), what + " to");
@@ -147,7 +202,7 @@ bool Compose(AppState& st, const Json& d) {
   WizardNext(st);
 
   ConstructorSession& s = Constructor(st);
-  const Json charts = List(d, "charts");
+  const Json& charts = List(d, "charts");
   if (charts.size() > 4) throw UsageError("\"charts\" holds at most the four choices F1..F4");
   for (size_t i = 0; i < charts.size(); ++i) {
     if (!charts[i].is_string()) throw UsageError("\"charts\": each choice is a text");
@@ -166,11 +221,19 @@ int Construct(AppState& st, CliHost& host, const Options& o, const ConstructOpti
   const std::string path = GraphPath(co.out, "--out");
   const fs::path file = fs::absolute(fs::path(co.circuit));
   // The description is UTF-8, as an editor on Linux saves it.
-  const Bytes bytes = ReadFileBytes(WorkDir(file.parent_path()), file.filename().string(), 16u << 20);
+  Bytes bytes;
+  try {
+    bytes = ReadFileBytes(WorkDir(file.parent_path()), file.filename().string(), kMaxDescriptionBytes);
+  } catch (const IoError& e) {
+    throw UsageError(co.circuit + ": " + e.what());
+  }
   std::string text(bytes.begin(), bytes.end());
   if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
   if (FirstInvalidUtf8(text) != std::string_view::npos)
     throw UsageError(co.circuit + ": the text is not UTF-8");
+  if (NestingDepth(text) > kMaxDescriptionDepth)
+    throw UsageError(co.circuit + ": not a circuit description: nested deeper than " +
+                     std::to_string(kMaxDescriptionDepth) + " levels");
   Json d;
   try {
     d = Json::parse(text);
@@ -178,7 +241,7 @@ int Construct(AppState& st, CliHost& host, const Options& o, const ConstructOpti
     throw UsageError(co.circuit + ": not a circuit description: " + e.what());
   }
   if (!d.is_object()) throw UsageError(co.circuit + ": the description is a JSON object");
-  Prepare(st, d.value("current", std::string("dc")) == "ac" ? 8 : 2, o);
+  Prepare(st, TextMember(d, "current", "dc", co.circuit) == "ac" ? 8 : 2, o);
   st.RunMode = ModeConstructor;
   Json j;
   j["file"] = path;

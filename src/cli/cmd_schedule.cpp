@@ -175,9 +175,9 @@ void RegisterScheduleCommands(Registry& r) {
                    "the schedule file: a name in the folder gdp, or a path in the working directory")
       ->type_name("FILE.gdp")
       ->required();
-  r.AddCommand(show, [&so](AppState& st, CliHost&, std::ostream& out, std::ostream&) {
-    return ShowSchedule(st, so, out);
-  });
+  r.AddCommand(
+      show, [&so](AppState& st, CliHost&, std::ostream& out, std::ostream&) { return ShowSchedule(st, so, out); },
+      Access::Reads);
   r.AddCommand(make, [&o, &so](AppState& st, CliHost&, std::ostream& out, std::ostream& err) {
     return MakeSchedule(st, o, so, out, err);
   });

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "cli/common.h"
+#include "cli/interrupt.h"
 #include "driver/probrun.h"
 #include "driver/runs.h"
 #include "params/conv.h"
@@ -69,10 +70,21 @@ TaskInput TaskBounds(const AppState& st, const StudyOptions& so) {
   return in;
 }
 
+// A study stopped by SIGINT or SIGTERM: the runs finished before the stop
+// are its answer.
+bool AnswerInterrupted(CliHost& host, Json& j) {
+  if (!Interrupted()) return false;
+  j["outcome"] = "interrupted";
+  j["signal"] = InterruptName();
+  j["messages"] = Messages(host);
+  return true;
+}
+
 // A refusal names the mismatch of the schedule; a failure lists its messages.
 template <class Result>
 int Answer(AppState& st, CliHost& host, const TGDPClass& g, const Result& r, Json& j, std::ostream& out,
            std::ostream& err) {
+  if (AnswerInterrupted(host, j)) return -1;
   j["outcome"] = OutcomeName(r.Outcome);
   if (r.Outcome == RunOutcome::Refused) {
     const std::string mismatch = ReportMismatch(st, g, j);
@@ -102,6 +114,7 @@ int PskSweep(AppState& st, CliHost& host, const Options& o, const StudyOptions& 
   bool shown = false;
   ShowProgress(ctl, err, shown);
   PskSweepResult r;
+  StopOnInterrupt stopOnSignal(ctl.Stop);
   const RunOutcome ran = RunAsCommand(host, [&] {
     r = SweepPsk(st, name, TaskBounds(st, so), ctl);
     return r.Outcome;
@@ -136,6 +149,7 @@ int PpsSearch(AppState& st, CliHost& host, const Options& o, const StudyOptions&
   bool shown = false;
   ShowProgress(ctl, err, shown);
   PostSearchResult r;
+  StopOnInterrupt stopOnSignal(ctl.Stop);
   const RunOutcome ran = RunAsCommand(host, [&] {
     r = SearchPskPps(st, name, TaskBounds(st, so), ctl);
     return r.Outcome;
@@ -180,15 +194,17 @@ int Stats(AppState& st, CliHost& host, const Options& o, const StudyOptions& so,
   bool shown = false;
   ShowProgress(ctl, err, shown);
   StatisticsResult r;
+  StopOnInterrupt stopOnSignal(ctl.Stop);
   const RunOutcome ran = RunAsCommand(host, [&] {
     r = RunStatistics(st, so.runs, ctl);
     return r.Outcome;
   });
   if (shown) err << "\n";
-  j["outcome"] = OutcomeName(ran);
-  if (ran == RunOutcome::Refused) return Refused(j, host, out, err);
+  const bool interrupted = AnswerInterrupted(host, j);
+  if (!interrupted) j["outcome"] = OutcomeName(ran);
+  if (!interrupted && ran == RunOutcome::Refused) return Refused(j, host, out, err);
   j["messages"] = Messages(host);
-  if (ran == RunOutcome::Failed) {
+  if (!interrupted && ran == RunOutcome::Failed) {
     Print(out, j);
     for (const auto& m : host.messages) err << m.text << "\n";
     return 1;

@@ -9,17 +9,23 @@
 #include <system_error>
 
 #include "circuit/schemes.h"
+#include "cli/interrupt.h"
 #include "params/errors.h"
 #include "params/lifecycle.h"
 #include "params/persist.h"
 #include "solver/report.h"
 #include "traffic/schedule.h"
+#include "validation/physical.h"
 #include "validation/schedule_checks.h"
 
 namespace tps::cli {
 
 void CliHost::ProcessEvents() {
   RecordingHost::ProcessEvents();
+  if (Interrupted() && state) {
+    state->PauseRequested = true;
+    state->StopRequested = true;
+  }
   if (progress && state) {
     err_ << "\rstep " << state->StepCount << "  time " << FormatRunTime(state->ModelTime) << "  trains "
          << state->Trains.TrainCount1() + state->Trains.TrainCount2() << "   " << std::flush;
@@ -90,6 +96,10 @@ void Prepare(AppState& st, int scheme, const Options& o) {
     } catch (const ConvertError& e) {
       throw UsageError("--set " + field + ": " + e.what());
     }
+    // The ranges a saved state is held to: a value no window would take is
+    // refused here, naming the field, rather than by the step that reads it.
+    if (const std::string fault = StoredFieldFault(st.Params, field); !fault.empty())
+      throw UsageError("--set " + field + "=" + text + ": " + fault);
     // A text field keeps a few characters of the code page: a longer text
     // would be cut to another value without a word.
     std::string kept;
@@ -161,6 +171,15 @@ void ApplyRunOptions(AppState& st, const Options& o) {
 // recommended, 1 failed.
 int ReportRun(AppState& st, CliHost& host, RunOutcome outcome, double modelTime, double elapsed, Json& j,
               std::ostream& out, std::ostream& err) {
+  if (Interrupted()) {
+    // Stopped within a step: the files it wrote are whole, but it is no result.
+    j["outcome"] = "interrupted";
+    j["signal"] = InterruptName();
+    j["messages"] = Messages(host);
+    Print(out, j);
+    err << "tpscalc-cli: расчёт прерван (" << InterruptName() << ")\n";
+    return InterruptExitCode();
+  }
   j["outcome"] = OutcomeName(outcome);
   if (outcome == RunOutcome::Refused || outcome == RunOutcome::Recommended) return Refused(j, host, out, err);
   if (outcome == RunOutcome::Failed || outcome == RunOutcome::Stopped) {
@@ -181,17 +200,25 @@ int ReportRun(AppState& st, CliHost& host, RunOutcome outcome, double modelTime,
   TComplex minV = st.MinVoltage, maxV = st.MaxVoltage;
   int minStep = st.MinVoltageStep, maxStep = st.MaxVoltageStep;
   double meanV = st.MeanVoltage;
+  const bool computed = st.FullSteps > 0;
   WriteTotals(st);
   j["steps_solved"] = steps;
   j["model_time_min"] = modelTime;
   j["energy_loss_wh"] = energyLoss;
-  j["loss_percent"] = lossPercent;
-  j["energy_supplied"] = Json::array({supplied0, supplied1});
-  j["min_voltage"] = CAbs(minV);
-  j["min_voltage_step"] = minStep;
-  j["mean_voltage"] = meanV;
-  j["max_voltage"] = CAbs(maxV);
-  j["max_voltage_step"] = maxStep;
+  if (computed) {
+    j["loss_percent"] = lossPercent;
+    j["energy_supplied"] = Json::array({supplied0, supplied1});
+    j["min_voltage"] = CAbs(minV);
+    j["min_voltage_step"] = minStep;
+    j["mean_voltage"] = meanV;
+    j["max_voltage"] = CAbs(maxV);
+    j["max_voltage_step"] = maxStep;
+  } else {
+    // Every step was solved by the light solution (--option no-charts): the
+    // run computed the loss energy only.
+    j["not_computed"] = Json::array({"loss_percent", "energy_supplied", "min_voltage", "min_voltage_step",
+                                     "mean_voltage", "max_voltage", "max_voltage_step"});
+  }
   j["elapsed_s"] = elapsed;
   j["messages"] = Messages(host);
   Print(out, j);
@@ -382,9 +409,16 @@ const Handler* Registry::Parsed() const {
     auto it = modes_.find(mode);
     return it == modes_.end() ? nullptr : &it->second;
   }
-  for (const auto& [command, handler] : commands_)
-    if (command->parsed()) return &handler;
+  for (const Command& c : commands_)
+    if (c.app->parsed()) return &c.handler;
   return nullptr;
+}
+
+bool Registry::ParsedWrites() const {
+  if (run && run->parsed()) return true;
+  for (const Command& c : commands_)
+    if (c.app->parsed()) return c.access == Access::Writes;
+  return true;
 }
 
 }  // namespace tps::cli

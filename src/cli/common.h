@@ -36,11 +36,14 @@ struct UsageError : std::runtime_error {
   explicit UsageError(const std::string& m) : std::runtime_error(m) {}
 };
 
-// Keeps every message; shows run progress on a terminal.
+// Keeps every message; shows run progress on a terminal. At the once-per-step
+// pump a SIGINT or SIGTERM caught becomes the run's stop: its pause (the test
+// and probabilistic runs) and its stop (the schedule runs, the batch), as
+// "Выход" of the window tells a run under way.
 class CliHost : public RecordingHost {
  public:
   explicit CliHost(std::ostream& err) : err_(err) {}
-  const AppState* state = nullptr;
+  AppState* state = nullptr;
   bool progress = false;
   void ProcessEvents() override;
   void EndProgress();
@@ -55,6 +58,8 @@ class CliHost : public RecordingHost {
 struct Options {
   std::string workdir;
   bool workdirGiven = false;
+  // --no-wait: refuse at once when another calculation holds the working directory.
+  bool noWait = false;
   int scheme = 0;
   std::vector<std::string> sets;
   std::vector<std::string> options;
@@ -100,7 +105,8 @@ RunOutcome RunAsCommand(CliHost& host, F&& run) {
 // "Final.txt") only after a finished run. Exit 0 finished, 3 finished with a
 // pantograph potential of 0 or below ("finished_impossible": the totals are
 // printed but describe no real state of the line), 2 refused or only
-// recommended, 1 failed or stopped.
+// recommended, 1 failed or stopped. A run stopped by SIGINT or SIGTERM is no
+// result: its answer says "interrupted" and the command exits 128 + the signal.
 int ReportRun(AppState& st, CliHost& host, RunOutcome outcome, double modelTime, double elapsed, Json& j,
               std::ostream& out, std::ostream& err);
 double SecondsSince(std::chrono::steady_clock::time_point t0);
@@ -138,6 +144,10 @@ WorkDir OpenWorkDir(const Options& o, bool create);
 // A command's work once the working directory is open and the state started.
 using Handler = std::function<int(AppState& st, CliHost& host, std::ostream& out, std::ostream& err)>;
 
+// A command that writes results or scratch files into the working directory
+// holds it for itself (WorkDirLock); one that only reads takes no lock.
+enum class Access { Reads, Writes };
+
 // The commands and the modes of "run", as each file of commands adds its own.
 class Registry {
  public:
@@ -147,7 +157,9 @@ class Registry {
   // "run --mode MODE": each mode adds its options to this command.
   CLI::App* run;
 
-  void AddCommand(CLI::App* command, Handler h) { commands_.emplace_back(command, std::move(h)); }
+  void AddCommand(CLI::App* command, Handler h, Access access = Access::Writes) {
+    commands_.push_back({command, std::move(h), access});
+  }
   void AddRunMode(const std::string& name, Handler h) {
     modeNames_.push_back(name);
     modes_[name] = std::move(h);
@@ -172,9 +184,16 @@ class Registry {
   // After the parse: the seed given, and the handler of the command given.
   bool SeedGiven() const;
   const Handler* Parsed() const;
+  // Whether the command given writes into the working directory.
+  bool ParsedWrites() const;
 
  private:
-  std::vector<std::pair<CLI::App*, Handler>> commands_;
+  struct Command {
+    CLI::App* app;
+    Handler handler;
+    Access access;
+  };
+  std::vector<Command> commands_;
   std::vector<std::string> modeNames_;
   std::map<std::string, Handler> modes_;
   std::vector<CLI::Option*> seeds_;

@@ -132,6 +132,22 @@ static void FinishBatch(AppState& st) {
   st.Notify(Changed::Clock);
 }
 
+// A batch stopped part way: its trains leave the zone, the controls come
+// back, and nothing of it is offered as a result; the loss file of the run
+// before stays.
+static void StopBatch(AppState& st) {
+  st.Chart = ChartData();
+  st.Params.ResultsPending = 0;
+  st.Controls.ResultsVisible = false;
+  RemoveAllTrains(st);
+  st.Controls.ZoneLengthEnabled = true;
+  st.StepCount = 0;
+  st.Controls.RunActive = false;
+  st.Notify(Changed::Trains);
+  st.Notify(Changed::Controls);
+  st.Notify(Changed::Clock);
+}
+
 // A run that stopped on a step with no solution: the controls come back, the
 // run is over, and nothing of it is offered as a result.
 static void AbandonFailedRun(AppState& st, const std::string& text) {
@@ -262,12 +278,16 @@ static RunOutcome RunBatchTrains(AppState& st, int code) {
     while (wholeInterval >= elapsed && (single || !st.Trains.Empty())) {
       budget.Take();
       RunOneStep(st);
+      // A stop ("Выход", or a signal to the command line) ends the batch
+      // after the step under way.
+      if (st.StopRequested) return RunOutcome::Stopped;
       elapsed = RoundTo(step + elapsed, 3);
     }
   }
   while (!st.Trains.Empty()) {
     budget.Take();
     RunOneStepRounded(st, groupA);
+    if (st.StopRequested) return RunOutcome::Stopped;
   }
   st.Message(MsgKind::Information, "Пакетный пуск завершен");
   return RunOutcome::Finished;
@@ -281,6 +301,7 @@ RunOutcome BatchLaunch(AppState& st) {
   if (CheckCircuitData(st) != 0) return RunOutcome::Refused;
   st.Chart.Reset();
   st.Controls.RunActive = true;
+  st.StopRequested = false;
   st.Notify(Changed::Controls);
   try {
     if (st.StepCount == 0) {
@@ -303,6 +324,11 @@ RunOutcome BatchLaunch(AppState& st) {
         break;
       default:
         break;
+    }
+    if (outcome == RunOutcome::Stopped) {
+      // Stopped part way: no result, and the zone at rest.
+      StopBatch(st);
+      return outcome;
     }
     FinishBatch(st);
     return outcome;

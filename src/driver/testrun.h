@@ -27,7 +27,8 @@ enum class RunOutcome {
   Stopped,      // the stop was asked for (a study's "Стоп"); the run ended at its
                 // step and nothing of it is a result
 };
-// "Пуск пакета".
+// "Пуск пакета". A stop asked for during it (StopRequested) ends it after
+// the step under way, without a result.
 RunOutcome BatchLaunch(AppState& st);
 // "Добавить поезд >" (track 1) and "< Добавить поезд" (track 2): validation,
 // then AddTrain and the lists. Returns true when a train was added.

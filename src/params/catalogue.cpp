@@ -76,13 +76,14 @@ std::vector<TConductorEntry> ReadTableEntries(const WorkDir& wd, const std::stri
     std::memcpy(&e.R, raw + offsetof(TConductorEntry, R), sizeof(double));
     std::memcpy(&e.Radius, raw + offsetof(TConductorEntry, Radius), sizeof(double));
   }
-  // A resistance or a radius that is not finite or below 0 exists in no
-  // conductor: the table is refused whole. A radius of 0 stays possible (the
+  // A resistance that is not finite, below 0 or not below 20 Ohm/km, or a
+  // radius that is not finite or below 0, exists in no conductor: the table
+  // is refused whole. A radius of 0 stays possible (the
   // absent feeder, the DC tables); where a radius is used, it is checked there.
   for (size_t k = 0; k < entries.size(); ++k) {
     const TConductorEntry& e = entries[k];
     const char* name = "сопротивления";
-    std::string reason = PhysicalFault(e.R, PhysicalSign::NonNegative);
+    std::string reason = PhysicalFault(e.R, PhysicalSign::Resistance);
     double v = e.R;
     if (reason.empty()) {
       name = "радиуса";

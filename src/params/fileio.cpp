@@ -1,6 +1,8 @@
 #include "params/fileio.h"
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -192,6 +194,13 @@ struct Fd {
   Fd(Fd&& o) noexcept : fd(o.Release()) {}
   Fd(const Fd&) = delete;
   Fd& operator=(const Fd&) = delete;
+  Fd& operator=(Fd&& o) noexcept {
+    if (this != &o) {
+      if (fd >= 0) ::close(fd);
+      fd = o.Release();
+    }
+    return *this;
+  }
   ~Fd() {
     if (fd >= 0) ::close(fd);
   }
@@ -297,24 +306,36 @@ bool WriteFully(int fd, const void* data, size_t n) {
   return true;
 }
 
-// Replaces the file: the data go into a temporary file of a name of its own
-// beside it (the process id and a counter, so two runs in one working
-// directory never share one), are flushed to the disk and renamed over the
-// file. The temporary file is removed on every failure.
-void Replace(const WorkDir& wd, std::string_view asked, const void* data, size_t n) {
-  const std::string target = wd.WritePath(asked);
-  const std::string_view name = target;
+// A temporary file written beside its place and not yet renamed into it.
+struct Pending {
+  Fd Dir;
+  std::string Tmp, Leaf, Name;
+};
+
+// The number of a temporary file, unique within the process.
+unsigned NextTmpNumber() {
   static std::atomic<unsigned> counter{0};
+  return counter++;
+}
+
+// The data go into a temporary file of a name of its own beside the file
+// (the process id and a counter, so two runs in one working directory never
+// share one) and are flushed to the disk. The temporary file is removed on
+// every failure.
+Pending WriteBeside(const WorkDir& wd, std::string_view asked, const void* data, size_t n) {
+  Pending p;
+  p.Name = wd.WritePath(asked);
+  const std::string_view name = p.Name;
   const fs::path realRoot = RealRoot(wd.Root());
   Place at = Locate(wd.Root(), name, true);
-  Fd dir = OpenFolderOf(at.Real, realRoot, Op::Write, name);
-  CheckPlaceOfFile(dir.fd, at, Op::Write, name);
-  const std::string leaf = at.Real.filename().string();
-  std::string tmp;
+  p.Dir = OpenFolderOf(at.Real, realRoot, Op::Write, name);
+  CheckPlaceOfFile(p.Dir.fd, at, Op::Write, name);
+  p.Leaf = at.Real.filename().string();
   Fd f;
   for (int attempt = 0; f.fd < 0; ++attempt) {
-    tmp = leaf.substr(0, 200) + "." + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
-    f.fd = ::openat(dir.fd, tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    p.Tmp = p.Leaf.substr(0, 200) + "." + std::to_string(::getpid()) + "-" + std::to_string(NextTmpNumber()) +
+            ".tmp";
+    f.fd = ::openat(p.Dir.fd, p.Tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (f.fd < 0 && (errno != EEXIST || attempt == 100)) FailErrno(errno, Op::Write, name);
   }
   bool ok = WriteFully(f.fd, data, n) && (!wd.Flushes() || ::fsync(f.fd) == 0);
@@ -323,16 +344,34 @@ void Replace(const WorkDir& wd, std::string_view asked, const void* data, size_t
     ok = false;
     err = errno;
   }
-  if (ok && ::renameat(dir.fd, tmp.c_str(), dir.fd, leaf.c_str()) != 0) {
-    ok = false;
-    err = errno;
-  }
   if (!ok) {
-    ::unlinkat(dir.fd, tmp.c_str(), 0);
+    ::unlinkat(p.Dir.fd, p.Tmp.c_str(), 0);
     FailErrno(err, Op::Write, name);
   }
+  return p;
+}
+
+// Renames the temporary files into place in their order; the ones not yet
+// renamed when a rename fails are removed.
+void RenameIntoPlace(const WorkDir& wd, std::vector<Pending>& pending) {
+  for (size_t i = 0; i < pending.size(); ++i) {
+    Pending& p = pending[i];
+    if (::renameat(p.Dir.fd, p.Tmp.c_str(), p.Dir.fd, p.Leaf.c_str()) != 0) {
+      const int err = errno;
+      for (size_t k = i; k < pending.size(); ++k) ::unlinkat(pending[k].Dir.fd, pending[k].Tmp.c_str(), 0);
+      FailErrno(err, Op::Write, p.Name);
+    }
+  }
   if (wd.Flushes())
-    ::fsync(dir.fd);  // the rename itself reaches the disk; a folder that cannot is no failure
+    for (Pending& p : pending)
+      ::fsync(p.Dir.fd);  // the renames themselves reach the disk; a folder that cannot is no failure
+}
+
+// Replaces the file through a temporary file beside it and a rename.
+void Replace(const WorkDir& wd, std::string_view asked, const void* data, size_t n) {
+  std::vector<Pending> one;
+  one.push_back(WriteBeside(wd, asked, data, n));
+  RenameIntoPlace(wd, one);
 }
 
 void Append(const WorkDir& wd, std::string_view asked, const void* data, size_t n) {
@@ -466,6 +505,167 @@ void DeleteFile(const WorkDir& wd, std::string_view asked) {
   // unlink removes a file (or a link) and never a folder.
   if (::unlinkat(dir.fd, at.Entry.filename().c_str(), 0) != 0 && errno != ENOENT)
     FailErrno(errno, Op::Delete, name);
+}
+
+void WriteFileSet(const WorkDir& wd, const std::vector<FileImage>& files) {
+  std::vector<Pending> pending;
+  try {
+    for (const FileImage& f : files) pending.push_back(WriteBeside(wd, f.Name, f.Data.data(), f.Data.size()));
+  } catch (...) {
+    for (Pending& p : pending) ::unlinkat(p.Dir.fd, p.Tmp.c_str(), 0);
+    throw;
+  }
+  RenameIntoPlace(wd, pending);
+}
+
+// ------------------------------------------------------------ the one writer
+
+WorkDirLock::~WorkDirLock() { Release(); }
+
+WorkDirLock& WorkDirLock::operator=(WorkDirLock&& o) noexcept {
+  if (this != &o) {
+    Release();
+    fd_ = o.fd_;
+    o.fd_ = -1;
+  }
+  return *this;
+}
+
+void WorkDirLock::Release() {
+  if (fd_ < 0) return;
+  ::flock(fd_, LOCK_UN);
+  ::close(fd_);
+  fd_ = -1;
+}
+
+bool WorkDirLock::TryAcquire(const WorkDir& wd) {
+  if (fd_ >= 0) return true;
+  const std::string_view name = kWorkDirLockFile;
+  const fs::path realRoot = RealRoot(wd.Root());
+  Place at = Locate(wd.Root(), name, false);
+  Fd dir = OpenFolderOf(at.Real, realRoot, Op::Write, name);
+  // Read access is enough for the lock, so a lock file made read-only by a
+  // copy still serves. Closed on exec, so that a program started from here
+  // never holds the working directory by accident.
+  Fd f(::openat(dir.fd, at.Real.filename().c_str(), O_RDONLY | O_CREAT | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC,
+                0666));
+  if (f.fd < 0) FailErrno(errno, Op::Write, name);
+  struct stat st {};
+  if (::fstat(f.fd, &st) != 0) FailErrno(errno, Op::Write, name);
+  if (!S_ISREG(st.st_mode)) FailNotRegular(st.st_mode, name);
+  for (;;) {
+    if (::flock(f.fd, LOCK_EX | LOCK_NB) == 0) break;
+    if (errno == EINTR) continue;
+    if (errno == EWOULDBLOCK) return false;
+    FailErrno(errno, Op::Write, name);
+  }
+  fd_ = f.Release();
+  return true;
+}
+
+bool WorkDirLock::Acquire(const WorkDir& wd, const std::function<bool()>& keepWaiting) {
+  while (!TryAcquire(wd))
+    if (!keepWaiting()) return false;
+  return true;
+}
+
+bool ProcessAlive(long pid) {
+  if (pid <= 0 || pid > INT_MAX) return false;
+  return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
+namespace {
+
+// The digits of text[from, to) as a number; -1 when it is not one.
+long DigitsAt(const std::string& text, size_t from, size_t to) {
+  if (from >= to || to - from > 9) return -1;
+  long v = 0;
+  for (size_t i = from; i < to; ++i) {
+    if (text[i] < '0' || text[i] > '9') return -1;
+    v = v * 10 + (text[i] - '0');
+  }
+  return v;
+}
+
+// The process id of a scratch folder "study-<pid>-<k>", -1 when the name is
+// not one.
+long PidOfStudyFolder(const std::string& name) {
+  const std::string prefix = "study-";
+  if (name.compare(0, prefix.size(), prefix) != 0) return -1;
+  const size_t dash = name.find('-', prefix.size());
+  if (dash == std::string::npos || DigitsAt(name, dash + 1, name.size()) < 0) return -1;
+  return DigitsAt(name, prefix.size(), dash);
+}
+
+// The process id of a temporary file "<name>.<pid>-<k>.tmp", -1 when the name
+// is not one.
+long PidOfTemporaryFile(const std::string& name) {
+  const std::string suffix = ".tmp";
+  if (name.size() <= suffix.size() || name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
+    return -1;
+  const size_t end = name.size() - suffix.size();
+  const size_t dash = name.rfind('-', end);
+  if (dash == std::string::npos || DigitsAt(name, dash + 1, end) < 0) return -1;
+  const size_t dot = name.rfind('.', dash);
+  if (dot == std::string::npos || dot == 0) return -1;
+  return DigitsAt(name, dot + 1, dash);
+}
+
+// A real folder of the working directory (not a link), or empty.
+fs::path RealFolder(const fs::path& p) {
+  std::error_code ec;
+  return fs::symlink_status(p, ec).type() == fs::file_type::directory ? p : fs::path();
+}
+
+// The study folders under "Temp" whose process id passes `take`.
+size_t RemoveStudyFolders(const fs::path& realRoot, const std::function<bool(long)>& take) {
+  size_t removed = 0;
+  const fs::path temp = RealFolder(MatchEntry(realRoot, "Temp"));
+  if (temp.empty()) return 0;
+  std::error_code ec;
+  std::vector<fs::path> gone;
+  for (fs::directory_iterator it(temp, ec), end; !ec && it != end; it.increment(ec)) {
+    const long pid = PidOfStudyFolder(it->path().filename().string());
+    if (pid > 0 && !RealFolder(it->path()).empty() && take(pid)) gone.push_back(it->path());
+  }
+  for (const fs::path& p : gone) {
+    std::error_code rm;
+    fs::remove_all(p, rm);
+    if (!rm) ++removed;
+  }
+  return removed;
+}
+
+}  // namespace
+
+size_t RemoveStaleScratch(const WorkDir& wd) {
+  const fs::path realRoot = RealRoot(wd.Root());
+  auto gone = [](long pid) { return !ProcessAlive(pid); };
+  size_t removed = RemoveStudyFolders(realRoot, gone);
+  // The temporary files of the writers lie beside the files they replace:
+  // in the working directory and in its folders.
+  std::vector<fs::path> folders{realRoot};
+  std::error_code ec;
+  for (fs::directory_iterator it(realRoot, ec), end; !ec && it != end; it.increment(ec))
+    if (!RealFolder(it->path()).empty()) folders.push_back(it->path());
+  for (const fs::path& folder : folders) {
+    std::vector<fs::path> stale;
+    std::error_code lec;
+    for (fs::directory_iterator it(folder, lec), end; !lec && it != end; it.increment(lec)) {
+      std::error_code sec;
+      if (fs::symlink_status(it->path(), sec).type() != fs::file_type::regular) continue;
+      const long pid = PidOfTemporaryFile(it->path().filename().string());
+      if (pid > 0 && gone(pid)) stale.push_back(it->path());
+    }
+    for (const fs::path& p : stale)
+      if (::unlink(p.c_str()) == 0) ++removed;
+  }
+  return removed;
+}
+
+size_t RemoveOwnScratch(const WorkDir& wd) {
+  const long self = static_cast<long>(::getpid());
+  return RemoveStudyFolders(RealRoot(wd.Root()), [self](long pid) { return pid == self; });
 }
 
 void ByteReader::Need(size_t n) {

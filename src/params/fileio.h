@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -91,6 +92,61 @@ std::string ReadText(const WorkDir& wd, std::string_view name, size_t maxBytes);
 // Create or truncate (an empty file replaces the old one).
 void TruncateFile(const WorkDir& wd, std::string_view name);
 void DeleteFile(const WorkDir& wd, std::string_view name);
+
+// Files that belong together (the loss series of a run, its chart data, the
+// report): each is written beside its place under a temporary name of its
+// own and flushed, and only when every one is complete are they renamed into
+// place, one right after another. A failed write renames none of them and
+// leaves nothing behind. A reader that must not mix two sets checks an
+// identity one file keeps of the other (the chart data names its loss
+// series), which also shows the instant between two renames.
+struct FileImage {
+  std::string Name;  // program path
+  Bytes Data;
+};
+void WriteFileSet(const WorkDir& wd, const std::vector<FileImage>& files);
+
+// One writer per working directory: an exclusive advisory lock (flock) on
+// the file kWorkDirLockFile inside it. Every command and window run that
+// writes results or scratch files holds it; readers take none. The kernel
+// releases it when the holder ends in any way, a kill included.
+inline constexpr const char* kWorkDirLockFile = ".tpscalc.lock";
+inline constexpr const char* kWorkDirBusyMessage = "Рабочая папка занята другим расчётом…";
+
+class WorkDirLock {
+ public:
+  WorkDirLock() = default;
+  ~WorkDirLock();
+  WorkDirLock(WorkDirLock&& o) noexcept : fd_(o.fd_) { o.fd_ = -1; }
+  WorkDirLock& operator=(WorkDirLock&& o) noexcept;
+  WorkDirLock(const WorkDirLock&) = delete;
+  WorkDirLock& operator=(const WorkDirLock&) = delete;
+
+  // One attempt: true when this object holds the lock now (also when it held
+  // it already). IoError when the lock file cannot be opened.
+  bool TryAcquire(const WorkDir& wd);
+  // Attempts until the lock is held; between attempts `keepWaiting` is
+  // called (it waits a little, shows the wait, processes the window's
+  // events) and ends the wait by returning false. Returns whether it is held.
+  bool Acquire(const WorkDir& wd, const std::function<bool()>& keepWaiting);
+  bool Held() const { return fd_ >= 0; }
+  void Release();
+
+ private:
+  int fd_ = -1;
+};
+
+// Scratch left by processes that are gone: the folders "Temp\study-<pid>-<k>"
+// of the studies' runs and the temporary files "<name>.<pid>-<k>.tmp" of the
+// writers (in the working directory and its folders). A process that still
+// runs keeps its own. Returns the number of entries removed; what cannot be
+// removed is left.
+size_t RemoveStaleScratch(const WorkDir& wd);
+// The scratch folders of this process ("Temp\study-<own pid>-<k>"): the
+// clean-up of a command on its way out, whatever ended it.
+size_t RemoveOwnScratch(const WorkDir& wd);
+// Whether the process of that id runs (it may belong to another user).
+bool ProcessAlive(long pid);
 
 // Little-endian record building and reading.
 class ByteWriter {

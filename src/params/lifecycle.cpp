@@ -4,8 +4,8 @@
 
 namespace tps {
 
-void StartUp(AppState& st, bool seedFromClock) {
-  TruncateFile(st.Work, "final.txt");
+void StartUp(AppState& st, bool seedFromClock, bool emptyReport) {
+  if (emptyReport) TruncateFile(st.Work, "final.txt");
   st.SchemeVariant = 0;
   st.Chart = ChartData();
   st.ShowPictures = true;

@@ -128,6 +128,10 @@ bool LoadState(AppState& st, int code) {
   TParamBlock p = ParamsFromBytes(b);
   std::string fault = StoredParamsFault(p);
   if (fault.empty()) fault = StoredVoltageFault(p, VariantOfCode(code));
+  // The numbers kept as text, as the input checks of any scheme would take
+  // them: a damaged text is refused here, naming its field, rather than by
+  // the step that would read it.
+  if (fault.empty()) fault = StoredTextFault(p);
   if (!fault.empty()) RefuseFile(name, fault);
   st.Params = p;
   st.Notify(Changed::Fields);
@@ -163,15 +167,23 @@ TProbTrainRecord ProbRecordFromBytes(const Bytes& b) {
     r.Skip(8);
     double* values[6] = {&e.ActiveMin,   &e.ReactiveMin, &e.ActiveMax,
                          &e.ReactiveMax, &e.SpeedMin,    &e.SpeedMax};
+    // The ranges of the train-parameter window's checks: currents within
+    // +-5000 A, speeds above 0 and up to 455 km/h, at most 20000 trains.
     for (size_t c = 0; c < 6; ++c) {
       *values[c] = r.F64();
-      // A number that is not finite can come only from a damaged file.
-      const std::string reason = PhysicalFault(*values[c], PhysicalSign::Finite);
+      const bool speed = c >= 4;
+      const double v = *values[c];
+      std::string reason = PhysicalFault(v, PhysicalSign::Finite);
+      if (reason.empty() && speed && !(v > 0 && v <= 455)) reason = "не лежит между 0> и 455";
+      if (reason.empty() && !speed && !(v >= -5000 && v <= 5000)) reason = "не лежит между -5000 и 5000";
       if (!reason.empty())
         RefuseFile(kProbFile, "Значение " + std::string(kKinds[k]) + " / " + kColumns[c] + ": '" +
-                                  FloatToStr(*values[c]) + "' - " + reason);
+                                  FloatToStr(v) + "' - " + reason);
     }
     e.Count = r.U16();
+    if (e.Count > 20000)
+      RefuseFile(kProbFile, "Значение " + std::string(kKinds[k]) + " / количество: '" + std::to_string(e.Count) +
+                                "' - не лежит между 0 и 20000");
     r.Skip(6);
   }
   return rec;

@@ -46,6 +46,7 @@ void ResetRunTotals(AppState& st) {
   st.MinVoltageStep = 0;
   st.MaxVoltageStep = 0;
   st.PantographCollapseWarned = false;
+  st.FullSteps = 0;
 }
 
 void ResetRunAccumulators(AppState& st) {
@@ -58,6 +59,7 @@ void ResetRunAccumulators(AppState& st) {
   st.EnergySupplied[0] = st.EnergySupplied[1] = 0;
   st.PrevP = st.PrevQ = st.CurP = st.CurQ = 0;
   st.PantographCollapseWarned = false;
+  st.FullSteps = 0;
 }
 
 }  // namespace tps

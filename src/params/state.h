@@ -45,9 +45,19 @@ struct TChartSeries {
   int32_t Count = 0;
 };
 
+// The identity of a loss series file "Graph\dp.gmt": its length and the
+// 64-bit FNV-1a hash of its bytes (a length of 0: none known).
+struct LossFileId {
+  uint64_t Size = 0, Hash = 0;
+  bool Known() const { return Size != 0; }
+  bool operator==(const LossFileId&) const = default;
+};
+
 // Per-step series for the charts, filled by the solution of every step.
 struct ChartData {
   bool Exists = false;
+  // The loss file written with this chart data at the end of its run.
+  LossFileId LossFile;
   std::vector<TChartSeries> TrainSeries;
   std::vector<TChartSeries> RailSeries;
   uint8_t FeedKind = 0;
@@ -197,6 +207,10 @@ struct AppState {
   double MeanVoltage = 0;
   // Supplied active and reactive power of the previous and the current step.
   double PrevP = 0, PrevQ = 0, CurP = 0, CurQ = 0;
+  // Steps of the run solved by the full solution: without one (every step
+  // solved by the light solution, charts off) the supplied energy, the loss
+  // share and the voltage extremes of the run were never computed.
+  uint32_t FullSteps = 0;
   // A pantograph potential of 0 or below has been reported in this run (the
   // warning is shown once per run).
   bool PantographCollapseWarned = false;

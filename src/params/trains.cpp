@@ -188,7 +188,14 @@ void LoadProfile(const AppState& st, TCurrentData& profile, const std::string& n
     if (i >= text.size()) break;
     size_t j = i;
     while (j < text.size() && !IsBlank(text[j])) ++j;
-    values.push_back(StrToFloat(std::string_view(text).substr(i, j - i)));
+    const std::string_view token = std::string_view(text).substr(i, j - i);
+    double v = 0;
+    // A number that does not parse names the profile and its point.
+    if (!TryStrToFloat(token, v) || !std::isfinite(v))
+      throw ConvertError("Профиль тока " + path + " не загружен. Точка " + std::to_string(values.size() / 3 + 1) +
+                         ", " + (values.size() % 3 == 0 ? "км" : values.size() % 3 == 1 ? "активный ток" : "реактивный ток") +
+                         ": '" + ShortToken(token) + "' - неверное вещественное число");
+    values.push_back(v);
     i = j;
   }
   // Each point is a km, an active and a reactive current. Trailing blanks
@@ -200,7 +207,13 @@ void LoadProfile(const AppState& st, TCurrentData& profile, const std::string& n
   // A current beyond what the program takes for any train can come only from
   // a damaged file; it would overflow the loss of the step.
   constexpr double kMaxCurrent = 5000;
+  // A place of the track lies within the longest zone.
+  constexpr double kLongestZoneKm = 200;
   for (size_t k = 0; k < values.size(); k += 3) {
+    if (!(values[k] >= 0 && values[k] <= kLongestZoneKm))
+      throw IoError("Профиль тока " + path + " не загружен. Значение километра в точке " +
+                    std::to_string(k / 3 + 1) + ": '" + FloatToStr(values[k]) + "' - не лежит между 0 и " +
+                    FloatToStr(kLongestZoneKm));
     for (size_t c = 1; c <= 2; ++c) {
       if (std::fabs(values[k + c]) <= kMaxCurrent) continue;
       throw IoError("Профиль тока " + path + " не загружен. Значение " +

@@ -18,7 +18,6 @@ namespace {
 
 constexpr const char* kReportFile = "Final.txt";
 constexpr const char* kVoltageFile = "voltage.txt";
-constexpr const char* kLossFile = "Graph\\dp.gmt";
 
 const std::string kEqualsLine(40, '=');
 const std::string kTildeLine(40, '~');
@@ -107,6 +106,11 @@ std::vector<std::string> WriteTotals(AppState& st) {
     const double active = st.EnergySupplied[0];
     const double reactive = st.EnergySupplied[1];
     const double total = CAbs(TComplex{active, reactive});
+    // A run whose every step was solved by the light solution (charts off)
+    // computed the loss energy only: the other figures say so instead of
+    // showing the values they were reset to.
+    const bool computed = st.FullSteps > 0;
+    auto figure = [computed](const std::string& value) { return computed ? value : std::string(kNotComputed); };
     std::vector<std::string> lines = {
         kStarLine,
         "                   ИТОГО ",
@@ -114,28 +118,28 @@ std::vector<std::string> WriteTotals(AppState& st) {
         "",
         " W РАСХОД ЭНЕРГИИ",
         kTildeLine,
-        "АКТИВНОЙ, тыс. кВт*ч:    " + F53(active / 1000000) + " ",
-        "РЕАКТИВНОЙ, тыс. квар*ч:    " + F53(reactive / 1000000) + " ",
-        "ОБЩИЙ, тыс. кВА*ч:    " + F53(total / 1000000) + " ",
+        "АКТИВНОЙ, тыс. кВт*ч:    " + figure(F53(active / 1000000) + " "),
+        "РЕАКТИВНОЙ, тыс. квар*ч:    " + figure(F53(reactive / 1000000) + " "),
+        "ОБЩИЙ, тыс. кВА*ч:    " + figure(F53(total / 1000000) + " "),
         "",
         "     dW ПОТЕРИ АКТ ЭНЕРГИИ, kW*h ",
         kTildeLine,
-        F53(st.EnergyLoss / 1000) + "    (" + F42(st.LossPercent) + "%)",
+        F53(st.EnergyLoss / 1000) + "    (" + figure(F42(st.LossPercent) + "%") + ")",
         "",
         "    СРЕДНЕЕ НАПРЯЖЕНИЕ НА ТКПР",
         kTildeLine,
-        F53(st.MeanVoltage) + " ",
+        figure(F53(st.MeanVoltage) + " "),
         "",
         " МИНИМАЛЬНОЕ НАПРЯЖЕНИЕ НА ТКПР, V ",
         kTildeLine,
-        F53(CAbs(st.MinVoltage)) + " на " + std::to_string(st.MinVoltageStep) + " шаге",
+        figure(F53(CAbs(st.MinVoltage)) + " на " + std::to_string(st.MinVoltageStep) + " шаге"),
     };
     if (st.SchemeVariant == 12) {
       // The disconnected track of this scheme: the voltage induced on it.
       lines.push_back("");
       lines.push_back("МАКСИМАЛЬНОЕ НАВЕДЕННОЕ НАПРЯЖЕНИЕ, V");
       lines.push_back(kTildeLine);
-      lines.push_back(F53(CAbs(st.MaxVoltage)) + " на " + std::to_string(st.MaxVoltageStep) + " шаге");
+      lines.push_back(figure(F53(CAbs(st.MaxVoltage)) + " на " + std::to_string(st.MaxVoltageStep) + " шаге"));
     }
     AppendTextLines(st.Work, kReportFile, lines);
     st.Params.ResultsPending = 0;
@@ -159,8 +163,7 @@ void ResetRunStart(AppState& st, bool keepReport) {
   ResetRunAccumulators(st);
 }
 
-void WriteLossFile(const AppState& st) {
-  const TLossSeries& s = st.LossSeries;
+Bytes LossFileBytes(const TLossSeries& s) {
   ByteWriter w;
   w.F64(s.Step);
   w.I32(s.LastIndex);
@@ -174,14 +177,20 @@ void WriteLossFile(const AppState& st) {
     w.F64(k < s.Losses.size() ? s.Losses[k] : 0.0);
     w.I32(k < s.StepIndex.size() ? s.StepIndex[k] : static_cast<int32_t>(i));
   }
-  // Through a temporary file, so a failed write leaves the previous run's file whole.
-  WriteFileBytesAtomic(st.Work, kLossFile, w.Data());
-  // The chart data of the same run beside it, for the charts drawn later.
-  WriteChartDataFile(st);
+  return w.Take();
 }
 
-TLossSeries ReadLossFile(const AppState& st) {
-  Bytes data = ReadFileBytes(st.Work, kLossFile);
+void WriteLossFile(AppState& st) {
+  FileImage loss{kLossFile, LossFileBytes(st.LossSeries)};
+  // The chart data of the same run beside it, for the charts drawn later,
+  // naming the loss file it belongs to; both become visible together, and a
+  // failed write leaves the previous run's pair whole.
+  st.Chart.LossFile = IdOfLossFile(loss.Data);
+  FileImage charts{kChartDataFile, ChartDataBytes(st.Chart, st.SchemeVariant, st.Chart.LossFile)};
+  WriteFileSet(st.Work, {std::move(loss), std::move(charts)});
+}
+
+TLossSeries LossSeriesFromBytes(const Bytes& data) {
   ByteReader r(data, kLossFile);
   TLossSeries s;
   s.Step = r.F64();
@@ -199,6 +208,10 @@ TLossSeries ReadLossFile(const AppState& st) {
     s.StepIndex[static_cast<size_t>(i)] = r.I32();
   }
   return s;
+}
+
+TLossSeries ReadLossFile(const AppState& st) {
+  return LossSeriesFromBytes(ReadFileBytes(st.Work, kLossFile));
 }
 
 }  // namespace tps

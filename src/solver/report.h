@@ -17,6 +17,10 @@ void WriteCurrentsSection(AppState& st, const CMat& I);
 // steps see the replaced value).
 void WriteVoltagesSection(AppState& st, CMat& Phi);
 void WriteLossPowerSection(AppState& st);
+// What the "ИТОГО" block says of a figure the run did not compute (every
+// step solved by the light solution, charts off).
+inline constexpr const char* kNotComputed = "не рассчитано: расчёт без построения графиков";
+
 // "Смотреть результаты": the "ИТОГО" block when ResultsPending, then the
 // period resets. Returns the report's lines for the result window.
 std::vector<std::string> WriteTotals(AppState& st);
@@ -26,8 +30,14 @@ std::vector<std::string> ReadReportLines(const AppState& st);
 // the accumulators set to their initial values.
 void ResetRunStart(AppState& st, bool keepReport = false);
 
-// "Graph\dp.gmt", and beside it the chart data of the run ("Graph\charts.cdt").
-void WriteLossFile(const AppState& st);
+// "Graph\dp.gmt", and beside it the chart data of the run ("Graph\charts.cdt")
+// naming it (st.Chart.LossFile): the two are written beside their places and
+// renamed into them together (WriteFileSet).
+void WriteLossFile(AppState& st);
+Bytes LossFileBytes(const TLossSeries& s);
+// The loss series of "Graph\dp.gmt" as it stands (the chart window checks
+// that it belongs to the chart data of the same run, OpenChart).
 TLossSeries ReadLossFile(const AppState& st);
+TLossSeries LossSeriesFromBytes(const Bytes& data);
 
 }  // namespace tps

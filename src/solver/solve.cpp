@@ -92,6 +92,7 @@ static StepResult KeptSolution(const AppState& st) {
 
 void SolveStep(AppState& st) {
   BeginSolve(st);
+  ++st.FullSteps;
   StepResult r = TakesKeptSolution(st) ? KeptSolution(st) : SolveCircuit(st.Circuit, true);
   RequireFinite(st, r);
   const int n = st.Circuit.NodeCount;

@@ -162,13 +162,16 @@ void Study::AdoptFilesOf(const std::string& folder) {
   std::error_code ec;
   const fs::path root = wd.Resolve(folder);
   if (!fs::is_directory(root, ec)) return;
+  std::vector<FileImage> files;
   for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
     if (!it->is_regular_file(ec) || it->is_symlink(ec)) continue;
     std::string rel;
     for (const fs::path& part : fs::relative(it->path(), root))
       rel += (rel.empty() ? "" : "\\") + part.string();
-    WriteFileBytesAtomic(wd, rel, ReadFileBytes(wd, folder + "\\" + rel));
+    files.push_back({rel, ReadFileBytes(wd, folder + "\\" + rel)});
   }
+  // The run's loss file, chart data and report become visible together.
+  WriteFileSet(wd, files);
 }
 
 void Study::RemoveFolder(const std::string& folder) {

@@ -188,6 +188,47 @@ void TGDPClass::SaveToFile(const WorkDir& wd, const std::string& path) const {
   WriteFileBytes(wd, path, ToBytes());
 }
 
+namespace {
+
+// A value within [lo, hi] as the editor's input checks take it: empty, else
+// "<name>: '<value>' - <reason>".
+std::string Beyond(double v, const char* name, double lo, double hi) {
+  if (std::isfinite(v) && v >= lo && v <= hi) return std::string();
+  return std::string(name) + ": '" + FloatToStr(v) + "' - " +
+         (std::isfinite(v) ? "не лежит между " + FloatToStr(lo) + " и " + FloatToStr(hi)
+                           : std::string("не является конечным числом"));
+}
+
+// The values of a train's event as the schedule editor takes them: the
+// number 1..999, the currents within +-5000 A, the speed 0..455 km/h and
+// the place within the longest zone, 200 km. The final event carries no
+// values, and an event of an unknown kind is ignored by the runs.
+std::string EventFault(const TGDPEvent& ev) {
+  if (ev.Kind < ekAppear || ev.Kind > ekStayed || ev.Kind == ekFinal) return std::string();
+  if (ev.Number < 1 || ev.Number > 999)
+    return "номера поезда: '" + std::to_string(ev.Number) + "' - не лежит между 1 и 999";
+  std::string f = Beyond(ev.ActiveCurrent, "тока(а)", -5000, 5000);
+  if (f.empty()) f = Beyond(ev.ReactiveCurrent, "тока(р)", -5000, 5000);
+  if (f.empty()) f = Beyond(ev.Speed, "скорости", 0, 455);
+  if (f.empty()) f = Beyond(ev.Position, "места положения поезда", 0, 200);
+  return f;
+}
+
+// The two fields of the head the schedule is read by: the zone length and
+// the step, each a number within the range of the input check when it is
+// one (a text that is no number is the run's check to refuse).
+std::string HeaderFault(const TParamBlock& h) {
+  double v = 0;
+  const std::string zone = h.ZoneLength.Get(), step = h.StepMinutes.Get();
+  if (TryStrToFloat(zone, v) && !(std::isfinite(v) && v > 0 && v <= 200))
+    return "длины зоны: '" + ShortToken(zone) + "' - не лежит между 0> и 200";
+  if (TryStrToFloat(step, v) && !(std::isfinite(v) && v >= 0.06 && v <= 2))
+    return "шага: '" + ShortToken(step) + "' - не лежит между 0.06 и 2";
+  return std::string();
+}
+
+}  // namespace
+
 void TGDPClass::FromBytes(const Bytes& b, const std::string& name) {
   ByteReader r(b, name);
   TGDP g;
@@ -208,16 +249,18 @@ void TGDPClass::FromBytes(const Bytes& b, const std::string& name) {
                     std::to_string(tp.Count) + ", а длины файла хватает не более чем на " +
                     std::to_string(r.Left() / sizeof(TGDPEvent)));
     tp.Events.resize(tp.Count);
-    for (TGDPEvent& ev : tp.Events) {
+    for (size_t k = 0; k < tp.Events.size(); ++k) {
+      TGDPEvent& ev = tp.Events[k];
       r.Raw(&ev, sizeof(TGDPEvent));
-      const double values[4] = {ev.ActiveCurrent, ev.ReactiveCurrent, ev.Position, ev.Speed};
-      for (double v : values)
-        if (!std::isfinite(v))
-          throw IoError("Файл " + name + ": событие поезда №" + std::to_string(ev.Number) +
-                        " в точке времени " + std::to_string(tp.Time) + " содержит нечисловое значение");
+      const std::string fault = EventFault(ev);
+      if (!fault.empty())
+        throw IoError("Файл " + name + " не загружен. Точка времени " + std::to_string(tp.Time) + ", событие " +
+                      std::to_string(k + 1) + " (поезд №" + std::to_string(ev.Number) + "): значение " + fault);
     }
     g.Items.push_back(std::move(tp));
   }
+  const std::string head = HeaderFault(g.Header);
+  if (!head.empty()) throw IoError("Файл " + name + " не загружен. Заголовок: значение " + head);
   Schedule = std::move(g);
   indexed_ = false;
 }
@@ -276,7 +319,8 @@ std::string FormatScheduleTime(uint32_t time, double step) {
   double minutes = 0.0;
   uint16_t hours = 0, days = 0;
   const double total = time * step;
-  if (!std::isfinite(total)) return "";
+  // A time runs forward: a negative step (a damaged head) gives no time.
+  if (!std::isfinite(total) || !(step >= 0)) return "";
   // No schedule of the editor lasts longer than a year or holds more steps
   // than a year of its shortest step: the time of a damaged file (a zero or
   // tiny step among them) is counted at once rather than in billions of steps.

@@ -132,8 +132,8 @@ inline constexpr double kLongestScheduleMinutes = 366.0 * 24 * 60;
 
 // Time point text DD:HH:MM of `time` steps of `step` minutes, the minutes
 // accumulated step by step: 65.5 minutes are 00:01:05.50, 150 are 00:02:30.
-// Beyond the longest schedule the time is counted at once; a step that gives
-// no finite time gives an empty text.
+// Beyond the longest schedule the time is counted at once; a negative step,
+// or one that gives no finite time, gives an empty text.
 std::string FormatScheduleTime(uint32_t time, double step);
 
 // The texts of ascending times of one schedule, each the text of

@@ -21,10 +21,15 @@
 #include "ui/ResultWindow.h"
 #include "ui/SchedulePanel.h"
 #include "ui/SchemePictureWidget.h"
+#include "ui/WorkDirHold.h"
 
 namespace tps::ui {
 
 void MainWindow::RunFromWindow(const std::function<void()>& run) {
+  // One calculation writes into the working directory at a time.
+  WorkDirLock lock;
+  bool held = false;
+  if (!Guard([&] { held = HoldWorkDir(this, lock, state_.Work); }) || !held) return;
   running_ = true;
   UpdateControls();
   Guard(run);

@@ -1,5 +1,6 @@
 #include "ui/TaskDialogs.h"
 
+#include <algorithm>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -12,6 +13,7 @@
 #include "tasks/placement.h"
 #include "tasks/statistics.h"
 #include "ui/MainWindow.h"
+#include "ui/WorkDirHold.h"
 
 namespace tps::ui {
 
@@ -68,6 +70,8 @@ void StudyDialog::Launch(std::function<void(AppState&, StudyControl&)> study, st
   if (Running()) return;
   if (!main_->Guard([&] { main_->PrepareStudy(); })) return;
   AppState& st = main_->State();
+  bool held = false;
+  if (!main_->Guard([&] { held = HoldWorkDir(this, lock_, st.Work); }) || !held) return;
   st.ShowPictures = pictures_->isChecked();
   copy_ = std::make_unique<AppState>(st);
   host_.messages.clear();
@@ -92,6 +96,8 @@ void StudyDialog::Launch(std::function<void(AppState&, StudyControl&)> study, st
     };
   done_ = 0;
   total_ = 0;
+  framesShown_ = 0;
+  mostTrains_ = 0;
   ctl_.Progress = [this](size_t d, size_t t) {
     total_ = t;
     done_ = d;
@@ -121,10 +127,17 @@ void StudyDialog::Tick() {
       viewFresh_ = false;
     }
   }
-  if (shown && !finished_.load()) main_->ShowStudyRun(*shown);
+  // The last picture of a study is shown too, even when the study ended
+  // before the next tick: the final state replaces it right after.
+  if (shown) {
+    main_->ShowStudyRun(*shown);
+    ++framesShown_;
+    mostTrains_ = std::max(mostTrains_, shown->Trains.TrainCount1() + shown->Trains.TrainCount2());
+  }
   if (!finished_.load()) return;
   timer_.stop();
   thread_.join();
+  lock_.Release();
   // The state the study left comes back into the main window.
   AppState& st = main_->State();
   IHost* host = st.Host;

@@ -34,6 +34,10 @@ class StudyDialog : public QDialog {
   StudyDialog(MainWindow* main, const char* name, const char* caption);
   ~StudyDialog() override;
   bool Running() const { return thread_.joinable(); }
+  // "Визуализация": the runs under way shown in the main window, and the
+  // most trains one of them had on the zone.
+  int FramesShown() const { return framesShown_; }
+  size_t MostTrainsShown() const { return mostTrains_; }
   QPushButton* StartButton() const { return start_; }
   QPushButton* StopButton() const { return stop_; }
 
@@ -62,6 +66,10 @@ class StudyDialog : public QDialog {
   std::mutex viewLock_;
   std::unique_ptr<AppState> view_;
   bool viewFresh_ = false;
+  int framesShown_ = 0;
+  size_t mostTrains_ = 0;
+  // The working directory, held while the study runs.
+  WorkDirLock lock_;
   std::unique_ptr<AppState> copy_;
   RecordingHost host_;
   std::thread thread_;

@@ -17,6 +17,7 @@
 #include "params/userdir.h"
 #include "ui/MainWindow.h"
 #include "ui/QtHost.h"
+#include "ui/WorkDirHold.h"
 
 namespace {
 const char* const kUsage = "usage: tpscalc [--workdir DIR] [--version]\n";
@@ -82,6 +83,7 @@ int main(int argc, char** argv) {
                           QString::fromStdString(e.what()));
   }
   tps::ui::MainWindow w(work);
+  tps::ui::ExitOnSignals(w);
   w.show();
   return app.exec();
 }

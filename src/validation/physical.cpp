@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "params/conv.h"
+#include "params/errors.h"
 
 namespace tps {
 
@@ -23,17 +24,18 @@ struct NumberRule {
 
 constexpr PhysicalSign kNonNeg = PhysicalSign::NonNegative;
 constexpr PhysicalSign kPos = PhysicalSign::Positive;
+constexpr PhysicalSign kRes = PhysicalSign::Resistance;
 
 // A stored block: 0 is allowed where a scheme does not use the value (radii
 // and geometry of a DC scheme, the resistance of an absent feeder); what no
 // scheme can use is refused.
 const NumberRule kStoredRules[] = {
     {&TParamBlock::EarthConductivity, "проводимости земли", kNonNeg},
-    {&TParamBlock::ContactWireR, "сопротивления контактного провода", kNonNeg},
-    {&TParamBlock::MessengerR, "сопротивления несущего троса", kNonNeg},
-    {&TParamBlock::FeederR, "сопротивления усиливающего провода", kNonNeg},
-    {&TParamBlock::ExtraWireR, "сопротивления дополнительного провода", kNonNeg},
-    {&TParamBlock::RailR, "сопротивления рельса", kNonNeg},
+    {&TParamBlock::ContactWireR, "сопротивления контактного провода", kRes},
+    {&TParamBlock::MessengerR, "сопротивления несущего троса", kRes},
+    {&TParamBlock::FeederR, "сопротивления усиливающего провода", kRes},
+    {&TParamBlock::ExtraWireR, "сопротивления дополнительного провода", kRes},
+    {&TParamBlock::RailR, "сопротивления рельса", kRes},
     {&TParamBlock::ContactWireRadius, "радиуса контактного провода", kNonNeg},
     {&TParamBlock::MessengerRadius, "радиуса несущего троса", kNonNeg},
     {&TParamBlock::FeederRadius, "радиуса усиливающего провода", kNonNeg},
@@ -118,6 +120,10 @@ std::string PhysicalFault(double v, PhysicalSign sign) {
       break;
     case PhysicalSign::Finite:
       break;
+    case PhysicalSign::Resistance:
+      if (v < 0) return "не может быть меньше 0";
+      if (!(v < kMaxResistancePerKm)) return "не лежит между 0 и <" + FloatToStr(kMaxResistancePerKm);
+      break;
   }
   return std::string();
 }
@@ -178,7 +184,7 @@ int CheckCatalogueRows(AppState& st, int index, const std::vector<CatalogueRow>&
       st.Message(MsgKind::Warning, "Значение" + place + " не является числом: '" + *bad + "'" + tail);
       return 1;
     }
-    std::string reason = PhysicalFault(r, kNonNeg);
+    std::string reason = PhysicalFault(r, kRes);
     if (!reason.empty()) {
       st.Message(MsgKind::Warning, Fault("сопротивления" + place, row.R, reason) + tail);
       return 1;
@@ -194,7 +200,7 @@ int CheckCatalogueRows(AppState& st, int index, const std::vector<CatalogueRow>&
 
 int CheckConductorChoice(AppState& st, ConductorKind kind, const TConductorEntry& e) {
   const std::string name = ConductorName(kind);
-  std::string reason = PhysicalFault(e.R, kNonNeg);
+  std::string reason = PhysicalFault(e.R, kRes);
   if (!reason.empty()) {
     st.Message(MsgKind::Warning, Fault("сопротивления " + name, FloatToStr(e.R), reason));
     return 1;
@@ -211,10 +217,10 @@ int CheckConductorChoice(AppState& st, ConductorKind kind, const TConductorEntry
 
 int CheckNetworkInput(AppState& st, const TParamBlock& p) {
   const NumberRule rules[] = {
-      {&TParamBlock::ContactWireR, "сопротивления контактного провода", kNonNeg},
-      {&TParamBlock::MessengerR, "сопротивления несущего троса", kNonNeg},
-      {&TParamBlock::FeederR, "сопротивления усиливающего провода", kNonNeg},
-      {&TParamBlock::RailR, "сопротивления рельса", kNonNeg},
+      {&TParamBlock::ContactWireR, "сопротивления контактного провода", kRes},
+      {&TParamBlock::MessengerR, "сопротивления несущего троса", kRes},
+      {&TParamBlock::FeederR, "сопротивления усиливающего провода", kRes},
+      {&TParamBlock::RailR, "сопротивления рельса", kRes},
   };
   std::string fault = FirstFault(p, rules);
   if (fault.empty()) fault = CatenaryFault(p);
@@ -228,13 +234,13 @@ std::string ImpedanceDataFault(const TParamBlock& p, int variant) {
   std::string fault;
   if (IsDcVariant(variant)) {
     const NumberRule rules[] = {
-        {&TParamBlock::ContactWireR, "сопротивления контактного провода", kNonNeg},
-        {&TParamBlock::MessengerR, "сопротивления несущего троса", kNonNeg},
-        {&TParamBlock::RailR, "сопротивления рельса", kNonNeg},
+        {&TParamBlock::ContactWireR, "сопротивления контактного провода", kRes},
+        {&TParamBlock::MessengerR, "сопротивления несущего троса", kRes},
+        {&TParamBlock::RailR, "сопротивления рельса", kRes},
     };
     fault = FirstFault(p, rules);
     if (fault.empty() && HasFeeder(p)) {
-      const NumberRule feeder[] = {{&TParamBlock::FeederR, "сопротивления усиливающего провода", kNonNeg}};
+      const NumberRule feeder[] = {{&TParamBlock::FeederR, "сопротивления усиливающего провода", kRes}};
       fault = FirstFault(p, feeder);
     }
     if (fault.empty()) fault = CatenaryFault(p);
@@ -242,9 +248,9 @@ std::string ImpedanceDataFault(const TParamBlock& p, int variant) {
     // Everything that enters the square root and the logarithms of the AC line impedance.
     const NumberRule rules[] = {
         {&TParamBlock::EarthConductivity, "проводимости земли", kPos},
-        {&TParamBlock::ContactWireR, "сопротивления контактного провода", kNonNeg},
-        {&TParamBlock::MessengerR, "сопротивления несущего троса", kNonNeg},
-        {&TParamBlock::RailR, "сопротивления рельса", kNonNeg},
+        {&TParamBlock::ContactWireR, "сопротивления контактного провода", kRes},
+        {&TParamBlock::MessengerR, "сопротивления несущего троса", kRes},
+        {&TParamBlock::RailR, "сопротивления рельса", kRes},
         {&TParamBlock::ContactWireRadius, "радиуса контактного провода", kPos},
         {&TParamBlock::MessengerRadius, "радиуса несущего троса", kPos},
         {&TParamBlock::RailRadius, "радиуса рельса", kPos},
@@ -295,6 +301,117 @@ int CheckCircuitData(AppState& st) {
 
 std::string StoredParamsFault(const TParamBlock& p) {
   return FirstFault(p, kStoredRules);
+}
+
+namespace {
+
+// A number the block keeps as text, with the widest range the input checks
+// give it (bounds included unless said).
+struct TextRule {
+  ShortStr<11> TParamBlock::*wide;
+  ShortStr<5> TParamBlock::*narrow;  // the step and the batch fields
+  ShortStr<4> TParamBlock::*shortest;
+  const char* field;
+  const char* name;
+  double lo, hi;
+  bool loIn, hiIn, integer;
+};
+
+const TextRule kTextRules[] = {
+    {&TParamBlock::ZoneLength, nullptr, nullptr, "ZoneLength", "длины зоны", 0, 200, false, true, false},
+    {&TParamBlock::UaRe, nullptr, nullptr, "UaRe", "напряжения ТП1(a)", -50000, 50000, true, true, false},
+    {&TParamBlock::UaIm, nullptr, nullptr, "UaIm", "напряжения ТП1(p)", -50000, 50000, true, true, false},
+    {&TParamBlock::UbRe, nullptr, nullptr, "UbRe", "напряжения ТП2(a)", -50000, 50000, true, true, false},
+    {&TParamBlock::UbIm, nullptr, nullptr, "UbIm", "напряжения ТП2(p)", -50000, 50000, true, true, false},
+    {&TParamBlock::TrainActive, nullptr, nullptr, "TrainActive", "тока(a)", -5000, 5000, true, true, false},
+    {&TParamBlock::TrainReactive, nullptr, nullptr, "TrainReactive", "тока(p)", -5000, 5000, true, true, false},
+    {&TParamBlock::TrainSpeed, nullptr, nullptr, "TrainSpeed", "скорости", 0, 455, true, true, false},
+    {&TParamBlock::TrainKm, nullptr, nullptr, "TrainKm", "места положения эл-воза", 0, 200, true, true, false},
+    {nullptr, nullptr, &TParamBlock::StepMinutes, "StepMinutes", "шага", 0.06, 2, true, true, false},
+    {nullptr, &TParamBlock::BatchTrains, nullptr, "BatchTrains", "кол-ва поездов в пакете", 1, 20, true, true,
+     true},
+    {nullptr, nullptr, &TParamBlock::BatchInterval, "BatchInterval", "минимального интервала", 1, 120, true, true,
+     false},
+    {&TParamBlock::PskKm, nullptr, nullptr, "PskKm", "места установки ПСК", 0, 200, false, false, false},
+    {&TParamBlock::Pps1Km, nullptr, nullptr, "Pps1Km", "места установки ППС1", 0, 200, false, false, false},
+    {&TParamBlock::Pps2Km, nullptr, nullptr, "Pps2Km", "места установки ППС2", 0, 200, false, false, false},
+};
+
+std::string TextOf(const TParamBlock& p, const TextRule& r) {
+  if (r.wide) return (p.*r.wide).Get();
+  if (r.narrow) return (p.*r.narrow).Get();
+  return (p.*r.shortest).Get();
+}
+
+// The rule's fault with the value's text, empty when sound.
+std::string TextRuleFault(const TParamBlock& p, const TextRule& r) {
+  const std::string text = TextOf(p, r);
+  // "н/и" is the text of a field a scheme does not use; an empty field is
+  // one never filled in (the input checks refuse it where it is used).
+  if (text == kNotGiven || text.empty()) return std::string();
+  std::string reason;
+  double v = 0;
+  int32_t n = 0;
+  if (r.integer ? !TryStrToInt(text, n) : !TryStrToFloat(text, v) || !std::isfinite(v)) {
+    reason = "введено неверно";
+  } else {
+    if (r.integer) v = n;
+    const bool ok = (r.loIn ? v >= r.lo : v > r.lo) && (r.hiIn ? v <= r.hi : v < r.hi);
+    if (!ok)
+      reason = "не лежит между " + FloatToStr(r.lo) + (r.loIn ? "" : ">") + " и " + (r.hiIn ? "" : "<") +
+               FloatToStr(r.hi);
+  }
+  if (reason.empty()) return reason;
+  return "Значение " + std::string(r.name) + ": '" + ShortToken(text) + "' - " + reason;
+}
+
+}  // namespace
+
+std::string StoredTextFault(const TParamBlock& p) {
+  for (const TextRule& r : kTextRules) {
+    std::string fault = TextRuleFault(p, r);
+    if (!fault.empty()) return "Поле " + std::string(r.field) + ": " + fault;
+  }
+  return std::string();
+}
+
+std::string StoredFieldFault(const TParamBlock& p, const std::string& field) {
+  for (const TextRule& r : kTextRules)
+    if (field == r.field) return TextRuleFault(p, r);
+  struct NamedNumber {
+    const char* field;
+    double TParamBlock::*member;
+  };
+  static const NamedNumber kNumbers[] = {
+      {"EarthConductivity", &TParamBlock::EarthConductivity},
+      {"ContactWireR", &TParamBlock::ContactWireR},
+      {"MessengerR", &TParamBlock::MessengerR},
+      {"FeederR", &TParamBlock::FeederR},
+      {"ExtraWireR", &TParamBlock::ExtraWireR},
+      {"RailR", &TParamBlock::RailR},
+      {"ContactWireRadius", &TParamBlock::ContactWireRadius},
+      {"MessengerRadius", &TParamBlock::MessengerRadius},
+      {"FeederRadius", &TParamBlock::FeederRadius},
+      {"ScreenWireRadius", &TParamBlock::ScreenWireRadius},
+      {"RailRadius", &TParamBlock::RailRadius},
+      {"RailGauge", &TParamBlock::RailGauge},
+      {"MastToTrackAxis", &TParamBlock::MastToTrackAxis},
+      {"WireSpacing", &TParamBlock::WireSpacing},
+      {"FeederToMast", &TParamBlock::FeederToMast},
+      {"FeederToScreenWire", &TParamBlock::FeederToScreenWire},
+      {"TrackSpacing", &TParamBlock::TrackSpacing},
+      {"ContactWireHeight", &TParamBlock::ContactWireHeight},
+      {"AirTemperature", &TParamBlock::AirTemperature},
+  };
+  for (const NamedNumber& f : kNumbers) {
+    if (field != f.field) continue;
+    for (const NumberRule& r : kStoredRules)
+      if (r.member == f.member) {
+        const NumberRule one[] = {r};
+        return FirstFault(p, one);
+      }
+  }
+  return std::string();
 }
 
 std::string StoredVoltageFault(const TParamBlock& p, int variant) {

@@ -14,11 +14,17 @@
 
 namespace tps {
 
+// The largest resistance of a conductor per km the input takes (the
+// constructor's "Акт сопротивления 1км", [0, 20) Ohm/km): no conductor of a
+// traction network comes near it.
+inline constexpr double kMaxResistancePerKm = 20;
+
 // What a physical value must be.
 enum class PhysicalSign {
   Positive,     // greater than 0: conductivity, radii, spacings, heights
-  NonNegative,  // not below 0: resistances, and radii and spacings where 0 means "not used"
+  NonNegative,  // not below 0: radii and spacings where 0 means "not used"
   Finite,       // any finite number: the air temperature
+  Resistance,   // a resistance per km: not below 0 and below kMaxResistancePerKm
 };
 
 // The reason a value is refused ("должно быть больше 0", ...), empty when it is sound.
@@ -69,9 +75,22 @@ std::string SourceVoltageFault(const TParamBlock& p);
 int CheckCircuitData(AppState& st);
 
 // A parameter block read from a file: every f64 field finite, the
-// resistances, radii, distances and the earth conductivity not below 0.
-// Empty when sound, else "Значение <name>: '<value>' - <reason>".
+// resistances within [0, 20) Ohm/km, the radii, distances and the earth
+// conductivity not below 0. Empty when sound, else
+// "Значение <name>: '<value>' - <reason>".
 std::string StoredParamsFault(const TParamBlock& p);
+// The numbers the block keeps as text (zone length, voltages, train data,
+// step, batch, posts): each "н/и", empty (never filled in), or a number within
+// the widest range the input checks give it in any scheme and mode (a voltage
+// within +-50000 V, a current within +-5000 A, a place within the longest
+// zone of 200 km, ...). Empty when sound, else
+// "Поле <Name>: Значение <name>: '<text>' - <reason>" in the words of the
+// input checks.
+std::string StoredTextFault(const TParamBlock& p);
+// One field of the block by its name (as --set names it): the rule of
+// StoredTextFault or StoredParamsFault, "Значение <name>: '<text>' - <reason>".
+// Empty when sound or without a rule.
+std::string StoredFieldFault(const TParamBlock& p, const std::string& field);
 // The substation voltages of a stored state that the input check of its
 // variant does not read but the circuit does (the reactive parts of a DC
 // scheme, substation B of a console): "н/и", or within +-50000 V as the

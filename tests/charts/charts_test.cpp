@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <set>
 
 #include "charts/chart.h"
 #include "charts/chartfile.h"
 #include "driver/testrun.h"
 #include "params/errors.h"
+#include "params/fileio.h"
 #include "solver/report.h"
 #include "traffic/schedule.h"
 #include "zone_fixture.h"
@@ -187,8 +190,9 @@ TEST(Charts, VoltagesNormsAndColours) {
   EXPECT_EQ(BuildChart(st, 4, {}).Norms[0].Colour, 0x0000FFu);
 }
 
-// The chart data file: the hand-checked bytes of a small record, and every
-// damaged copy refused with the file named.
+// The chart data file: the hand-checked bytes of a small record naming its
+// loss file, every damaged copy refused with the file named, and a file of
+// the first layout read with its loss file unknown.
 TEST(Charts, ChartDataFile) {
   ChartData cd;
   cd.FeedKind = 2;
@@ -196,7 +200,8 @@ TEST(Charts, ChartDataFile) {
   cd.Times = {0.5};
   cd.Series[0] = {-12.5};
   cd.LossKw = {250};
-  const Bytes b = ChartDataBytes(cd, 2);
+  const LossFileId loss{56, 0x0123456789abcdefull};
+  const Bytes b = ChartDataBytes(cd, 2, loss);
   const auto golden = tpstest::DataPath("charts/small.cdt");
   if (tpstest::GoldenUpdate()) tpstest::WriteBytes(golden, b);
   EXPECT_EQ(b, tpstest::ReadBytes(golden));
@@ -204,10 +209,11 @@ TEST(Charts, ChartDataFile) {
   SavedChartData back = ChartDataFromBytes(b);
   EXPECT_EQ(back.Variant, 2);
   EXPECT_EQ(back.Data.FeedKind, 2);
+  EXPECT_EQ(back.Data.LossFile, loss);
   ASSERT_EQ(back.Data.TrainSeries.size(), 1u);
   EXPECT_EQ(back.Data.TrainSeries[0].Number, -3);
   EXPECT_EQ(back.Data.TrainSeries[0].Values, std::vector<double>{3000});
-  EXPECT_EQ(ChartDataBytes(back.Data, back.Variant), b);
+  EXPECT_EQ(ChartDataBytes(back.Data, back.Variant, back.Data.LossFile), b);
 
   for (size_t n = 0; n < b.size(); ++n) {
     Bytes cut(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(n));
@@ -217,17 +223,87 @@ TEST(Charts, ChartDataFile) {
   longer.push_back(0);
   EXPECT_THROW(ChartDataFromBytes(longer), IoError);
   Bytes huge = b;
-  huge[10] = 0xFF;  // the train series count
-  huge[13] = 0x7F;
+  huge[26] = 0xFF;  // the train series count
+  huge[29] = 0x7F;
   EXPECT_THROW(ChartDataFromBytes(huge), IoError);
-  Bytes nan = b;
-  std::fill(nan.begin() + 20, nan.begin() + 28, 0xFF);  // the first time
+  for (double t : {std::nan(""), -1.0, 1e178}) {
+    Bytes bad = b;
+    std::memcpy(bad.data() + 36, &t, 8);  // the first time of the train
+    try {
+      ChartDataFromBytes(bad);
+      ADD_FAILURE() << t;
+    } catch (const IoError& e) {
+      EXPECT_NE(std::string(e.what()).find("Graph\\charts.cdt"), std::string::npos);
+    }
+  }
+  // The first layout: no loss file named.
+  Bytes first = b;
+  first.erase(first.begin() + 8, first.begin() + 24);
+  first[7] = '1';
+  const SavedChartData old = ChartDataFromBytes(first);
+  EXPECT_FALSE(old.Data.LossFile.Known());
+  EXPECT_EQ(old.Data.TrainSeries[0].Values, std::vector<double>{3000});
+}
+
+// The loss file and the chart data of one run are a pair: a loss file of
+// another run beside the chart data (a kill between two copies, two runs
+// writing into one folder) is refused by every chart that reads them, in
+// the window (the chart data in hand) and on the command line (the file).
+TEST(Charts, AMismatchedLossFileAndChartDataAreRefused) {
+  tpstest::Zone z(3);
+  AppState& st = z.S();
+  ASSERT_EQ(BatchLaunch(st), RunOutcome::Finished);
+  const Bytes first = ReadFileBytes(st.Work, kLossFile);
+  EXPECT_EQ(ReadChartDataFile(st.Work).Data.LossFile, IdOfLossFile(first));
+  st.Params.BatchTrains.Set("1");
+  ASSERT_EQ(BatchLaunch(st), RunOutcome::Finished);
+  const Bytes second = ReadFileBytes(st.Work, kLossFile);
+  ASSERT_NE(first, second);
+  EXPECT_NO_THROW(OpenChart(st, 1, ""));
+
+  WriteFileBytes(st.Work, kLossFile, first);  // the old loss file beside the new chart data
+  EXPECT_THROW(OpenChart(st, 1, ""), IoError);
+  EXPECT_THROW(OpenChart(st, 2, ""), IoError);
   try {
-    ChartDataFromBytes(nan);
+    ReadChartDataFile(st.Work);
     ADD_FAILURE();
   } catch (const IoError& e) {
-    EXPECT_NE(std::string(e.what()).find("Graph\\charts.cdt"), std::string::npos);
+    EXPECT_NE(std::string(e.what()).find("записаны разными расчётами"), std::string::npos) << e.what();
   }
+  AppState fresh;  // another process: no chart data in hand
+  fresh.Work = st.Work;
+  EXPECT_THROW(OpenChart(fresh, 1, ""), IoError);
+
+  // A chart data file of the first layout names no loss file: the losses
+  // stand alone, the charts of the chart data are refused with the reason.
+  Bytes old = ReadFileBytes(st.Work, kChartDataFile);
+  old.erase(old.begin() + 8, old.begin() + 24);
+  old[7] = '1';
+  WriteFileBytes(st.Work, kChartDataFile, old);
+  EXPECT_NO_THROW(OpenChart(fresh, 1, ""));
+  try {
+    ReadChartDataFile(st.Work);
+    ADD_FAILURE();
+  } catch (const IoError& e) {
+    EXPECT_NE(std::string(e.what()).find("прежней версией"), std::string::npos) << e.what();
+  }
+}
+
+// Values near 1e178 in the chart data in hand (the chart window's) refuse
+// the chart with its message instead of turning the number of divisions or
+// minutes into an integer beyond any integer.
+TEST(Charts, HugeValuesRefuseTheChart) {
+  AppState st;
+  st.SchemeVariant = 3;
+  st.Chart.Reset();
+  st.Chart.FeedKind = 1;
+  st.Chart.TrainSeries.push_back({1, {0, 1}, {3000, 1.7e178}, {0, 0}, 2});
+  st.Chart.Times = {0, 1};
+  st.Chart.Series[0] = {10, -2.3e178};
+  EXPECT_THROW(BuildChart(st, 3, {}), ChartError);
+  EXPECT_THROW(BuildChart(st, 5, {}), ChartError);
+  st.Chart.TrainSeries[0] = {1, {0, 1e178}, {3000, 2900}, {0, 0}, 2};
+  EXPECT_THROW(BuildChart(st, 3, {}), ChartError);
 }
 
 // Every run that writes the loss file writes the chart data beside it.

@@ -288,6 +288,41 @@ TEST(GraphFileTest, InconsistentFilesAreRefused) {
   }
 }
 
+// Values the constructor's checks never let into a circuit: the file is
+// refused naming the chain and the branch, node or link.
+TEST(GraphFileTest, ValuesNoConstructorMakesAreRefused) {
+  const Bytes full = ExpectedSmallGraph();
+  const size_t branch1 = kCircle0 + 2 + 1 + 7 + 2, branch2 = branch1 + kBranchBytes;
+  const size_t node1 = kNodeCount0 + 2 + kNodeBytes;
+  struct Case {
+    size_t at;
+    double value;
+    const char* says;
+  } cases[] = {
+      {branch2 + 36, 25, "контур NIL1, ветвь 2: сопротивление на км '25'"},
+      {branch2 + 44, 20, "контур NIL1, ветвь 2: сопротивление на км '0.5' + j'20'"},
+      {branch2 + 20, 1e300, "контур NIL1, ветвь 2: сопротивление '1E300'"},
+      {branch2 + 52, 250, "контур NIL1, ветвь 2: длина '250'"},
+      {branch1 + 3, 1e6, "контур NIL1, ветвь 1: ЭДС '1000000'"},
+      {node1 + 3, -1e15, "контур NIL1, узел 1: ток '-1E15'"},
+      {node1 + 19, 50, "контур NIL1, узел 1: место '50' км вне зоны 0..10"},
+      {kPartner0 + 1, 25, "контур NIL1, связь 1: сопротивление взаимоиндукции на км '25'"},
+      {kConnections + 2 + 20, 1e10, "соединение 1: сопротивление '10000000000'"},
+  };
+  for (const Case& c : cases) {
+    Bytes b = full;
+    std::memcpy(b.data() + c.at, &c.value, 8);
+    TGraff g;
+    try {
+      GraphFromBytes(g, b);
+      ADD_FAILURE() << c.says;
+    } catch (const IoError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(g.CircleCount, 0);
+  }
+}
+
 TEST(GraphFileTest, UnevenlyCutPartnersAreRefused) {
   tpstest::TempDir dir;
   TGraff g;

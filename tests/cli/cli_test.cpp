@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "params/conv.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
@@ -204,7 +206,6 @@ TEST(CliBatch, OutcomeDecidesTheExitCode) {
     const char* outcome;
     const char* message;
   } cases[] = {
-      {"--set StepMinutes=0.05", 2, "refused", "Значение шага: '0.05' - не лежит между 0.06 и 2"},
       {"--set TrainSpeed=0", 2, "refused", "Скорость не может быть '0'!"},
       {"--set ZoneLength=0.0001", 2, "recommended", "Используйте рекомендованое значение скорости"},
       {"--set ContactWireR=0 --set MessengerR=1 --set RailR=0", 1, "failed",
@@ -222,6 +223,11 @@ TEST(CliBatch, OutcomeDecidesTheExitCode) {
     EXPECT_FALSE(Has(r.out, "\"min_voltage\"")) << r.out;
     EXPECT_FALSE(Has(r.out, "\"energy_loss_wh\"")) << r.out;
   }
+  // A field out of the range any window takes is refused by --set itself.
+  Result step = RunCli(t.Path(), "batch --scheme 2 --set StepMinutes=0.05");
+  EXPECT_EQ(step.code, 2);
+  EXPECT_TRUE(Has(step.err, "--set StepMinutes=0.05: Значение шага: '0.05' - не лежит между 0.06 и 2")) << step.err;
+  EXPECT_TRUE(step.out.empty()) << step.out;
   // Trains asked for more than the zone can carry: the run goes to its end,
   // warned once, its numbers kept, but it is not called finished: exit 3.
   Result w = RunCli(t.Path(), "batch --scheme 1 --set ZoneLength=200 --set TrainActive=1500");
@@ -383,4 +389,56 @@ TEST(CliChart, DrawsTheLastRunWithoutADisplay) {
   Result damaged = RunCli(t.Path(), "chart --kind 5");
   EXPECT_EQ(damaged.code, 1);
   EXPECT_TRUE(Has(damaged.err, "повреждён"));
+}
+
+// Values no window takes are refused where they enter, naming what was
+// wrong: a field of --set (once "'NaN' - неверное вещественное число" from the
+// step, without the field; a rail of 1e10 Ohm/km once gave a loss of 1e12 %),
+// and a schedule event of -1e15 A (once a finished run with a loss of
+// 6.2e28 W*h).
+TEST(CliInput, ValuesNoWindowTakesAreRefusedNamingThem) {
+  tpstest::TempDir t;
+  Result nan = RunCli(t.Path(), "batch --scheme 2 --set UaIm=NaN");
+  EXPECT_EQ(nan.code, 2);
+  EXPECT_TRUE(Has(nan.err, "--set UaIm=NaN: Значение напряжения ТП1(p): 'NaN' - введено неверно")) << nan.err;
+  Result rail = RunCli(t.Path(), "batch --scheme 2 --set RailR=1e10");
+  EXPECT_EQ(rail.code, 2);
+  EXPECT_TRUE(Has(rail.err, "--set RailR=1e10: Значение сопротивления рельса: '10000000000' - не лежит между 0 и <20"))
+      << rail.err;
+
+  const fs::path gdp = t.Work().Resolve("gdp\\file00.gdp");
+  std::vector<uint8_t> b = tpstest::ReadBytes(gdp);
+  const double current = -1e15;
+  std::memcpy(b.data() + 405 + 8 + 8, &current, 8);  // the first event's active current
+  tpstest::WriteBytes(t.Path() / "gdp" / "bad.gdp", b);
+  for (const char* args : {"run --mode schedule --schedule bad.gdp", "schedule show bad.gdp"}) {
+    Result r = RunCli(t.Path(), args);
+    EXPECT_EQ(r.code, 1) << args;
+    EXPECT_TRUE(Has(r.err, "Файл gdp\\bad.gdp не загружен. Точка времени 0, событие 1 (поезд №1): значение "
+                           "тока(а): '-1E15' - не лежит между -5000 и 5000"))
+        << r.err;
+    EXPECT_FALSE(Has(r.out, "energy_loss_wh")) << r.out;
+  }
+}
+
+// A run whose steps were all solved without the charts computed the loss
+// energy only: its JSON leaves the other figures out (once the reset values
+// 1414212.15 V, 0 V and 0 % were reported as results), and the report says
+// they were not computed.
+TEST(CliSchedule, NoChartsReportsOnlyWhatItComputed) {
+  tpstest::TempDir t;
+  Result r = RunCli(t.Path(), "run --mode schedule --schedule file00.gdp --option no-charts");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(Has(r.out, "\"energy_loss_wh\":")) << r.out;
+  for (const char* absent : {"\"min_voltage\":", "\"mean_voltage\":", "\"loss_percent\":", "\"energy_supplied\":",
+                             "\"max_voltage\":"})
+    EXPECT_FALSE(Has(r.out, absent)) << absent;
+  EXPECT_TRUE(Has(r.out, "\"not_computed\":[\"loss_percent\",\"energy_supplied\",\"min_voltage\"")) << r.out;
+  const std::string report = tpstest::ReadString(t.Work().Resolve("Final.txt"));
+  EXPECT_FALSE(Has(report, "1414212.148")) << report;
+  EXPECT_TRUE(Has(report, tps::Utf8ToCp1251("не рассчитано: расчёт без построения графиков"))) << report;
+  Result full = RunCli(t.Path(), "run --mode schedule --schedule file00.gdp");
+  ASSERT_EQ(full.code, 0) << full.err;
+  EXPECT_TRUE(Has(full.out, "\"min_voltage\":")) << full.out;
+  EXPECT_FALSE(Has(full.out, "not_computed")) << full.out;
 }

@@ -63,3 +63,35 @@ TEST(CliConstruct, ExampleChainRunsLikeSchemeTwo) {
   EXPECT_EQ(Cli(t, "run --mode constructor --graph missing.grf --schedule two.gdp").code, 1);
   EXPECT_EQ(Cli(t, "run --mode constructor --schedule two.gdp").code, 2);
 }
+
+// A description no wizard could have typed is refused with exit 2 and a
+// message naming what is wrong: nested 70 000 levels deep (once a crash in
+// the copying of the JSON), larger than a description can be, or holding a
+// value of the wrong type under a key (once a raw "[json.exception...]").
+TEST(CliConstruct, DeepLargeOrMistypedDescriptionsAreRefused) {
+  tpstest::TempDir t;
+  fs::create_directories(t.Path() / "w");
+  const fs::path file = t.Path() / "d.json";
+  auto construct = [&](const std::string& text) {
+    std::ofstream(file, std::ios::binary) << text;
+    return Cli(t, "construct '" + file.string() + "' --out d.grf");
+  };
+  const Result deep = construct("{\"chains\":" + std::string(70000, '[') + std::string(70000, ']') + "}");
+  EXPECT_EQ(deep.code, 2);
+  EXPECT_NE(deep.err.find("nested deeper than"), std::string::npos) << deep.err;
+  const Result large = construct("{\"chains\":[], \"x\":\"" + std::string(2 << 20, 'a') + "\"}");
+  EXPECT_EQ(large.code, 2);
+  for (const auto& [text, key] : std::vector<std::pair<std::string, std::string>>{
+           {R"({"current":5})", "\"current\""},
+           {R"({"console":"yes"})", "\"console\""},
+           {R"({"chains":[{"kind":1}]})", "\"kind\""},
+           {R"({"chains":[{"passive":0}]})", "\"passive\""},
+           {R"({"chains":[7]})", "chain 1"},
+           {R"({"chains":{}})", "\"chains\""}}) {
+    const Result r = construct(text);
+    EXPECT_EQ(r.code, 2) << text;
+    EXPECT_NE(r.err.find(key), std::string::npos) << text << ": " << r.err;
+    EXPECT_EQ(r.err.find("json.exception"), std::string::npos) << r.err;
+  }
+  EXPECT_FALSE(fs::exists(t.Path() / "w" / "graff" / "d.grf"));
+}

@@ -143,6 +143,22 @@ TEST(LoaderFuzz, Schedule) {
   Campaign("gdp", 4000);
 }
 
+// The inputs libFuzzer found, kept as regression cases: each is loaded or
+// refused without a fault (under UBSan, which halts on its first report).
+TEST(LoaderFuzz, FoundByLibFuzzer) {
+  size_t cases = 0;
+  for (const std::string& name : LoaderNames()) {
+    std::unique_ptr<LoaderDriver> d = MakeLoader(name);
+    for (const Bytes& input : d->Regressions()) {
+      Outcome o{};
+      std::string fault;
+      EXPECT_TRUE(RunOne(*d, input, o, fault)) << name << ": " << fault;
+      ++cases;
+    }
+  }
+  EXPECT_GE(cases, 2u);
+}
+
 // A graph file cut anywhere is refused and leaves the graph empty; the whole
 // file loads and writes back the same bytes.
 TEST(LoaderFuzz, EveryGraphPrefixIsRefused) {
@@ -179,9 +195,13 @@ void ReadPastTheEnd() {
   delete[] p;
 }
 
+volatile double selfTestHuge = 1.7e178;
+
 int SanitizerSelfTest(const std::string& which) {
   if (which == "asan") {
     ReadPastTheEnd();
+  } else if (which == "ubsan-float") {
+    selfTestSink = static_cast<int>(selfTestHuge);  // a float beyond every int
   } else {
     volatile int n = 8;
     int big = 0x7FFFFFFF - selfTestSink;
@@ -200,6 +220,12 @@ int WriteSeeds(const std::string& dir) {
       std::ofstream f(sub / ("seed" + std::to_string(k)), std::ios::binary);
       f.write(reinterpret_cast<const char*>(d->Seeds()[k].data()),
               static_cast<std::streamsize>(d->Seeds()[k].size()));
+    }
+    // The inputs found before stay in the corpus.
+    const std::vector<Bytes> found = d->Regressions();
+    for (size_t k = 0; k < found.size(); ++k) {
+      std::ofstream f(sub / ("regression" + std::to_string(k)), std::ios::binary);
+      f.write(reinterpret_cast<const char*>(found[k].data()), static_cast<std::streamsize>(found[k].size()));
     }
     std::printf("%s: %zu real files in %s\n", name.c_str(), d->Seeds().size(), sub.c_str());
   }

@@ -4,6 +4,7 @@
 // data of the last run and the train schedules.
 #include "loaders.h"
 
+#include <cstddef>
 #include <cstring>
 #include <map>
 #include <typeinfo>
@@ -553,9 +554,20 @@ class ChartDataDriver : public LoaderDriver {
     cd.Times = {0, 1, 2};
     for (int k = 0; k < 8; ++k) cd.Series[k] = {100.0 * k, -50.0 * k, 1.5};
     cd.LossKw = {1, 2};
-    seeds_.push_back(ChartDataBytes(cd, 10));
+    // Naming the loss file of the run, which stays beside every input.
+    seeds_.push_back(ChartDataBytes(cd, 10, IdOfLossFile(ReadFileBytes(Work(), kLossFile))));
   }
   const char* Name() const override { return "charts.cdt"; }
+  // A train voltage and a feeder current near 1e178: the value axes of the
+  // charts once turned such numbers into integers beyond any integer.
+  std::vector<Bytes> Regressions() const override {
+    SavedChartData d = ChartDataFromBytes(seeds_.at(0));
+    for (TChartSeries& t : d.Data.TrainSeries)
+      if (!t.Values.empty()) t.Values.back() = 1.7e178;
+    for (std::vector<double>& f : d.Data.Series)
+      if (!f.empty()) f.back() = -2.3e178;
+    return {ChartDataBytes(d.Data, d.Variant, d.Data.LossFile)};
+  }
   FileForm Form() const override { return FileForm::Binary; }
   Outcome Run(const Bytes& input) override {
     Session s(Work(), 1);
@@ -563,7 +575,7 @@ class ChartDataDriver : public LoaderDriver {
     SavedChartData saved;
     if (!LoadsOrRefuses(s.st, [&] { saved = ReadChartDataFile(Work()); })) return Outcome::Refused;
     // Written again, the data gives the bytes it was read from.
-    if (ChartDataBytes(saved.Data, saved.Variant) != input)
+    if (ChartDataBytes(saved.Data, saved.Variant, saved.Data.LossFile) != input)
       Fail("the chart data written again differs from the file it was read from");
     // Drawn as the chart window draws it.
     s.st.Chart = saved.Data;
@@ -623,6 +635,16 @@ class ScheduleDriver : public LoaderDriver {
     seeds_.push_back(ReadFileBytes(Work(), "gdp\\small.gdp"));
   }
   const char* Name() const override { return "gdp"; }
+  // The step "-100" in the head: the time texts once turned the negative
+  // time of such a step into a 16-bit count ("53361:65530:0-200").
+  std::vector<Bytes> Regressions() const override {
+    Bytes b = seeds_.at(0);
+    const std::string step = "-100";
+    const size_t at = offsetof(TParamBlock, StepMinutes);
+    b[at] = static_cast<uint8_t>(step.size());
+    std::memcpy(b.data() + at + 1, step.data(), step.size());
+    return {b};
+  }
   FileForm Form() const override { return FileForm::Binary; }
   Outcome Run(const Bytes& input) override {
     WriteFileBytes(Work(), "gdp\\fuzz.gdp", input);

@@ -33,6 +33,9 @@ class LoaderDriver {
   // Feeds one file to the loader. Throws Finding on a fault; other exceptions
   // of the loader propagate.
   virtual Outcome Run(const Bytes& input) = 0;
+  // Inputs that once made the program fail (found by libFuzzer), built from
+  // the real files so that they pass every check but the one they aim at.
+  virtual std::vector<Bytes> Regressions() const { return {}; }
 
  protected:
   tps::WorkDir Work() const { return dir_.Work(); }

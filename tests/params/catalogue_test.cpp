@@ -258,6 +258,18 @@ TEST_F(CatalogueTest, ValuesNoConductorCanHaveAreRefused) {
   }
   tpstest::WriteBytes(File("DATA/R.dmt"), TableImage(1, {Entry("R65", 0.17, -9.87)}));
   EXPECT_THROW(ReadTableFile(st, 3), IoError);
+  // A resistance of 20 Ohm/km and more, beyond what the input takes.
+  tpstest::WriteBytes(File("DATA/R.dmt"), TableImage(1, {Entry("R65", 1e10, 9.87)}));
+  try {
+    ReadTableFile(st, 3);
+    ADD_FAILURE();
+  } catch (const IoError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Справочник DATA\\R.dmt не загружен. Значение сопротивления в строке 1: '10000000000' - не лежит "
+              "между 0 и <20");
+  }
+  EXPECT_FALSE(WriteTableFile(st, 3, {{"R65", "20", "9.87"}}));
+  host.messages.clear();
 
   // Saving: a negative resistance or an AC contact wire without a radius.
   WriteTable("DATA/KP.dmt", {"old"});

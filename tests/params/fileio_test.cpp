@@ -263,3 +263,31 @@ TEST(FileFailures, MessagesSayWhatHappened) {
             "'Ж" + std::string(39, 'z') + "…' - неверное целое число");
   EXPECT_EQ(convertMessage([] { StrToFloat("1,5"); }), "'1,5' - неверное вещественное число");
 }
+
+// Files that belong together become visible together: when one of the set
+// cannot be written, none replaces its old file and nothing is left behind.
+TEST(FileSets, AFailedSetReplacesNothing) {
+  tpstest::TempDir t;
+  const tps::WorkDir wd = t.Work();
+  tps::WriteFileSet(wd, {{"Graph\\dp.gmt", {1}}, {"Graph\\charts.cdt", {2}}});
+  EXPECT_EQ(tpstest::ReadBytes(wd.Resolve("Graph\\dp.gmt")), (std::vector<uint8_t>{1}));
+  std::filesystem::create_directories(t.Path() / "Graph" / "blocked");
+  EXPECT_THROW(tps::WriteFileSet(wd, {{"Graph\\dp.gmt", {3}}, {"Graph\\blocked", {4}}}), tps::IoError);
+  EXPECT_EQ(tpstest::ReadBytes(wd.Resolve("Graph\\dp.gmt")), (std::vector<uint8_t>{1}));
+  for (const auto& e : std::filesystem::directory_iterator(t.Path() / "Graph"))
+    EXPECT_NE(e.path().extension(), ".tmp") << e.path();
+}
+
+// One holder of a working directory at a time, in one process as in two.
+TEST(WorkDirLocks, OneHolderAtATime) {
+  tpstest::TempDir t;
+  tps::WorkDirLock a, b;
+  ASSERT_TRUE(a.TryAcquire(t.Work()));
+  EXPECT_FALSE(b.TryAcquire(t.Work()));
+  int waits = 0;
+  EXPECT_FALSE(b.Acquire(t.Work(), [&] { return ++waits < 3; }));
+  EXPECT_EQ(waits, 3);
+  a.Release();
+  EXPECT_TRUE(b.Acquire(t.Work(), [] { return false; }));
+  EXPECT_TRUE(b.Held());
+}

@@ -263,6 +263,10 @@ TEST_F(PersistTest, ProbRecordReadsTheFirstRecordAndRefusesShortOrMissingFiles) 
   EXPECT_THROW(ReadProbTrainRecord(st), IoError);
   Image img(512);
   img.F64(8, 900);
+  for (size_t k = 0; k < 4; ++k) {  // speeds within (0, 455] km/h, as the window takes them
+    img.F64(64 * k + 40, 60);
+    img.F64(64 * k + 48, 80);
+  }
   img.U16(56, 3);
   img.F64(256 + 8, 1);  // a second record is not read
   tpstest::WriteBytes(File("DATA/PRELVOZ.dmt"), img.b);
@@ -311,8 +315,29 @@ TEST_F(PersistTest, DamagedValuesRefuseTheWholeFile) {
   refused([&] { LoadState(st, 14); },
           "Файл SAVES\\state_14.smt не загружен. Значение напряжения ТП1(p): '1e308' - не лежит между "
           "-50000 и 50000");
-  // The same text is an ordinary typing error on an AC scheme, left to the input check.
+  // The same text on an AC scheme, and a text that is no number: no window
+  // would take them, so the file is refused naming the field.
   tpstest::WriteBytes(File("SAVES/state_24.smt"), dc.b);
+  refused([&] { LoadState(st, 24); },
+          "Файл SAVES\\state_24.smt не загружен. Поле UaIm: Значение напряжения ТП1(p): '1e308' - не лежит "
+          "между -50000 и 50000");
+  Image ac(400);
+  ac.Str(0, "20");
+  ac.Str(48, "1e");
+  tpstest::WriteBytes(File("SAVES/state_24.smt"), ac.b);
+  refused([&] { LoadState(st, 24); },
+          "Файл SAVES\\state_24.smt не загружен. Поле UbIm: Значение напряжения ТП2(p): '1e' - введено неверно");
+  // A resistance no conductor has (20 Ohm/km and more).
+  ac.Str(48, "0");
+  ac.F64(288, 1e10);
+  tpstest::WriteBytes(File("SAVES/state_24.smt"), ac.b);
+  refused([&] { LoadState(st, 24); },
+          "Файл SAVES\\state_24.smt не загружен. Значение сопротивления рельса: '10000000000' - не лежит между 0 "
+          "и <20");
+  // "н/и" and a field never filled in are taken.
+  ac.F64(288, 0.15);
+  ac.Str(60, "\xED/\xE8");  // "н/и" in the code page
+  tpstest::WriteBytes(File("SAVES/state_24.smt"), ac.b);
   EXPECT_TRUE(LoadState(st, 24));
   st.Params = ParamsFromBytes(before);
 
@@ -324,8 +349,12 @@ TEST_F(PersistTest, DamagedValuesRefuseTheWholeFile) {
           "Файл DATA\\global.dmt не загружен. Значение сопротивления контактного провода: 'INF' - не "
           "является конечным числом");
 
-  // The probabilistic train parameters.
+  // The probabilistic train parameters, speeds within (0, 455] km/h.
   Image prob(256);
+  for (size_t k = 0; k < 4; ++k) {
+    prob.F64(64 * k + 40, 60);
+    prob.F64(64 * k + 48, 80);
+  }
   prob.F64(64 + 48, nan);
   tpstest::WriteBytes(File("data/prelvoz.dmt"), prob.b);
   try {
@@ -335,5 +364,17 @@ TEST_F(PersistTest, DamagedValuesRefuseTheWholeFile) {
     EXPECT_EQ(std::string(e.what()),
               "Файл data\\prelvoz.dmt не загружен. Значение Скоростной / скорости макс: 'NAN' - не "
               "является конечным числом");
+  }
+  // A current beyond what the window takes.
+  prob.F64(64 + 48, 80);
+  prob.F64(8, -1e15);
+  tpstest::WriteBytes(File("data/prelvoz.dmt"), prob.b);
+  try {
+    ReadProbTrainRecord(st);
+    ADD_FAILURE();
+  } catch (const IoError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Файл data\\prelvoz.dmt не загружен. Значение Грузовой / акт мин: '-1E15' - не лежит между "
+              "-5000 и 5000");
   }
 }

@@ -308,7 +308,18 @@ TEST_F(TrainsTest, BadProfilesAreRefused) {
   p.PointCount = 1;
   EXPECT_THROW(LoadProfile(st, p, "missing.cmt"), IoError);
   WriteProfile("bad.cmt", "0 100 10\n5 3OO 0\n");
-  EXPECT_THROW(LoadProfile(st, p, "bad.cmt"), ConvertError);
+  // A number that does not parse names the profile, the point and the value.
+  try {
+    LoadProfile(st, p, "bad.cmt");
+    ADD_FAILURE();
+  } catch (const ConvertError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Профиль тока CurData\\bad.cmt не загружен. Точка 2, активный ток: '3OO' - неверное вещественное "
+              "число");
+  }
+  // A place of the track beyond the longest zone.
+  WriteProfile("far.cmt", "0 100 10\n1e9 300 0\n");
+  EXPECT_THROW(LoadProfile(st, p, "far.cmt"), IoError);
   WriteProfile("half.cmt", "0 100 10\n5 300\n");
   EXPECT_THROW(LoadProfile(st, p, "half.cmt"), ConvertError);
   WriteProfile("empty.cmt", "\r\n  \r\n");

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <tuple>
 
 #include "params/defaults.h"
 #include "params/errors.h"
@@ -191,6 +192,68 @@ TEST(ScheduleModel, TimeTextsAccumulateStepByStep) {
   EXPECT_EQ(FormatScheduleTime(4294967295u, 0), "00:00:00");
   EXPECT_EQ(FormatScheduleTime(4294967295u, 1e-9), "00:00:04.29");
   EXPECT_EQ(FormatScheduleTime(5, std::numeric_limits<double>::infinity()), "");
+  // A negative step gives no time (it once gave "53361:65530:0-200").
+  EXPECT_EQ(FormatScheduleTime(2, -100), "");
+  EXPECT_EQ(FormatScheduleTime(4294967295u, -100), "");
+}
+
+// A file holding a value no window of the program takes is refused whole,
+// naming the file, the time point, the event and the value: a current of
+// -1e15 A once ran to a loss of 6.2e28 W*h without a word.
+TEST(ScheduleModel, ValuesTheEditorWouldRefuseRefuseTheFile) {
+  Zone z(3);
+  TGDPClass g;
+  g.Init(z.S());
+  g.AddEvent(0, Ev(1, ekAppear));
+  g.AddEvent(5, Ev(3, ekAppear));
+  g.AddEvent(5, Ev(1, ekSpeedChange, 700));
+  g.AddFinalizationPoint(9);
+  const Bytes good = g.ToBytes();
+  TGDPClass t;
+  EXPECT_NO_THROW(t.FromBytes(good, "gdp\\good.gdp"));
+  // The second event of time point 5 (its fields start 48 bytes after the first's).
+  const size_t second = kScheduleHeadSize + 8 + 48 + 8 + 48;
+  struct Case {
+    size_t at;
+    double value;
+    const char* text;
+  } cases[] = {
+      {8, -1e15, "значение тока(а): '-1E15' - не лежит между -5000 и 5000"},
+      {16, 5000.5, "значение тока(р): '5000.5' - не лежит между -5000 и 5000"},
+      {32, 455.5, "значение скорости: '455.5' - не лежит между 0 и 455"},
+      {24, -0.5, "значение места положения поезда: '-0.5' - не лежит между 0 и 200"},
+      {24, 1e300, "значение места положения поезда: '1E300' - не лежит между 0 и 200"},
+  };
+  for (const Case& c : cases) {
+    Bytes bad = good;
+    std::memcpy(&bad[second + c.at], &c.value, 8);
+    try {
+      t.FromBytes(bad, "gdp\\bad.gdp");
+      ADD_FAILURE() << c.text;
+    } catch (const IoError& e) {
+      EXPECT_EQ(std::string(e.what()),
+                std::string("Файл gdp\\bad.gdp не загружен. Точка времени 5, событие 2 (поезд №1): ") + c.text);
+    }
+  }
+  Bytes numberless = good;
+  numberless[second] = 0;
+  numberless[second + 1] = 0;
+  EXPECT_THROW(t.FromBytes(numberless, "gdp\\bad.gdp"), IoError);
+  // The head's step and zone length, when numbers, within the input check's ranges.
+  for (const auto& [offset, text, message] :
+       {std::tuple<size_t, std::string, std::string>{108, "-100", "значение шага: '-100' - не лежит между 0.06 и 2"},
+        {0, "250", "значение длины зоны: '250' - не лежит между 0> и 200"}}) {
+    Bytes head = good;
+    head[offset] = static_cast<uint8_t>(text.size());
+    std::memcpy(&head[offset + 1], text.data(), text.size());
+    try {
+      t.FromBytes(head, "gdp\\head.gdp");
+      ADD_FAILURE() << text;
+    } catch (const IoError& e) {
+      EXPECT_EQ(std::string(e.what()), "Файл gdp\\head.gdp не загружен. Заголовок: " + message);
+    }
+  }
+  EXPECT_EQ(t.ToBytes(), good);
 }
 
 // The texts of ascending times carried on from one to the next are those of
