@@ -16,6 +16,13 @@
 
 namespace tps {
 
+// A schedule run stopped by "Пауза": the schedule with the events done so
+// far, and its step.
+struct PausedScheduleRun {
+  TGDPClass Gdp;
+  double Step = 0, Delta = 0;
+};
+
 namespace {
 
 // The controls back after a run that did not start.
@@ -27,6 +34,7 @@ void GiveBackControls(AppState& st) {
 // The end of every schedule run, finished or not: the kept solution of a
 // user circuit released, then the zone at rest.
 void CloseRun(AppState& st) {
+  st.PausedSchedule.reset();
   ReleaseConstructorRun(st);
   RestAfterRun(st);
 }
@@ -65,22 +73,26 @@ std::string IgnoredSpeedChangesText(const std::vector<IgnoredSpeedChange>& list,
 }
 
 // The loop of the schedule: the events and the step of each time step until
-// the schedule's last time point or its final event. False when a step's
-// circuit could not be built (its message has been shown).
-bool RunSchedule(AppState& st, TGDPClass& gdp, double step, double delta) {
+// the schedule's last time point or its final event. Failed when a step's
+// circuit could not be built (its message has been shown); Paused when
+// "Пауза" of the schedule mode was pressed: the step under way is finished
+// and the run waits with its trains, clock and totals until Start.
+enum class LoopEnd { Ended, Paused, Failed };
+LoopEnd RunSchedule(AppState& st, TGDPClass& gdp, double step, double delta) {
   st.StopRequested = false;
   const double end = step * gdp.LastTime();
   // The clock grows by delta > 0 every step: the loop ends after at most
   // this many steps, whatever the schedule holds.
-  uint64_t stepsLeft = static_cast<uint64_t>(std::ceil(end / delta)) + 2;
+  uint64_t stepsLeft = static_cast<uint64_t>(std::ceil(std::max(0.0, end - st.ModelTime) / delta)) + 2;
   while (end > st.ModelTime && !st.StopRequested && stepsLeft-- > 0) {
-    if (!gdp.ExecuteStep(st)) return false;
+    if (!gdp.ExecuteStep(st)) return LoopEnd::Failed;
     if (st.StopRequested) break;
     st.ModelTime = SnapTenth(st.ModelTime + delta);
     st.Notify(Changed::Clock);
     st.Pump();
+    if (st.PauseRequested && !st.StopRequested && st.RunMode == ModeSchedule) return LoopEnd::Paused;
   }
-  return true;
+  return LoopEnd::Ended;
 }
 
 }  // namespace
@@ -100,48 +112,72 @@ RunOutcome StartScheduleRun(AppState& st, const std::string& file) {
   st.Controls.RunActive = true;
   st.Notify(Changed::Controls);
   ApplyFormRules(st.Params);
-  bool started = false;
+  // A paused run goes on with its own schedule; the zone's controls stayed
+  // locked, so only the fields it reads every step are checked again.
+  std::shared_ptr<PausedScheduleRun> run = st.PausedSchedule;
+  bool started = run != nullptr;
   try {
-    if (CheckScheduleMatch(st, file, true) != 0 || CheckMainInput(st) != 0) {
-      GiveBackControls(st);
-      return RunOutcome::Refused;
-    }
-    // The whole file is read before anything of the run changes.
-    TGDPClass gdp;
-    gdp.Init(st);
-    gdp.LoadFromFile(st.Work, SchedulePath(file));
-    const double step = gdp.StepMinutes();
-    const double delta = Round(step * 100) / 100;
-    if (!(delta > 0) || !std::isfinite(step)) {
-      st.Message(MsgKind::Error, "Шаг ГДП " + gdp.Schedule.Header.StepMinutes.Get() +
-                                     " мин слишком мал для расчёта: нужно не меньше 0.01 мин");
-      GiveBackControls(st);
-      return RunOutcome::Refused;
-    }
-    if (step * gdp.LastTime() > kLongestScheduleMinutes) {
-      st.Message(MsgKind::Error, "ГДП длиннее года (" + FormatScheduleTime(gdp.LastTime(), step) +
-                                     "): такой график не рассчитывается");
-      GiveBackControls(st);
-      return RunOutcome::Refused;
-    }
+    if (run) {
+      if (CheckMainInput(st) != 0) {
+        GiveBackControls(st);
+        return RunOutcome::Refused;
+      }
+    } else {
+      if (CheckScheduleMatch(st, file, true) != 0 || CheckMainInput(st) != 0) {
+        GiveBackControls(st);
+        return RunOutcome::Refused;
+      }
+      // The whole file is read before anything of the run changes.
+      run = std::make_shared<PausedScheduleRun>();
+      TGDPClass& gdp = run->Gdp;
+      gdp.Init(st);
+      gdp.LoadFromFile(st.Work, SchedulePath(file));
+      run->Step = gdp.StepMinutes();
+      run->Delta = Round(run->Step * 100) / 100;
+      if (!(run->Delta > 0) || !std::isfinite(run->Step)) {
+        st.Message(MsgKind::Error, "Шаг ГДП " + gdp.Schedule.Header.StepMinutes.Get() +
+                                       " мин слишком мал для расчёта: нужно не меньше 0.01 мин");
+        GiveBackControls(st);
+        return RunOutcome::Refused;
+      }
+      if (run->Step * gdp.LastTime() > kLongestScheduleMinutes) {
+        st.Message(MsgKind::Error, "ГДП длиннее года (" + FormatScheduleTime(gdp.LastTime(), run->Step) +
+                                       "): такой график не рассчитывается");
+        GiveBackControls(st);
+        return RunOutcome::Refused;
+      }
 
-    // A schedule run always starts afresh.
-    started = true;
-    st.StepCount = 0;
-    if (st.RunMode == ModeConstructor) PrepareConstructorRun(st);
-    st.Chart.Reset();
-    ResetRunStart(st);
-    st.ModelTime = 0;
+      // A schedule run starts afresh unless it was paused.
+      started = true;
+      st.StepCount = 0;
+      if (st.RunMode == ModeConstructor) PrepareConstructorRun(st);
+      st.Chart.Reset();
+      ResetRunStart(st);
+      st.ModelTime = 0;
+      // Its steps: one a time point, and the final solution.
+      st.StepsPlanned = static_cast<uint64_t>(gdp.LastTime()) + 1;
+      TLossSeries& ls = st.LossSeries;
+      ls.Step = StrToFloat(st.Params.StepMinutes.Get());
+      ls.MaxLoss = 0;
+      ls.Losses.assign(1, 0.0);
+      ls.StepIndex.assign(1, 0);
+      st.Notify(Changed::Clock);
+    }
+    st.PausedSchedule.reset();
+    TGDPClass& gdp = run->Gdp;
+    const double step = run->Step;
     TLossSeries& ls = st.LossSeries;
-    ls.Step = StrToFloat(st.Params.StepMinutes.Get());
-    ls.MaxLoss = 0;
-    ls.Losses.assign(1, 0.0);
-    ls.StepIndex.assign(1, 0);
-    st.Notify(Changed::Clock);
 
-    if (!RunSchedule(st, gdp, step, delta)) {
-      AbandonRun(st, "");
-      return RunOutcome::Failed;
+    switch (RunSchedule(st, gdp, step, run->Delta)) {
+      case LoopEnd::Failed:
+        AbandonRun(st, "");
+        return RunOutcome::Failed;
+      case LoopEnd::Paused:
+        st.PausedSchedule = run;
+        GiveBackControls(st);
+        return RunOutcome::Paused;
+      case LoopEnd::Ended:
+        break;
     }
     // The zone as the schedule left it, once more.
     if (!BuildStepCircuit(st)) {
@@ -170,6 +206,10 @@ RunOutcome StartScheduleRun(AppState& st, const std::string& file) {
     FailRun(st, started, "");
     throw;
   }
+}
+
+bool ScheduleRunPaused(const AppState& st) {
+  return st.PausedSchedule != nullptr;
 }
 
 ScheduleInfo ShowScheduleInfo(const AppState& st, const std::string& file) {
@@ -233,6 +273,7 @@ std::vector<std::string> ListScheduleFiles(const AppState& st) {
 void RestAfterRun(AppState& st) {
   RemoveAllTrains(st);
   st.StepCount = 0;
+  st.StepsPlanned = 0;
   st.ModelTime = 0;
   st.PauseRequested = false;
   st.Controls.RunActive = false;

@@ -26,6 +26,8 @@ namespace tps {
 // be read or a step could not be solved (an error shown), nothing of the run
 // is a result and no loss file is written.
 RunOutcome StartScheduleRun(AppState& st, const std::string& file);
+// A schedule run stands paused, waiting for Start.
+bool ScheduleRunPaused(const AppState& st);
 
 // What the schedule panel shows of a schedule: the zone length after
 // "Длина зоны -", the scheme after "Схема", the step after "Шаг -", the

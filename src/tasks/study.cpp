@@ -18,24 +18,37 @@ namespace {
 constexpr const char* kScratchDir = "Temp";
 
 // The host of one run of a study: it keeps the run's messages and, at the
-// once-per-step pump, turns the study's stop (or the end of the batch after
-// a failed run) into the run's own stop.
+// once-per-step pump, counts the run's steps into the study's and turns the
+// study's stop (or the end of the batch after a failed run) into the run's
+// own stop.
 class StudyHost : public RecordingHost {
  public:
-  StudyHost(const std::atomic<bool>& stop, const std::atomic<bool>& abort) : stop_(stop), abort_(abort) {}
+  StudyHost(const std::atomic<bool>& stop, const std::atomic<bool>& abort, std::atomic<uint64_t>& steps)
+      : stop_(stop), abort_(abort), steps_(steps) {}
   AppState* state = nullptr;
   bool stopped = false;
+  uint64_t counted = 0;  // steps of the run under way counted so far
   void ProcessEvents() override {
+    Count();
     if ((stop_.load() || abort_.load()) && state) {
       state->StopRequested = true;
       stopped = true;
     }
   }
-  void Notify(Changed) override {}
+  void Notify(Changed c) override {
+    if (c == Changed::Clock) Count();
+  }
 
  private:
+  void Count() {
+    if (state && state->StepCount > counted) {
+      steps_ += state->StepCount - counted;
+      counted = state->StepCount;
+    }
+  }
   const std::atomic<bool>& stop_;
   const std::atomic<bool>& abort_;
+  std::atomic<uint64_t>& steps_;
 };
 
 // The scratch folder of one run made beside others, under "Temp".
@@ -76,7 +89,7 @@ struct Study::Worker {
 
 Study::Study(AppState& st, StudyControl& ctl) : main_(st), ctl_(ctl), work_(std::make_unique<AppState>(st)) {
   static const std::atomic<bool> never{false};
-  auto host = std::make_unique<StudyHost>(ctl_.Stop, never);
+  auto host = std::make_unique<StudyHost>(ctl_.Stop, never, ctl_.Steps);
   host->state = work_.get();
   workHost_ = std::move(host);
   work_->Host = workHost_.get();
@@ -101,7 +114,9 @@ bool Study::Parallel() const {
 StudyRun Study::RunOne(AppState& st, const Job& job) {
   StudyHost& host = static_cast<StudyHost&>(*st.Host);
   host.stopped = false;
+  host.counted = 0;
   StudyRun r = job(st);
+  ctl_.StepsOfRunsDone += host.counted;
   if (host.stopped) r.Complete = false;
   return r;
 }
@@ -196,7 +211,7 @@ std::vector<StudyRun> Study::RunJobs(const std::vector<Job>& setups) {
       if (k >= n) break;
       Worker& r = w[k];
       r.State = std::make_unique<AppState>(k == 0 && runsMade_ == 0 ? first : later);
-      r.Host = std::make_unique<StudyHost>(ctl_.Stop, abort);
+      r.Host = std::make_unique<StudyHost>(ctl_.Stop, abort, ctl_.Steps);
       r.Host->state = r.State.get();
       r.State->Host = r.Host.get();
       r.Folder = ScratchFolder();

@@ -27,6 +27,10 @@ struct StudyControl {
   unsigned Jobs = 1;
   // Runs done and runs of the batch; called on the thread that runs the study.
   std::function<void(size_t done, size_t total)> Progress;
+  // Steps solved by the study's runs so far, and by the runs already done:
+  // their difference is the work of the runs under way. Read from any thread.
+  std::atomic<uint64_t> Steps{0};
+  std::atomic<uint64_t> StepsOfRunsDone{0};
 };
 
 // The number of cores, at least 1.
