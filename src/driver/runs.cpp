@@ -249,7 +249,14 @@ bool DeleteScheduleFile(AppState& st, const std::string& file) {
     st.Message(MsgKind::Information, "Нельзя удалить этот файл");
     return false;
   }
-  DeleteFile(st.Work, SchedulePath(file));
+  // The path is checked before the question: a name that leads outside the
+  // working directory is refused, not offered for deletion.
+  const std::string path = SchedulePath(file);
+  st.Work.Resolve(path);
+  if (st.Host && !st.Host->ShowMessage(MsgKind::Warning, "Удалить ГДП \"" + file + "\" из папки gdp?",
+                                       MsgButtons::OkCancel))
+    return false;
+  DeleteFile(st.Work, path);
   return true;
 }
 

@@ -52,7 +52,8 @@ struct SchedulePanelView {
 SchedulePanelView EnterScheduleMode(AppState& st);
 
 // "Удалить ГДП": the default schedule is kept ("Нельзя удалить этот файл");
-// any other is deleted at once. Returns true when the file was deleted.
+// any other is deleted once the user has answered OK to the question naming
+// it. Returns true when the file was deleted.
 bool DeleteScheduleFile(AppState& st, const std::string& file);
 
 // The schedule files "gdp\*.gdp" by name; none when there is no "gdp".

@@ -9,13 +9,21 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
+#include <QTime>
+#include <cmath>
 #include <QTabBar>
 #include <QToolButton>
 
+#include "driver/progress.h"
+#include "driver/runs.h"
 #include "driver/testrun.h"
 #include "solver/report.h"
+#include "ui/Anchors.h"
+#include "ui/Keyboard.h"
 #include "ui/MainWindow.h"
 #include "ui/ResultWindow.h"
 #include "ui/SchedulePanel.h"
@@ -25,6 +33,9 @@ namespace tps::ui {
 
 void MainWindow::RunFromWindow(const std::function<void()>& run) {
   running_ = true;
+  // The pace of the run is measured from here; a resumed run from where it stood.
+  runFrom_ = RunFraction(state_.StepCount, state_.StepsPlanned);
+  runClock_.start();
   UpdateControls();
   Guard(run);
   running_ = false;
@@ -62,7 +73,47 @@ void MainWindow::TestModeChosen() {
   UpdateControls();
 }
 
+void MainWindow::BuildStatusBar() {
+  runProgress_ = new QProgressBar(this);
+  runProgress_->setObjectName("runProgress");
+  runProgress_->setRange(0, 1000);
+  runProgress_->setTextVisible(true);
+  runProgress_->setMaximumWidth(220);
+  runEnd_ = new QLabel(this);
+  runEnd_->setObjectName("runEnd");
+  statusBar()->addWidget(runProgress_, 1);
+  statusBar()->addWidget(runEnd_, 2);
+  statusBar()->setSizeGripEnabled(true);
+  runProgress_->hide();
+  runEnd_->hide();
+}
+
+void MainWindow::ShowProgress() {
+  if (!runProgress_) return;
+  const bool schedule = state_.RunMode == ModeSchedule, prob = state_.RunMode == ModeProb;
+  const bool paused = ScheduleRunPaused(state_) || (prob && state_.PauseRequested && state_.StepCount != 0);
+  const bool shown = (running_ || paused) && (schedule || prob) && state_.StepsPlanned != 0;
+  if (shown != runShown_) {
+    runShown_ = shown;
+    runProgress_->setVisible(shown);
+    runEnd_->setVisible(shown);
+  }
+  if (!shown) return;
+  const double part = RunFraction(state_.StepCount, state_.StepsPlanned);
+  runProgress_->setValue(static_cast<int>(std::lround(part * 1000)));
+  runProgress_->setFormat(QString::fromStdString(PercentText(part, 0)));
+  std::string end;
+  if (paused && !running_) {
+    end = "Пауза: \"Старт иммитации\" продолжит расчёт";
+  } else {
+    const double left = SecondsLeft(part, runFrom_, runClock_.elapsed() / 1000.0);
+    end = ExpectedEndText(left, QTime::currentTime().msecsSinceStartOfDay() / 1000.0);
+  }
+  runEnd_->setText(QString::fromStdString(end));
+}
+
 void MainWindow::ShowClock() {
+  ShowProgress();
   editCounter_->setText(QString::number(state_.StepCount));
   std::string time;
   if (!Guard([&] { time = FormatRunTime(state_.ModelTime); })) return;
@@ -74,18 +125,22 @@ void MainWindow::UpdateControls() {
   const bool chosen = state_.SchemeVariant != 0;
   const bool test = state_.RunMode == ModeTest;
   const bool schedule = state_.RunMode == ModeSchedule;
+  // A paused schedule run keeps the zone, the scheme and the schedule it
+  // runs: only Start (to continue) is offered.
+  const bool paused = ScheduleRunPaused(state_);
+  const bool locked = run || paused;
 
   // While a batch runs nothing may change the scheme, the trains or the
   // parameter block under it.
-  tabBar_->setEnabled(!run);
-  radioDc_->setEnabled(!run);
-  radioAc_->setEnabled(!run);
-  for (QCheckBox* b : {box1_, box2_, box3_}) b->setEnabled(chosen && !run);
-  comboStep_->setEnabled(chosen && !run);
-  checkU_->setEnabled(!run);
-  checkD_->setEnabled(!run);
+  tabBar_->setEnabled(!locked);
+  radioDc_->setEnabled(!locked);
+  radioAc_->setEnabled(!locked);
+  for (QCheckBox* b : {box1_, box2_, box3_}) b->setEnabled(chosen && !locked);
+  comboStep_->setEnabled(chosen && !locked);
+  checkU_->setEnabled(!locked);
+  checkD_->setEnabled(!locked);
 
-  editZone_->setEnabled(fields_.Length && !run && state_.Trains.Empty());
+  editZone_->setEnabled(fields_.Length && !locked && state_.Trains.Empty());
   editUaRe_->setEnabled(fields_.UaRe);
   editUaIm_->setEnabled(fields_.UaIm);
   editUbRe_->setEnabled(fields_.UbRe);
@@ -94,41 +149,55 @@ void MainWindow::UpdateControls() {
   editReactive_->setEnabled(fields_.Reactive);
   editKm_->setEnabled(fields_.Km);
   editSpeed_->setEnabled(fields_.Speed);
-  for (QLineEdit* e : {editPsk_, editPps1_, editPps2_}) e->setEnabled(!run);
+  for (QLineEdit* e : {editPsk_, editPps1_, editPps2_}) e->setEnabled(!locked);
 
   trainPanel_->setVisible(test);
   batchPanel_->setVisible(test);
   schedulePanel_->setVisible(schedule);
-  actConstructor_->setEnabled(schedule && chosen && !run);
-  schedulePanel_->setEnabled(!run);
-  buttonAdd1_->setEnabled(chosen && test && !run);
-  buttonAdd2_->setEnabled(chosen && test && fields_.Track2TrainsEnabled && !run);
-  buttonRemove1_->setEnabled(chosen && !run);
-  buttonRemove2_->setEnabled(chosen && fields_.Track2TrainsEnabled && !run);
-  buttonClearAll_->setEnabled(chosen && !run);
-  // The batch launch never pauses; only the runs that watch the flag enable it.
-  buttonPause_->setEnabled(false);
-  buttonBatch_->setEnabled(!run);
+  // In the schedule mode the schedule panel takes half the extra height.
+  panelAnchors_->SetShare(schedule ? 0.5 : 0);
+  actConstructor_->setEnabled(schedule && chosen && !locked);
+  schedulePanel_->setEnabled(!locked);
+  buttonAdd1_->setEnabled(chosen && test && !locked);
+  buttonAdd2_->setEnabled(chosen && test && fields_.Track2TrainsEnabled && !locked);
+  buttonRemove1_->setEnabled(chosen && !locked);
+  buttonRemove2_->setEnabled(chosen && fields_.Track2TrainsEnabled && !locked);
+  buttonClearAll_->setEnabled(chosen && !locked);
+  // The batch launch never pauses; a running schedule run does.
+  buttonPause_->setEnabled(schedule && running_ && !state_.PauseRequested);
+  buttonBatch_->setEnabled(!locked);
   buttonResults_->setVisible(state_.Controls.ResultsVisible);
+  buttonResults_->setEnabled(!paused);
   // The window runs to the end only schedules; the step-by-step run does not
   // exist for them.
   buttonStart_->setEnabled(schedule && chosen && !run);
   buttonStep_->setEnabled(false);
 
-  actSave_->setEnabled(chosen && !run);
-  actTestMode_->setEnabled(!run);
+  actSave_->setEnabled(chosen && !locked);
+  actTestMode_->setEnabled(!locked);
   actTestMode_->setChecked(test);
-  actScheduleMode_->setEnabled(!run);
+  actScheduleMode_->setEnabled(!locked);
   actScheduleMode_->setChecked(schedule);
-  buttonModeTest_->setEnabled(!run);
+  buttonModeTest_->setEnabled(!locked);
   buttonModeTest_->setChecked(test);
-  buttonModeSchedule_->setEnabled(!run);
+  buttonModeSchedule_->setEnabled(!locked);
   buttonModeSchedule_->setChecked(schedule);
-  actNetwork_->setEnabled(chosen && !run);
-  actAc_->setEnabled(fields_.AcMenu && !run);
-  menuCatalogues_->setEnabled(!run);
+  actNetwork_->setEnabled(chosen && !locked);
+  actAc_->setEnabled(fields_.AcMenu && !locked);
+  menuCatalogues_->setEnabled(!locked);
   UpdateProbControls();
+  if (paused) {
+    for (QAction* a : {actTestMode_, actProbMode_, actScheduleMode_}) a->setEnabled(false);
+    for (QToolButton* b : {buttonModeTest_, buttonModeProb_, buttonModeSchedule_}) b->setEnabled(false);
+  }
   UpdateChartButtons();
+  if (paused)
+    for (QToolButton* b : chartButtons_)
+      if (b) b->setEnabled(false);
+  UpdateRunMenu();
+  ShowProgress();
+  // The panels of the mode have changed places: Tab follows what is shown.
+  SetReadingTabOrder(this);
 }
 
 void MainWindow::UpdatePicture() {

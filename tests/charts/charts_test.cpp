@@ -258,7 +258,9 @@ TEST(Charts, ChartsAnEngineerCanRead) {
       }
     EXPECT_GE(pinned, 5u);
     for (const ChartLine& l : g->Lines)
-      if (l.Pinned) EXPECT_LE(std::max(l.X1, l.X2), g->PinnedWidth);
+      if (l.Pinned) {
+        EXPECT_LE(std::max(l.X1, l.X2), g->PinnedWidth);
+      }
   }
 }
 

@@ -325,7 +325,17 @@ TEST(SchedulePanel, ListDetailsAndDeletion) {
   EXPECT_FALSE(DeleteScheduleFile(st, "FILE00.GDP"));
   EXPECT_EQ(z.Texts(), (std::vector<std::string>{"Нельзя удалить этот файл", "Нельзя удалить этот файл"}));
   EXPECT_EQ(z.host.messages[0].kind, MsgKind::Information);
+  // Any other asks first, naming the file: Cancel keeps it, OK deletes it.
+  z.host.messages.clear();
+  z.host.answer = false;
+  EXPECT_FALSE(DeleteScheduleFile(st, "Second.GDP"));
+  EXPECT_EQ(z.Texts(), (std::vector<std::string>{"Удалить ГДП \"Second.GDP\" из папки gdp?"}));
+  EXPECT_EQ(z.host.messages[0].buttons, MsgButtons::OkCancel);
+  EXPECT_EQ(ListScheduleFiles(st).size(), 3u);
+  z.host.answer = true;
   EXPECT_TRUE(DeleteScheduleFile(st, "second.gdp"));
   EXPECT_EQ(ListScheduleFiles(st), (std::vector<std::string>{"a.gdp", "file00.gdp"}));
+  z.host.messages.clear();
   EXPECT_THROW(DeleteScheduleFile(st, "..\\DATA\\global.dmt"), IoError);
+  EXPECT_TRUE(z.host.messages.empty());  // refused before any question
 }

@@ -47,10 +47,10 @@ void MainWindowTest::captionSizeAndReportFile() {
     // application's display name to a title unless none is set.
     const QString app = QGuiApplication::applicationDisplayName();
     QVERIFY2(app == QCoreApplication::applicationName() || caption.endsWith(app), qPrintable(app));
-    // The client area holds the whole 800-pixel picture.
+    // At its smallest the client area holds the whole 800-pixel picture.
     QCOMPARE(z.w->centralWidget()->width(), 800);
+    QCOMPARE(z.w->centralWidget()->minimumWidth(), 800);
     QVERIFY(z.w->centralWidget()->height() >= 524);
-    QCOMPARE(z.w->minimumSize(), z.w->maximumSize());
     QCOMPARE(z.w->PictureWidget()->size(), QSize(800, 200));
     QCOMPARE(z.w->PictureWidget()->pos(), QPoint(0, 0));
     QCOMPARE(z.Edit("editTime")->text(), QString("00:00:00:00"));
@@ -281,8 +281,8 @@ void MainWindowTest::menusAndTheHiddenSwitch() {
   UiZone z;
   QStringList shown;
   for (QAction* a : z.w->menuBar()->actions())
-    if (a->isVisible()) shown << a->text();
-  QCOMPARE(shown, (QStringList{QString::fromUtf8("Файл"), QString::fromUtf8("Режим"),
+    if (a->isVisible()) shown << QString(a->text()).remove('&');
+  QCOMPARE(shown, (QStringList{QString::fromUtf8("Файл"), QString::fromUtf8("Режим"), QString::fromUtf8("Пуск"),
                                QString::fromUtf8("Опции"), QString::fromUtf8("Задачи"),
                                QString::fromUtf8("Справочники"), QString::fromUtf8("Справка")}));
   QVERIFY(z.Action("actTestMode")->isChecked());
@@ -423,7 +423,9 @@ void MainWindowTest::longListLinesScrollSideways() {
   QCOMPARE(z.Lines("listTrack1"), QStringList{line});
   // The whole line is there to scroll to, at once, not after the next event.
   auto* list = z.Find<QListWidget>("listTrack1");
-  QVERIFY(list->horizontalScrollBar()->maximum() > 0);
+  // (In a narrow font the line may fit the list whole.)
+  if (list->fontMetrics().horizontalAdvance(line) > list->viewport()->width())
+    QVERIFY(list->horizontalScrollBar()->maximum() > 0);
   QVERIFY(list->visualItemRect(list->item(0)).width() >= list->fontMetrics().horizontalAdvance(line));
 }
 

@@ -116,9 +116,16 @@ void ScheduleTest::deletionKeepsTheDefaultSchedule() {
   QVERIFY(std::filesystem::exists(z.File("gdp\\file00.gdp")));
   QCOMPARE(z.Selected(), QString("a.gdp"));
 
-  // Any other schedule goes at once, without a question.
+  // Any other schedule goes after a question naming it: Cancel keeps it.
+  z.messages.clear();
+  z.answer = false;
   z.Click(z.Button("buttonDeleteSchedule"));
-  QCOMPARE(z.messages.size(), size_t{1});
+  QCOMPARE(z.Texts(), std::vector<std::string>{"Удалить ГДП \"a.gdp\" из папки gdp?"});
+  QCOMPARE(z.messages[0].buttons, tps::MsgButtons::OkCancel);
+  QVERIFY(std::filesystem::exists(z.dir.Path() / "gdp" / "a.gdp"));
+  z.answer = true;
+  z.Click(z.Button("buttonDeleteSchedule"));
+  QCOMPARE(z.messages.size(), size_t{2});
   QVERIFY(!std::filesystem::exists(z.dir.Path() / "gdp" / "a.gdp"));
   QCOMPARE(z.Lines("listSchedules"), QStringList{"file00.gdp"});
   QCOMPARE(z.Selected(), QString("file00.gdp"));

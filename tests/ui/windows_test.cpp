@@ -111,12 +111,12 @@ void WindowsTest::acWindowStoresItsValuesInTheStateFile() {
 
   // A value that is no number, or that no earth or catenary has, is refused
   // with a warning naming it and changes nothing.
-  z.Type(ac->Field("acEarthConductivity"), "0,03");
+  z.Type(ac->Field("acEarthConductivity"), "0.03x");
   z.Type(ac->Field("acAirTemperature"), "25");
   z.Click(save);
   QCOMPARE(z.messages.size(), size_t{1});
   QCOMPARE(z.messages[0].kind, tps::MsgKind::Warning);
-  QCOMPARE(z.messages[0].text, std::string("Значение проводимости земли: '0,03' - введено неверно"));
+  QCOMPARE(z.messages[0].text, std::string("Значение проводимости земли: '0.03x' - введено неверно"));
   z.Type(ac->Field("acEarthConductivity"), "0");
   z.Click(save);
   z.Type(ac->Field("acEarthConductivity"), "0.03");
