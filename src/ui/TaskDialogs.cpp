@@ -181,9 +181,9 @@ void StatisticsDialog::ShowProgress(size_t done, size_t total) {
   shown_ = part;
   bar_->setValue(static_cast<int>(Round(part * 10000)));
   percent_->setText(U(PercentText(part, 3)));
-  // The speed over the last second or more: steps solved a second.
+  // The speed over the last half second or more: steps solved a second.
   const double seconds = speedClock_.elapsed() / 1000.0;
-  if (seconds >= 1) {
+  if (seconds >= 0.5) {
     const uint64_t steps = StepsSolved();
     speed_->setText(U(SpeedText(static_cast<double>(steps - speedSteps_) / seconds)));
     speedSteps_ = steps;
