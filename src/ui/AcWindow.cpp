@@ -63,6 +63,7 @@ QLineEdit* Row(QWidget* parent, QGridLayout* grid, int row, const char* name, co
 
 AcWindow::AcWindow(MainWindow* main) : QWidget(main, Qt::Window), main_(main) {
   setObjectName("acWindow");
+  KeepReadingTabOrder(this);
   setWindowTitle(U("Параметры и конфигурация подвески переменного тока"));
   auto* grid = new QGridLayout(this);
   int row = 0;

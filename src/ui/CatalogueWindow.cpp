@@ -19,6 +19,7 @@ QString U(const char* s) { return QString::fromUtf8(s); }
 
 CatalogueWindow::CatalogueWindow(MainWindow* main) : QDialog(main), main_(main) {
   setObjectName("catalogueWindow");
+  KeepReadingTabOrder(this);
   auto* grid = new QGridLayout(this);
   const char* headings[3] = {"Маркировка", "Сопротивление, Ом/км", "Радиус, см"};
   for (int c = 0; c < 3; ++c) {

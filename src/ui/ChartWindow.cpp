@@ -18,6 +18,7 @@
 #include <QWheelEvent>
 
 #include "chartpaint/ChartPainter.h"
+#include "ui/Keyboard.h"
 
 namespace tps::ui {
 
@@ -170,6 +171,7 @@ void ChartWindow::contextMenuEvent(QContextMenuEvent* e) {
 
 ChartOptionsDialog::ChartOptionsDialog(AppState& st, QWidget* parent) : QDialog(parent), st_(st) {
   setObjectName("ChartOptionsDialog");
+  KeepReadingTabOrder(this);
   setWindowTitle(U("Графические опции"));
   setModal(true);
   auto* layout = new QVBoxLayout(this);
@@ -225,6 +227,7 @@ void ChartOptionsDialog::showEvent(QShowEvent* e) {
 
 NormsDialog::NormsDialog(AppState& st, QWidget* parent) : QDialog(parent), st_(st) {
   setObjectName("NormsDialog");
+  KeepReadingTabOrder(this);
   setWindowTitle(U("Нормы напряжений"));
   setModal(true);
   auto* layout = new QVBoxLayout(this);
