@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QImage>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
@@ -83,14 +84,19 @@ T* Find(MainWindow& w, const char* name) {
   return t;
 }
 
+// A menu caption without its mnemonic mark.
+QString Plain(const QAction* a) {
+  return QString(a->text()).remove(QLatin1Char('&'));
+}
+
 // A menu command by its captions; nullptr when the window does not offer it.
 QAction* Command(MainWindow& w, const char* menu, const char* caption) {
   for (QAction* m : w.menuBar()->actions()) {
-    if (m->text() != U(menu) || !m->menu()) continue;
+    if (Plain(m) != U(menu) || !m->menu()) continue;
     // A menu may set the state of its items as it opens.
     emit m->menu()->aboutToShow();
     for (QAction* a : m->menu()->actions())
-      if (a->text() == U(caption)) return a;
+      if (Plain(a) == U(caption)) return a;
   }
   return nullptr;
 }
@@ -128,6 +134,9 @@ void Shoot(MainWindow& w) {
   // The generator seeded from the clock at start-up draws the train colours
   // of the charts and the random flow: a fixed seed makes the same pictures.
   w.State().Rng.SetSeed(2024);
+  // The window as a user enlarges it on a 1280 x 800 screen.
+  w.resize(1280, 760);
+  Settle();
   Save(&w, "01-start");
 
   // The test mode: a DC double-track zone, the batch launch, its totals and charts.
@@ -194,6 +203,8 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   tps::ui::NameApplication();
+  // The pictures of a Russian desktop: Qt's own texts in Russian too.
+  tps::ui::LoadQtTranslations(QLocale(QLocale::Russian, QLocale::Russia));
   gOut = fs::absolute(argv[1]);
   std::error_code ec;
   fs::create_directories(gOut, ec);

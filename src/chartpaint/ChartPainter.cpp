@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QSvgGenerator>
+#include <cmath>
 
 #include "params/errors.h"
 #include "params/fileio.h"
@@ -71,16 +72,39 @@ void PaintChart(QPainter& p, const ChartGeometry& g) {
     p.setBrush(Qt::NoBrush);
     p.drawPath(path);
   }
-  p.setPen(Qt::black);
-  for (const ChartText& t : g.Texts) Text(p, t);
+  for (const ChartText& t : g.Texts) {
+    p.setPen(Colour(t.Colour));
+    Text(p, t);
+  }
   p.restore();
 }
 
-QImage ChartImage(const ChartGeometry& g) {
-  QImage img(g.Width, g.Height, QImage::Format_RGB32);
+void PaintPinned(QPainter& p, const ChartGeometry& g) {
+  if (g.PinnedWidth <= 0) return;
+  p.save();
+  const QRectF band(0, 0, g.PinnedWidth, g.Height);
+  p.setClipRect(band);
+  p.fillRect(band, Qt::white);
+  p.setFont(ChartFont());
+  p.setRenderHint(QPainter::Antialiasing, false);
+  for (const ChartLine& l : g.Lines)
+    if (l.Pinned) Line(p, l);
+  for (const ChartText& t : g.Texts)
+    if (t.Pinned) {
+      p.setPen(Colour(t.Colour));
+      Text(p, t);
+    }
+  p.restore();
+}
+
+QImage ChartImage(const ChartGeometry& g, double scale) {
+  if (!(scale >= 1) || scale > 4) scale = 1;
+  QImage img(static_cast<int>(std::ceil(g.Width * scale)), static_cast<int>(std::ceil(g.Height * scale)),
+             QImage::Format_RGB32);
   if (img.isNull())
     throw ChartError("Не хватает памяти для изображения графика " + std::to_string(g.Width) + " x " +
                      std::to_string(g.Height));
+  img.setDevicePixelRatio(scale);
   QPainter p(&img);
   PaintChart(p, g);
   return img;

@@ -17,8 +17,13 @@ namespace tps::paint {
 
 // Lines, norm lines, series and texts, in that order, on a white ground.
 void PaintChart(QPainter& p, const ChartGeometry& g);
-// A fresh image of the chart's size with the chart painted on it.
-QImage ChartImage(const ChartGeometry& g);
+// The value axes alone on the white band left of the plot (the pinned lines
+// and texts), to be painted over a chart scrolled sideways.
+void PaintPinned(QPainter& p, const ChartGeometry& g);
+// A fresh image of the chart's size with the chart painted on it; `scale`
+// (the screen's device pixel ratio, 1 to 4) paints it that much finer, so it
+// stays sharp on a screen scaled to 150 % or 200 %.
+QImage ChartImage(const ChartGeometry& g, double scale = 1);
 QByteArray ChartPng(const ChartGeometry& g);
 QByteArray ChartSvg(const ChartGeometry& g);
 // Writes the bytes to a file anywhere (through the file layer, rooted at the

@@ -49,24 +49,41 @@ std::string IntText(double v) {
   return FloatToStr(Round(v));
 }
 
+// The smallest division of the 1-2-5 series over `base` (base, 2 base, 5 base,
+// 10 base, ...) whose labels stand far enough apart on an axis of `pixels`
+// running from `from` to the value the division rounds `to` up to; `top`
+// receives that value.
+double Division(double base, double from, double to, double pixels, double& top) {
+  static constexpr double kSteps[3] = {1, 2, 5};
+  for (double decade = 1;; decade *= 10) {
+    for (double m : kSteps) {
+      const double step = base * m * decade;
+      top = std::ceil(to / step - 1e-9) * step;
+      if (!(top > from)) top = from + step;
+      if (step * pixels / (top - from) >= kChartLabelSpacing || step > 1e12) return step;
+    }
+  }
+}
+
 struct Plot {
   ChartGeometry& g;
   double x0 = kLeft;  // the left edge of the plot
   double Right() const { return g.Width - kLeft; }
 
-  void Line(double x1, double y1, double x2, double y2, uint32_t colour = kBlack, int width = 1) {
-    g.Lines.push_back({x1, y1, x2, y2, colour, width});
+  void Line(double x1, double y1, double x2, double y2, uint32_t colour = kBlack, int width = 1,
+            bool pinned = false) {
+    g.Lines.push_back({x1, y1, x2, y2, colour, width, pinned});
   }
-  void Text(double x, double y, std::string text, TextAlign a) {
-    g.Texts.push_back({x, y, std::move(text), a});
+  void Text(double x, double y, std::string text, TextAlign a, bool pinned = false) {
+    g.Texts.push_back({x, y, std::move(text), a, kBlack, pinned});
   }
   // The time axis at level y: a tick, a grid line and the DD:HH:MM label
   // every `labelEvery` minutes, a tick of +-3 every 5 minutes, of +-2 every
-  // minute when `minuteTicks`.
+  // minute when `minuteTicks`; its name under the labels at its right end.
   void TimeAxis(double y, double pxPerMinute, double endMinutes, int labelEvery, bool minuteTicks,
                 int width = 1) {
     Line(x0, y, Right(), y, kBlack, width);
-    Text(Right(), y, "t, мин", TextAlign::RightOf);
+    Text(Right(), y + 14, kTimeAxisName, TextAlign::Below);
     // Checked as a real number before it becomes an integer: an end of 1e178
     // minutes has no integer.
     const double lastMinute = std::floor(endMinutes + 1e-9);
@@ -87,11 +104,12 @@ struct Plot {
     }
   }
   // A value axis at x: its line, its name above it, and every `step` from
-  // `from` to `to` a tick, a label and a grid line across the plot.
+  // `from` to `to` a tick, a label and a grid line across the plot. The
+  // line, the ticks, the labels and the name are pinned.
   void ValueAxis(double x, const std::string& name, double from, double to, double step, double perUnit,
                  double base, bool grid = true) {
-    Line(x, kChartAxisY, x, kChartTop);
-    Text(x, kChartTop, name, TextAlign::Above);
+    Line(x, kChartAxisY, x, kChartTop, kBlack, 1, true);
+    Text(x, kChartTop, name, TextAlign::Above, true);
     const double divisions = std::floor((to - from) / step + 1e-9);
     if (!(divisions <= static_cast<double>(kMaxDivisions)))
       throw ChartError("График не построен: на оси \"" + name + "\" больше " + std::to_string(kMaxDivisions) +
@@ -100,9 +118,32 @@ struct Plot {
     for (long long k = 0; k <= count; ++k) {
       const double v = from + static_cast<double>(k) * step;
       const double y = kChartAxisY - (v - base) * perUnit;
-      Line(x - 5, y, x + 5, y);
+      Line(x - 5, y, x + 5, y, kBlack, 1, true);
       if (grid) Line(x0, y, Right(), y);
-      Text(x, y, IntText(v), TextAlign::LeftOf);
+      Text(x, y, IntText(v), TextAlign::LeftOf, true);
+    }
+  }
+  // Each line from `first` on named at its last point in its colour: the
+  // names stay clear of each other (one moves a line down while it would
+  // cover another) and on the image.
+  void NameLineEnds(size_t first, const std::vector<std::string>& names) {
+    constexpr double kNameHeight = 12, kNameWidth = 40;
+    std::vector<std::pair<double, double>> placed;
+    for (size_t k = first; k < g.Series.size() && k - first < names.size(); ++k) {
+      const ChartPolyline& s = g.Series[k];
+      if (s.Xs.empty() || s.Ys.empty()) continue;
+      const double x = s.Xs.back() - 8;  // the name starts 2 pixels right of the end
+      double y = std::clamp(s.Ys.back(), static_cast<double>(kChartTop), kChartHeight - kNameHeight);
+      for (int guard = 0; guard < 40; ++guard) {
+        bool clear = true;
+        for (const auto& [px, py] : placed)
+          clear = clear && (std::fabs(px - x) >= kNameWidth || std::fabs(py - y) >= kNameHeight);
+        if (clear) break;
+        y += kNameHeight;
+        if (y > kChartHeight - kNameHeight) y = kChartTop;
+      }
+      placed.emplace_back(x, y);
+      g.Texts.push_back({x, y, names[k - first], TextAlign::RightOf, s.Colour, false});
     }
   }
 };
@@ -139,7 +180,9 @@ double ScheduleStep(const TGDPClass& g) {
 void TrainPaths(Plot& p, const TGDPClass& gdp, double axisX, double pxPerStep, double step, bool grid) {
   const double zone = ScheduleZone(gdp);
   const double perKm = kPlotHeight / zone;
-  const double d = zone <= 30 ? 1 : zone <= 150 ? 5 : 10;
+  double d = zone <= 30 ? 1 : zone <= 150 ? 5 : 10;
+  // A very long zone takes larger divisions, so that the labels stay apart.
+  for (int k = 0; d * perKm < kChartLabelSpacing && k < 30; ++k) d *= (k % 3 == 1) ? 2.5 : 2;
   p.ValueAxis(axisX, "L, км", 0, zone, d, perKm, 0, grid);
 
   std::map<uint16_t, size_t> open;  // train number -> its series
@@ -200,14 +243,14 @@ void LossScale(ChartGeometry& g, double maxLoss) {
 void LossPlot(Plot& p, const TLossSeries& ls, double pxPerStep, double step, double axisX) {
   ChartGeometry& g = p.g;
   const double perW = kPlotHeight / g.Top;
-  p.Line(axisX, kChartAxisY, axisX, kChartTop);
-  p.Text(axisX, kChartTop, "dP, кВт", TextAlign::Above);
+  p.Line(axisX, kChartAxisY, axisX, kChartTop, kBlack, 1, true);
+  p.Text(axisX, kChartTop, "dP, кВт", TextAlign::Above, true);
   for (int k = 0; k <= g.Divisions; ++k) {
     const double v = k * g.TickStep;
     const double y = kChartAxisY - v * perW;
-    p.Line(axisX - 5, y, axisX + 5, y);
+    p.Line(axisX - 5, y, axisX + 5, y, kBlack, 1, true);
     p.Line(p.x0, y, p.Right(), y);
-    p.Text(axisX, y, IntText(v / 1000), TextAlign::LeftOf);
+    p.Text(axisX, y, IntText(v / 1000), TextAlign::LeftOf, true);
   }
   ChartPolyline s;
   s.Name = "dP, кВт";
@@ -249,6 +292,7 @@ ChartGeometry Losses(const TLossSeries& ls) {
   const double scale = step * 5;
   g.End = CeilTen(LastStepIndex(ls));
   g.Width = ImageWidth(g.End * scale + 100);
+  g.PinnedWidth = kLeft + 6;
   Plot p{g};
   p.TimeAxis(kChartAxisY, 5, g.End * step, 10, true);
   LossPlot(p, ls, scale, step, kLeft);
@@ -262,6 +306,7 @@ ChartGeometry SchedulePaths(const TGDPClass& gdp) {
   const double step = ScheduleStep(gdp);
   g.End = CeilTen(gdp.LastTime());
   g.Width = ImageWidth(g.End * 2 + 100);
+  g.PinnedWidth = kLeft + 6;
   Plot p{g};
   p.TimeAxis(kChartAxisY, 2 / step, g.End * step, 60, false);
   TrainPaths(p, gdp, kLeft, 2, step, true);
@@ -280,6 +325,7 @@ ChartGeometry PathsAndLosses(const TGDPClass& gdp, const TLossSeries& ls) {
   const double scale = step * 5;
   g.End = CeilTen(gdp.LastTime());
   g.Width = ImageWidth(g.End * scale + 100 + 60);
+  g.PinnedWidth = kLeft + 60 + 6;
   Plot p{g, kLeft + 60};
   p.TimeAxis(kChartAxisY, 5, g.End * step, 10, true);
   LossPlot(p, ls, scale, step, p.x0);
@@ -290,7 +336,7 @@ ChartGeometry PathsAndLosses(const TGDPClass& gdp, const TLossSeries& ls) {
 // ---------------------------------------------------------------- series over minutes
 
 // Train voltages (kind 3) or rail potentials (kind 4): one polyline a series
-// in a colour drawn from the generator.
+// in a colour of the palette, named at its end by its train.
 ChartGeometry SeriesOverTime(AppState& st, int kind) {
   const bool trains = kind == 3;
   const std::vector<TChartSeries>& list = trains ? st.Chart.TrainSeries : st.Chart.RailSeries;
@@ -313,25 +359,23 @@ ChartGeometry SeriesOverTime(AppState& st, int kind) {
     throw ChartError(trains ? "Нет данных для графика напряжений поездов"
                             : "Нет данных для графика потенциалов рельсов");
   const bool dc = IsDcVariant(st.SchemeVariant);
-  double tick;
-  if (trains) {
-    tick = dc ? 200 : 1500;
-  } else {
-    top = Round(top / 10 + 1) * 10;
-    tick = 10;
-  }
-  g.Top = Positive(
-      top, trains ? "наибольшее напряжение поездов не больше 0" : "наибольший потенциал рельсов не больше 0");
+  Positive(top, trains ? "наибольшее напряжение поездов не больше 0" : "наибольший потенциал рельсов не больше 0");
+  // The scale reaches the division above the largest value, so that a line
+  // at the bus voltage stays inside the plot under a labelled division.
+  double reach = 0;
+  const double tick = Division(trains ? (dc ? 200 : 1500) : 10, 0, top, kPlotHeight, reach);
+  g.Top = reach;
   g.TickStep = tick;
   g.End = CeilTen(end);
   g.Width = ImageWidth(g.End * 5 + 100);
+  g.PinnedWidth = kLeft + 6;
   const double perV = kPlotHeight / g.Top;
   Plot p{g};
   p.TimeAxis(kChartAxisY, 5, g.End, 10, true);
   p.ValueAxis(kLeft, "U, В", 0, g.Top, tick, perV, 0);
   auto norm = [&](double v, uint32_t colour) {
     const double y = kChartAxisY - v * perV;
-    g.Norms.push_back({kLeft, y, p.Right(), y, colour, 2});
+    g.Norms.push_back({kLeft, y, p.Right(), y, colour, 2, false});
   };
   if (trains) {
     const VoltageNorms& n = dc ? kNormsDc : kNormsAc;
@@ -342,11 +386,13 @@ ChartGeometry SeriesOverTime(AppState& st, int kind) {
   } else {
     norm(40, 0xFF0000);
   }
+  std::vector<std::string> names;
+  size_t k = 0;
   for (const TChartSeries& s : list) {
     ChartPolyline pl;
     pl.Name = (trains ? "Поезд " : "Рельс ") + std::to_string(s.Number);
     pl.Width = 3;
-    pl.Colour = st.Rng.Below(0xFFFFFF);
+    pl.Colour = kSeriesPalette[k++ % std::size(kSeriesPalette)];
     const size_t n = std::min(s.Times.size(), s.Values.size());
     for (size_t j = 0; j < n; ++j) {
       pl.Xs.push_back(kLeft + s.Times[j] * 5);
@@ -355,7 +401,9 @@ ChartGeometry SeriesOverTime(AppState& st, int kind) {
       pl.Values.push_back(s.Values[j]);
     }
     g.Series.push_back(std::move(pl));
+    names.push_back("№" + std::to_string(s.Number));
   }
+  p.NameLineEnds(0, names);
   return g;
 }
 
@@ -372,9 +420,9 @@ std::vector<FeederSeries> FeedersOf(int feedKind) {
     case 2:
       return {{1, 0, 0x2340EF, "Ф1"}, {2, 2, 0xEF4023, "Ф3"}};
     case 3:
-      return {{1, 0, 0x2340EF, "Ф1"}, {3, 2, 0x00D2FF, "Ф3"}};
+      return {{1, 0, 0x2340EF, "Ф1"}, {3, 2, 0x0B86B8, "Ф3"}};
     case 4:
-      return {{1, 0, 0x2340EF, "Ф1"}, {2, 1, 0x00D2FF, "Ф2"}, {3, 2, 0xEF4023, "Ф3"}, {4, 3, 0x49B749, "Ф4"}};
+      return {{1, 0, 0x2340EF, "Ф1"}, {2, 1, 0x0B86B8, "Ф2"}, {3, 2, 0xEF4023, "Ф3"}, {4, 3, 0x2E8B2E, "Ф4"}};
     default:
       return {};
   }
@@ -424,20 +472,36 @@ ChartGeometry FeederCurrents(AppState& st) {
     }
   }
   if (hi < lo) throw ChartError("Нет данных для графика токов фидеров");
-  const double bottom = Sign(lo) * (Round(std::fabs(lo) / 50) + 1) * 50;
-  // Currents that all lie above the first division keep one division of
-  // height, so the scale stays a finite number.
-  if (hi <= bottom) hi = bottom + 50;
+  // The scale covers every current and the level 0 A of the time axis, from
+  // the division below the least current to the division above the largest;
+  // the division grows from 50 A until its labels stand apart.
+  double bottom = 0, top = 0, step = 50;
+  for (double decade = 1;; decade *= 10) {
+    bool found = false;
+    for (double m : {1.0, 2.0, 5.0}) {
+      step = 50 * m * decade;
+      bottom = std::min(0.0, std::floor(lo / step) * step);
+      top = std::max(0.0, std::ceil(hi / step - 1e-9) * step);
+      if (top <= bottom) top = bottom + step;
+      if (step * kPlotHeight / (top - bottom) >= kChartLabelSpacing || step > 1e12) {
+        found = true;
+        break;
+      }
+    }
+    if (found) break;
+  }
   g.Bottom = bottom;
-  g.Top = hi;
-  g.TickStep = 50;
+  g.Top = top;
+  g.TickStep = step;
   g.End = CeilTen(cd.Times.back());
   g.Width = ImageWidth(g.End * 5 + 100);
-  const double perA = (kChartHeight - 100) / (hi - bottom);
+  g.PinnedWidth = kLeft + 6;
+  const double perA = kPlotHeight / (top - bottom);
   Plot p{g};
   const double zeroY = kChartAxisY - (0 - bottom) * perA;
   p.TimeAxis(zeroY, 5, g.End, 10, true, 2);
-  p.ValueAxis(kLeft, "I, A", bottom, hi, 50, perA, bottom);
+  p.ValueAxis(kLeft, "I, A", bottom, top, step, perA, bottom);
+  std::vector<std::string> names;
   for (const FeederSeries& f : feeders) {
     if (!st.ChartOpts.All && !st.ChartOpts.Feeders[f.Box]) continue;
     const std::vector<double>& s = cd.Series[f.Series - 1];
@@ -451,12 +515,23 @@ ChartGeometry FeederCurrents(AppState& st) {
       pl.Minutes.push_back(cd.Times[j]);
       pl.Values.push_back(s[j]);
     }
+    names.push_back(pl.Name);
     g.Series.push_back(std::move(pl));
   }
+  p.NameLineEnds(0, names);
   return g;
 }
 
 }  // namespace
+
+double ContrastOnWhite(uint32_t colour) {
+  auto channel = [](uint32_t v) {
+    const double c = static_cast<double>(v & 0xFF) / 255;
+    return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+  };
+  const double l = 0.2126 * channel(colour) + 0.7152 * channel(colour >> 8) + 0.0722 * channel(colour >> 16);
+  return 1.05 / (l + 0.05);
+}
 
 bool ChartAvailable(const ChartData& cd, int kind) {
   const bool trains = !cd.TrainSeries.empty();

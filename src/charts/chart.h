@@ -45,8 +45,25 @@ struct VoltageNorms {
 inline constexpr VoltageNorms kNormsDc{2700, 4000, 2400};
 inline constexpr VoltageNorms kNormsAc{21000, 30000, 19000};
 
-// Legend colours of the four feeder boxes "Фидер1", "Фидер2", "фидер3", "Фидер4".
-inline constexpr uint32_t kFeederBoxColours[4] = {0x2340EF, 0x00D2FF, 0xEF4023, 0x49B749};
+// Legend colours of the four feeder boxes "Фидер1", "Фидер2", "фидер3", "Фидер4",
+// the colours of their lines: red, dark gold, blue and green, each dark
+// enough to read on white.
+inline constexpr uint32_t kFeederBoxColours[4] = {0x2340EF, 0x0B86B8, 0xEF4023, 0x2E8B2E};
+
+// The colours of the train (and rail) lines, one per line in turn: hues that
+// tell the lines apart and read on white (a contrast of at least 3 : 1), none
+// of them the red or amber of the norm lines.
+inline constexpr uint32_t kSeriesPalette[10] = {0xB4771F, 0x2CA02C, 0xBD6794, 0x4B568C, 0x8515C7,
+                                                0x8F8017, 0x595959, 0x802A1B, 0x238E6B, 0x82004B};
+// The contrast of a colour against white (1 : 1 to 21 : 1, as the
+// accessibility guidelines reckon it).
+double ContrastOnWhite(uint32_t colour);
+
+// Value-axis labels stand at least this many pixels apart (the chart's
+// labels are a little under 12 pixels high).
+inline constexpr double kChartLabelSpacing = 13;
+// The name of the time axis: its labels read days:hours:minutes.
+inline constexpr const char* kTimeAxisName = "t, ДД:ЧЧ:ММ";
 
 enum class TextAlign : uint8_t {
   Below,   // centred, its top 10 pixels below the point
@@ -55,16 +72,21 @@ enum class TextAlign : uint8_t {
   RightOf  // left-aligned 10 pixels right of the point, centred vertically
 };
 
+// Pinned lines and texts belong to the value axes: a window that scrolls a
+// wide chart keeps them in view over the band left of the plot.
 struct ChartLine {
   double X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
   uint32_t Colour = 0;  // Windows colour value 0x00BBGGRR
   int Width = 1;
+  bool Pinned = false;
 };
 
 struct ChartText {
   double X = 0, Y = 0;
   std::string Text;
   TextAlign Align = TextAlign::Below;
+  uint32_t Colour = 0;
+  bool Pinned = false;
 };
 
 // One series: its pixels and, for the CSV, its data in model minutes and in
@@ -93,6 +115,8 @@ struct ChartGeometry {
   double Unit = 0, Top = 0, Bottom = 0, TickStep = 0;
   int Divisions = 0;
   double End = 0;
+  // The width of the band left of the plot that holds the value axes.
+  double PinnedWidth = 0;
 };
 
 // What a chart reads besides the state: the schedule (kinds 0 and 2) and the
@@ -107,9 +131,12 @@ struct ChartSources {
 // when it holds a train series and a feeding kind.
 bool ChartAvailable(const ChartData& cd, int kind);
 
-// The geometry of one chart. Kinds 3 and 4 draw every series in a colour of
-// its own from the program's generator, so each opening shows new colours.
-// ChartError when the data cannot give a chart.
+// The geometry of one chart. Kinds 3, 4 and 5 name every line at its end (the
+// train number, the feeder) in the line's colour; kinds 3 and 4 take the
+// colours of the palette in turn, the same at every opening. Every value axis
+// reaches past the largest value to the next division, and its divisions are
+// far enough apart for their labels. ChartError when the data cannot give a
+// chart.
 ChartGeometry BuildChart(AppState& st, int kind, const ChartSources& src);
 
 // As the chart window opens a kind: the schedule `scheduleName` of the folder

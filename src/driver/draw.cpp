@@ -16,6 +16,7 @@ namespace {
 // Fixed parts of the panel (the transformers at the two ends, the rectifiers
 // under them, the connection images between substation and track lines).
 constexpr int kTransfALeft = 10, kTransfTop = 25, kTransfWidth = 30, kTransfHeight = 60;
+// On the 800-pixel picture; a wider one takes its right-hand parts along.
 constexpr int kTransfBLeft = kPanelWidth - kTransfALeft - kTransfWidth;  // 760, the mirror image
 constexpr int kDiodSize = 20;
 constexpr int kDiodRow = kTransfTop + 50;
@@ -49,9 +50,9 @@ ImagePart Diode(const char* name, int centre, bool visible) {
   return d;
 }
 
-ImagePart TrackLine(const char* name, int row, bool visible) {
-  ImagePart l{name, visible, kLineLeft, row - 1, kLineLength, 2, {}, {}, {}};
-  l.Strokes.push_back(Line(kBlack, 2, {{0, 1}, {kLineLength, 1}}));
+ImagePart TrackLine(const char* name, int row, bool visible, int length) {
+  ImagePart l{name, visible, kLineLeft, row - 1, length, 2, {}, {}, {}};
+  l.Strokes.push_back(Line(kBlack, 2, {{0, 1}, {length, 1}}));
   return l;
 }
 
@@ -199,8 +200,22 @@ bool SetScale(PictureState& ps, const std::string& zoneLengthText) {
   // scale; the picture keeps the one it has until a usable length is entered.
   if (!TryStrToFloat(zoneLengthText, length) || !(length > 0) || !std::isfinite(length))
     return false;
-  ps.PixelsPerKm = (ZoneRightX - ZoneLeftX) / length;
+  ps.PixelsPerKm = (ZoneRight(ps) - ZoneLeftX) / length;
   return true;
+}
+
+int ZoneRight(const PictureState& ps) {
+  return std::max(ps.Width, kPanelWidth) - (kPanelWidth - ZoneRightX);
+}
+
+void SetPictureWidth(PictureState& ps, int width) {
+  width = std::max(width, kPanelWidth);
+  if (width == ps.Width) return;
+  const double before = ZoneRight(ps) - ZoneLeftX;
+  ps.Width = width;
+  ps.PixelsPerKm *= (ZoneRight(ps) - ZoneLeftX) / before;
+  for (PostPlace& p : ps.Posts)
+    if (p.Placed) p.X = KmToX(ps, p.Km);
 }
 
 int KmToX(const PictureState& ps, double km) {
@@ -333,20 +348,24 @@ void SpaceTrainLabels(SchemePicture& pic, size_t first, const TextMetrics& m) {
 
 SchemePicture BuildSchemePicture(const PictureState& ps, const AppState& st, const TextMetrics& metrics) {
   SchemePicture pic;
-  pic.Images.push_back(TrackLine("Line1", kRowTrack1, ps.Line1Visible));
-  pic.Images.push_back(TrackLine("Line2", ps.Line2Row, true));
+  // Everything right of the zone moves with the picture's width.
+  const int wider = std::max(ps.Width, kPanelWidth) - kPanelWidth;
+  pic.Width = kPanelWidth + wider;
+  const int lineLength = kLineLength + wider, transfB = kTransfBLeft + wider;
+  pic.Images.push_back(TrackLine("Line1", kRowTrack1, ps.Line1Visible, lineLength));
+  pic.Images.push_back(TrackLine("Line2", ps.Line2Row, true, lineLength));
   pic.Images.push_back(Transformer("TransfA", kTransfALeft, ps.TransfAVisible));
-  pic.Images.push_back(Transformer("TransfB", kTransfBLeft, ps.TransfBVisible));
+  pic.Images.push_back(Transformer("TransfB", transfB, ps.TransfBVisible));
   pic.Images.push_back(Diode("DiodA", kTransfALeft + kTransfWidth / 2 + 1, ps.DiodAVisible));
-  pic.Images.push_back(Diode("DiodB", kTransfBLeft + kTransfWidth / 2, ps.DiodBVisible));
+  pic.Images.push_back(Diode("DiodB", transfB + kTransfWidth / 2, ps.DiodBVisible));
   pic.Images.push_back(ImagePart{"Conn1", ps.Conn1Visible, kConn1Left, kConnTop, kConnWidth,
                                  kConnHeight, ConnectionStrokes(ps.ConnCode, 1), {}, {}});
-  pic.Images.push_back(ImagePart{"Conn2", ps.Conn2Visible, kConn2Left, kConnTop, kConnWidth,
+  pic.Images.push_back(ImagePart{"Conn2", ps.Conn2Visible, kConn2Left + wider, kConnTop, kConnWidth,
                                  kConnHeight, ConnectionStrokes(ps.ConnCode, 0), {}, {}});
   pic.Texts.push_back(TextPart{"CaptionA", ps.TransfAVisible, "ТП А", true,
                                kTransfALeft + kTransfWidth / 2, kCaptionTop, false, Centring::HalfDown});
   pic.Texts.push_back(TextPart{"CaptionB", ps.TransfBVisible, "ТП Б", true,
-                               kTransfBLeft + kTransfWidth / 2, kCaptionTop, false, Centring::HalfDown});
+                               transfB + kTransfWidth / 2, kCaptionTop, false, Centring::HalfDown});
 
   for (int k = 0; k < 3; ++k) {
     const PostPlace& p = ps.Posts[k];

@@ -125,8 +125,12 @@ struct TrainMark {
 
 // The display state the picture keeps between calls: ShowScheme leaves
 // unchanged what its table does not name, so the state of the parts is kept
-// here and the picture is built from it.
+// here and the picture is built from it. The picture is 800 pixels wide at
+// its smallest; a wider window stretches the track lines, and the
+// substation B, its connection and every km with them, while the parts keep
+// their size.
 struct PictureState {
+  int Width = kPanelWidth;
   double PixelsPerKm = 0;
   int ConnCode = 0;  // code the two connections were last drawn for
   bool Line1Visible = true;
@@ -146,9 +150,16 @@ PictureState CreateSchemePicture();
 // codes that have them at the kilometres of the parameter block.
 void ShowScheme(PictureState& ps, int code, const TParamBlock& p);
 
-// The drawing scale from the zone length text: 670 / length pixels per km.
+// The drawing scale from the zone length text: 670 / length pixels per km on
+// the 800-pixel picture (the length of the track lines over the zone length).
 // A text that is not a positive number leaves the scale as it was (returns false).
 bool SetScale(PictureState& ps, const std::string& zoneLengthText);
+
+// The pixel column of the zone end: 735 on the 800-pixel picture.
+int ZoneRight(const PictureState& ps);
+// The picture made `width` pixels wide (800 at least): the scale stretches
+// with the track lines and the posts keep their km.
+void SetPictureWidth(PictureState& ps, int width);
 
 // A post at a km (label with at most two decimals, column from the scale).
 void PlacePostAtKm(PictureState& ps, int post, double km);

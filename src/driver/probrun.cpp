@@ -1,6 +1,7 @@
 #include "driver/probrun.h"
 
 #include "driver/runs.h"
+#include "driver/progress.h"
 
 #include <algorithm>
 #include <cmath>
@@ -415,6 +416,7 @@ RunOutcome StartRun(AppState& st) {
     if (fresh) {
       ResetTotals(st, false);
       st.ModelTime = 0;
+      st.StepsPlanned = st.RunMode == ModeProb ? PlannedProbSteps(st) : 0;
       if (st.RunMode == ModeProb) StartRecord(st);
       st.Notify(Changed::Clock);
     }

@@ -17,6 +17,14 @@
 
 namespace tps {
 
+// A schedule run stopped by "Пауза": the schedule with the events done so
+// far, and its step.
+struct PausedScheduleRun {
+  TGDPClass Gdp;
+  double Step = 0, Delta = 0;
+  uint32_t Done = 0;  // the time steps made so far
+};
+
 namespace {
 
 // The controls back after a run that did not start.
@@ -28,6 +36,7 @@ void GiveBackControls(AppState& st) {
 // The end of every schedule run, finished or not: the kept solution of a
 // user circuit released, then the zone at rest.
 void CloseRun(AppState& st) {
+  st.PausedSchedule.reset();
   ReleaseConstructorRun(st);
   RestAfterRun(st);
 }
@@ -69,19 +78,24 @@ std::string IgnoredSpeedChangesText(const std::vector<IgnoredSpeedChange>& list,
 // the schedule's last time point or its final event. A schedule ending at
 // time point t runs t steps: the steps are counted as integers and the model
 // clock follows from their count (a clock added up in floating point passes
-// 0.1 x 3 only after a fourth step). False when a step's circuit could not be
-// built (its message has been shown).
-bool RunSchedule(AppState& st, TGDPClass& gdp, double delta) {
+// 0.1 x 3 only after a fourth step). Failed when a step's circuit could not
+// be built (its message has been shown); Paused when "Пауза" of the schedule
+// mode was pressed: the step under way is finished and the run waits with its
+// trains, clock, count and totals until Start.
+enum class LoopEnd { Ended, Paused, Failed };
+LoopEnd RunSchedule(AppState& st, PausedScheduleRun& run) {
   st.StopRequested = false;
-  const uint32_t steps = gdp.LastTime();
-  for (uint32_t done = 0; done < steps && !st.StopRequested; ++done) {
-    if (!gdp.ExecuteStep(st)) return false;
+  const uint32_t steps = run.Gdp.LastTime();
+  while (run.Done < steps && !st.StopRequested) {
+    if (!run.Gdp.ExecuteStep(st)) return LoopEnd::Failed;
     if (st.StopRequested) break;
-    st.ModelTime = SnapTenth((done + 1.0) * delta);
+    ++run.Done;
+    st.ModelTime = SnapTenth(run.Done * run.Delta);
     st.Notify(Changed::Clock);
     st.Pump();
+    if (st.PauseRequested && !st.StopRequested && st.RunMode == ModeSchedule) return LoopEnd::Paused;
   }
-  return true;
+  return LoopEnd::Ended;
 }
 
 }  // namespace
@@ -101,66 +115,90 @@ RunOutcome StartScheduleRun(AppState& st, const std::string& file) {
   st.Controls.RunActive = true;
   st.Notify(Changed::Controls);
   ApplyFormRules(st.Params);
-  bool started = false;
+  // A paused run goes on with its own schedule; the zone's controls stayed
+  // locked, so only the fields it reads every step are checked again.
+  std::shared_ptr<PausedScheduleRun> run = st.PausedSchedule;
+  bool started = run != nullptr;
   try {
-    // With "Откл Ф2 и Ф4" the schedule's track-2 trains would stand on a
-    // track without power: the schedule mode takes the scheme without it.
-    if (st.RunMode == ModeSchedule && (st.SchemeVariant == 6 || st.SchemeVariant == 12)) {
-      st.Message(MsgKind::Error, "Расчёт по ГДП со схемой \"Откл Ф2 и Ф4\" (схема " +
-                                     std::to_string(st.SchemeVariant) +
-                                     ") не ведётся: поезда пути 2 стояли бы на пути без питания");
-      GiveBackControls(st);
-      return RunOutcome::Refused;
-    }
-    if (CheckScheduleMatch(st, file, true) != 0 || CheckMainInput(st) != 0) {
-      GiveBackControls(st);
-      return RunOutcome::Refused;
-    }
-    // The whole file is read before anything of the run changes.
-    TGDPClass gdp;
-    gdp.Init(st);
-    gdp.LoadFromFile(st.Work, SchedulePath(file));
-    // A train on a track the scheme lacks would vanish from the run unseen.
-    if (st.RunMode == ModeSchedule) {
-      const std::string lost = TrainWithoutTrack(gdp, st.SchemeVariant);
-      if (!lost.empty()) {
-        st.Message(MsgKind::Error, lost);
+    if (run) {
+      if (CheckMainInput(st) != 0) {
         GiveBackControls(st);
         return RunOutcome::Refused;
       }
-    }
-    const double step = gdp.StepMinutes();
-    const double delta = Round(step * 100) / 100;
-    if (!(delta > 0) || !std::isfinite(step)) {
-      st.Message(MsgKind::Error, "Шаг ГДП " + gdp.Schedule.Header.StepMinutes.Get() +
-                                     " мин слишком мал для расчёта: нужно не меньше 0.01 мин");
-      GiveBackControls(st);
-      return RunOutcome::Refused;
-    }
-    if (step * gdp.LastTime() > kLongestScheduleMinutes) {
-      st.Message(MsgKind::Error, "ГДП длиннее года (" + FormatScheduleTime(gdp.LastTime(), step) +
-                                     "): такой график не рассчитывается");
-      GiveBackControls(st);
-      return RunOutcome::Refused;
-    }
+    } else {
+      // With "Откл Ф2 и Ф4" the schedule's track-2 trains would stand on a
+      // track without power: the schedule mode takes the scheme without it.
+      if (st.RunMode == ModeSchedule && (st.SchemeVariant == 6 || st.SchemeVariant == 12)) {
+        st.Message(MsgKind::Error, "Расчёт по ГДП со схемой \"Откл Ф2 и Ф4\" (схема " +
+                                       std::to_string(st.SchemeVariant) +
+                                       ") не ведётся: поезда пути 2 стояли бы на пути без питания");
+        GiveBackControls(st);
+        return RunOutcome::Refused;
+      }
+      if (CheckScheduleMatch(st, file, true) != 0 || CheckMainInput(st) != 0) {
+        GiveBackControls(st);
+        return RunOutcome::Refused;
+      }
+      // The whole file is read before anything of the run changes.
+      run = std::make_shared<PausedScheduleRun>();
+      TGDPClass& gdp = run->Gdp;
+      gdp.Init(st);
+      gdp.LoadFromFile(st.Work, SchedulePath(file));
+      // A train on a track the scheme lacks would vanish from the run unseen.
+      if (st.RunMode == ModeSchedule) {
+        const std::string lost = TrainWithoutTrack(gdp, st.SchemeVariant);
+        if (!lost.empty()) {
+          st.Message(MsgKind::Error, lost);
+          GiveBackControls(st);
+          return RunOutcome::Refused;
+        }
+      }
+      run->Step = gdp.StepMinutes();
+      run->Delta = Round(run->Step * 100) / 100;
+      if (!(run->Delta > 0) || !std::isfinite(run->Step)) {
+        st.Message(MsgKind::Error, "Шаг ГДП " + gdp.Schedule.Header.StepMinutes.Get() +
+                                       " мин слишком мал для расчёта: нужно не меньше 0.01 мин");
+        GiveBackControls(st);
+        return RunOutcome::Refused;
+      }
+      if (run->Step * gdp.LastTime() > kLongestScheduleMinutes) {
+        st.Message(MsgKind::Error, "ГДП длиннее года (" + FormatScheduleTime(gdp.LastTime(), run->Step) +
+                                       "): такой график не рассчитывается");
+        GiveBackControls(st);
+        return RunOutcome::Refused;
+      }
 
-    // A schedule run always starts afresh.
-    started = true;
-    st.StepCount = 0;
-    if (st.RunMode == ModeConstructor) PrepareConstructorRun(st);
-    st.Chart.Reset();
-    ResetRunStart(st);
-    st.ModelTime = 0;
+      // A schedule run starts afresh unless it was paused.
+      started = true;
+      st.StepCount = 0;
+      if (st.RunMode == ModeConstructor) PrepareConstructorRun(st);
+      st.Chart.Reset();
+      ResetRunStart(st);
+      st.ModelTime = 0;
+      // Its steps: one a time point, and the final solution.
+      st.StepsPlanned = static_cast<uint64_t>(gdp.LastTime()) + 1;
+      TLossSeries& ls = st.LossSeries;
+      ls.Step = StrToFloat(st.Params.StepMinutes.Get());
+      ls.MaxLoss = 0;
+      ls.Losses.assign(1, 0.0);
+      ls.StepIndex.assign(1, 0);
+      st.Notify(Changed::Clock);
+    }
+    st.PausedSchedule.reset();
+    TGDPClass& gdp = run->Gdp;
+    const double step = run->Step;
     TLossSeries& ls = st.LossSeries;
-    ls.Step = StrToFloat(st.Params.StepMinutes.Get());
-    ls.MaxLoss = 0;
-    ls.Losses.assign(1, 0.0);
-    ls.StepIndex.assign(1, 0);
-    st.Notify(Changed::Clock);
 
-    if (!RunSchedule(st, gdp, delta)) {
-      AbandonRun(st, "");
-      return RunOutcome::Failed;
+    switch (RunSchedule(st, *run)) {
+      case LoopEnd::Failed:
+        AbandonRun(st, "");
+        return RunOutcome::Failed;
+      case LoopEnd::Paused:
+        st.PausedSchedule = run;
+        GiveBackControls(st);
+        return RunOutcome::Paused;
+      case LoopEnd::Ended:
+        break;
     }
     // The zone as the schedule left it, once more.
     if (!BuildStepCircuit(st)) {
@@ -190,6 +228,10 @@ RunOutcome StartScheduleRun(AppState& st, const std::string& file) {
     FailRun(st, started, "");
     throw;
   }
+}
+
+bool ScheduleRunPaused(const AppState& st) {
+  return st.PausedSchedule != nullptr;
 }
 
 ScheduleInfo ShowScheduleInfo(const AppState& st, const std::string& file) {
@@ -229,7 +271,14 @@ bool DeleteScheduleFile(AppState& st, const std::string& file) {
     st.Message(MsgKind::Information, "Нельзя удалить этот файл");
     return false;
   }
-  DeleteFile(st.Work, SchedulePath(file));
+  // The path is checked before the question: a name that leads outside the
+  // working directory is refused, not offered for deletion.
+  const std::string path = SchedulePath(file);
+  st.Work.Resolve(path);
+  if (st.Host && !st.Host->ShowMessage(MsgKind::Warning, "Удалить ГДП \"" + file + "\" из папки gdp?",
+                                       MsgButtons::OkCancel))
+    return false;
+  DeleteFile(st.Work, path);
   return true;
 }
 
@@ -253,6 +302,7 @@ std::vector<std::string> ListScheduleFiles(const AppState& st) {
 void RestAfterRun(AppState& st) {
   RemoveAllTrains(st);
   st.StepCount = 0;
+  st.StepsPlanned = 0;
   st.ModelTime = 0;
   st.PauseRequested = false;
   st.Controls.RunActive = false;

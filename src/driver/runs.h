@@ -26,6 +26,8 @@ namespace tps {
 // be read or a step could not be solved (an error shown), nothing of the run
 // is a result and no loss file is written.
 RunOutcome StartScheduleRun(AppState& st, const std::string& file);
+// A schedule run stands paused, waiting for Start.
+bool ScheduleRunPaused(const AppState& st);
 
 // What the schedule panel shows of a schedule: the zone length after
 // "Длина зоны -", the scheme after "Схема", the step after "Шаг -", the
@@ -50,7 +52,8 @@ struct SchedulePanelView {
 SchedulePanelView EnterScheduleMode(AppState& st);
 
 // "Удалить ГДП": the default schedule is kept ("Нельзя удалить этот файл");
-// any other is deleted at once. Returns true when the file was deleted.
+// any other is deleted once the user has answered OK to the question naming
+// it. Returns true when the file was deleted.
 bool DeleteScheduleFile(AppState& st, const std::string& file);
 
 // The schedule files "gdp\*.gdp" by name; none when there is no "gdp".

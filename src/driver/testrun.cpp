@@ -113,7 +113,8 @@ bool AddTrainButton(AppState& st, int track) {
 }
 
 void PauseButton(AppState& st) {
-  if (st.Trains.Empty() && st.RunMode != ModeProb) return;
+  // A schedule run may stand between trains and still be paused.
+  if (st.Trains.Empty() && st.RunMode != ModeProb && !st.ScheduleRunning) return;
   st.PauseRequested = true;
   st.Notify(Changed::Controls);
 }

@@ -33,7 +33,8 @@ RunOutcome BatchLaunch(AppState& st);
 // "Добавить поезд >" (track 1) and "< Добавить поезд" (track 2): validation,
 // then AddTrain and the lists. Returns true when a train was added.
 bool AddTrainButton(AppState& st, int track);
-// "Пауза".
+// "Пауза": a run of the test, probabilistic or schedule mode stops after
+// its step under way (nothing to stop in the test mode without trains).
 void PauseButton(AppState& st);
 
 }  // namespace tps

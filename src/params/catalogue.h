@@ -44,6 +44,7 @@ std::string TableSuffix(int schemeCode);
 // One row of the catalogue window: the three texts as shown.
 struct CatalogueRow {
   std::string Name, R, Radius;
+  bool operator==(const CatalogueRow&) const = default;
 };
 
 std::vector<TConductorEntry> ReadTableEntries(const WorkDir& wd, const std::string& fileName);

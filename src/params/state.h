@@ -20,6 +20,7 @@
 namespace tps {
 
 struct ConstructorSession;
+struct PausedScheduleRun;
 
 // Scheme code of a variant: 1->11, 2->12, 3->14, 4->16, 5->18, 6->19, 7->21,
 // 8->22, 9->23, 10->24, 11->26, 12->29, else 0 (low 7 bits of v).
@@ -191,6 +192,9 @@ struct AppState {
   // The model clock as the last finished run left it (the clock itself goes
   // back to 0 when a run ends).
   double RunEndTime = 0;
+  // The steps the run under way is expected to make (its progress); 0 when
+  // it cannot be told.
+  uint64_t StepsPlanned = 0;
   bool ShowPictures = true;
   bool VaryTrainCurrents = false;
   bool PauseRequested = false;
@@ -232,6 +236,9 @@ struct AppState {
   bool ListingCancelled = false;
   // A schedule run is under way (a Start pressed during it is refused).
   bool ScheduleRunning = false;
+  // A schedule run stopped by "Пауза": its schedule as far as it has run,
+  // until Start continues it.
+  std::shared_ptr<PausedScheduleRun> PausedSchedule;
 
   TRandom Rng;
   RandomFlowState Flow;

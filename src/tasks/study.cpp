@@ -20,26 +20,37 @@ namespace {
 constexpr const char* kScratchDir = "Temp";
 
 // The host of one run of a study: it keeps the run's messages and, at the
-// once-per-step pump, turns the study's stop (or the end of the batch after
-// a run that did not run to its end) into the run's own stop, and shows the
-// run to the watcher of "Визуализация".
+// once-per-step pump, counts the run's steps into the study's, turns the
+// study's stop (or the end of the batch after a run that did not run to its
+// end) into the run's own stop, and shows the run to the watcher of
+// "Визуализация".
 class StudyHost : public RecordingHost {
  public:
-  StudyHost(const StudyControl& ctl, const std::atomic<bool>& abort) : ctl_(ctl), abort_(abort) {}
+  StudyHost(StudyControl& ctl, const std::atomic<bool>& abort) : ctl_(ctl), abort_(abort) {}
   AppState* state = nullptr;
   bool stopped = false;
+  uint64_t counted = 0;  // steps of the run under way counted so far
   void ProcessEvents() override {
     if (!state) return;
+    Count();
     if (ctl_.Stop.load() || abort_.load()) {
       state->StopRequested = true;
       stopped = true;
     }
     if (ctl_.Watch) ctl_.Watch(*state);
   }
-  void Notify(Changed) override {}
+  void Notify(Changed c) override {
+    if (c == Changed::Clock) Count();
+  }
 
  private:
-  const StudyControl& ctl_;
+  void Count() {
+    if (state && state->StepCount > counted) {
+      ctl_.Steps += state->StepCount - counted;
+      counted = state->StepCount;
+    }
+  }
+  StudyControl& ctl_;
   const std::atomic<bool>& abort_;
 };
 
@@ -128,7 +139,9 @@ bool Study::Parallel() const {
 StudyRun Study::RunOne(AppState& st, const Job& job) {
   StudyHost& host = static_cast<StudyHost&>(*st.Host);
   host.stopped = false;
+  host.counted = 0;
   StudyRun r = job(st);
+  ctl_.StepsOfRunsDone += host.counted;
   if (host.stopped) {
     // A run cut short by the stop is no result of the study.
     r.Complete = false;

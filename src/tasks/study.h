@@ -31,6 +31,10 @@ struct StudyControl {
   // of its steps, on the thread that makes the run (the window copies what
   // it draws). While it is set the study makes one run at a time.
   std::function<void(const AppState&)> Watch;
+  // Steps solved by the study's runs so far, and by the runs already done:
+  // their difference is the work of the runs under way. Read from any thread.
+  std::atomic<uint64_t> Steps{0};
+  std::atomic<uint64_t> StepsOfRunsDone{0};
 };
 
 // The number of cores, at least 1.

@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "params/conv.h"
+#include "ui/Keyboard.h"
 #include "ui/MainWindow.h"
 #include "validation/physical.h"
 
@@ -62,6 +63,7 @@ QLineEdit* Row(QWidget* parent, QGridLayout* grid, int row, const char* name, co
 
 AcWindow::AcWindow(MainWindow* main) : QWidget(main, Qt::Window), main_(main) {
   setObjectName("acWindow");
+  KeepReadingTabOrder(this);
   setWindowTitle(U("Параметры и конфигурация подвески переменного тока"));
   auto* grid = new QGridLayout(this);
   int row = 0;
@@ -86,6 +88,8 @@ AcWindow::AcWindow(MainWindow* main) : QWidget(main, Qt::Window), main_(main) {
   grid->addWidget(save, row, 0);
   grid->addWidget(revert, row, 1);
   grid->addWidget(exit, row, 3);
+  AcceptDecimalComma(earth_);
+  for (QLineEdit* e : geometry_) AcceptDecimalComma(e);
   connect(save, &QPushButton::clicked, this, [this] { AcFormToParams(); });
   connect(revert, &QPushButton::clicked, this, [this] { ParamsToAcForm(); });
   connect(exit, &QPushButton::clicked, this, &QWidget::close);

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
+#include "ui/Keyboard.h"
 #include "ui/MainWindow.h"
 
 namespace tps::ui {
@@ -18,6 +19,7 @@ QString U(const char* s) { return QString::fromUtf8(s); }
 
 CatalogueWindow::CatalogueWindow(MainWindow* main) : QDialog(main), main_(main) {
   setObjectName("catalogueWindow");
+  KeepReadingTabOrder(this);
   auto* grid = new QGridLayout(this);
   const char* headings[3] = {"Маркировка", "Сопротивление, Ом/км", "Радиус, см"};
   for (int c = 0; c < 3; ++c) {
@@ -33,6 +35,7 @@ CatalogueWindow::CatalogueWindow(MainWindow* main) : QDialog(main), main_(main) 
     connect(lists_[c], &QListWidget::itemPressed, this, [this, c] { edits_[c]->setFocus(); });
     connect(edits_[c], &QLineEdit::textEdited, this, [this, c](const QString& t) { EditChanged(c, t); });
   }
+  AcceptDecimalComma({edits_[1], edits_[2]});
   auto* buttons = new QHBoxLayout;
   const char* names[5] = {"catalogueCreate", "catalogueSave", "catalogueLoad", "catalogueDelete",
                           "catalogueClose"};
@@ -49,7 +52,7 @@ CatalogueWindow::CatalogueWindow(MainWindow* main) : QDialog(main), main_(main) 
   connect(b[1], &QPushButton::clicked, this, [this] { Save(); });
   connect(b[2], &QPushButton::clicked, this, [this] { Load(); });
   connect(b[3], &QPushButton::clicked, this, [this] { Delete(); });
-  connect(b[4], &QPushButton::clicked, this, [this] { close(); });
+  connect(b[4], &QPushButton::clicked, this, [this] { reject(); });
   // However the window is closed, the traction-network lists see the edited tables.
   connect(this, &QDialog::finished, this, [this] { main_->Guard([&] { main_->ReloadConductorTables(); }); });
   resize(520, 320);
@@ -81,6 +84,7 @@ void CatalogueWindow::Load() {
   }
   std::vector<CatalogueRow> rows;
   main_->Guard([&] { rows = ReadTableFile(main_->State(), index_); });
+  saved_ = rows;
   {
     QSignalBlocker b0(lists_[0]), b1(lists_[1]), b2(lists_[2]);
     for (const CatalogueRow& r : rows) {
@@ -128,7 +132,22 @@ void CatalogueWindow::Create() {
 
 void CatalogueWindow::Save() {
   if (lists_[0]->count() == 0) return;
-  main_->Guard([&] { WriteTableFile(main_->State(), index_, Rows()); });
+  const std::vector<CatalogueRow> rows = Rows();
+  if (main_->Guard([&] { WriteTableFile(main_->State(), index_, rows); })) saved_ = rows;
+}
+
+bool CatalogueWindow::Edited() const {
+  return Rows() != saved_;
+}
+
+void CatalogueWindow::reject() {
+  // "Закрыть", the window's frame and Esc all come here.
+  if (isVisible() && Edited()) {
+    const std::string text = "Изменения справочника \"" + TableCaption(index_) +
+                             "\" не сохранены. Закрыть его без сохранения?";
+    if (!main_->State().H().ShowMessage(MsgKind::Warning, text, MsgButtons::OkCancel)) return;
+  }
+  QDialog::reject();
 }
 
 void CatalogueWindow::Delete() {

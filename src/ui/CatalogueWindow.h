@@ -32,6 +32,11 @@ class CatalogueWindow : public QDialog {
   QListWidget* List(int column) const { return lists_[column]; }
   QLineEdit* Edit(int column) const { return edits_[column]; }
   QLabel* Heading(int column) const { return headings_[column]; }
+  // The rows differ from the table file as last loaded or saved.
+  bool Edited() const;
+
+  // Closing with edits not saved asks first (OK closes without them).
+  void reject() override;
 
  private:
   void Activate();
@@ -44,6 +49,7 @@ class CatalogueWindow : public QDialog {
 
   MainWindow* main_;
   int index_ = 0;
+  std::vector<CatalogueRow> saved_;
   QLabel* headings_[3] = {};
   QListWidget* lists_[3] = {};
   QLineEdit* edits_[3] = {};

@@ -18,6 +18,7 @@
 #include <QWheelEvent>
 
 #include "chartpaint/ChartPainter.h"
+#include "ui/Keyboard.h"
 
 namespace tps::ui {
 
@@ -32,18 +33,22 @@ constexpr int kScrollHeight = 17;
 
 }  // namespace
 
-// The image, shifted left by the scroll bar's position.
+// The image, shifted left by the scroll bar's position; once scrolled, the
+// value axes stay in view over the band left of the plot.
 class ChartView : public QWidget {
  public:
   explicit ChartView(QWidget* parent) : QWidget(parent) {}
   const QImage* image = nullptr;
+  const ChartGeometry* geometry = nullptr;
   int offset = 0;
 
  protected:
   void paintEvent(QPaintEvent*) override {
     QPainter p(this);
     p.fillRect(rect(), Qt::white);
-    if (image) p.drawImage(-offset, 0, *image);
+    if (!image) return;
+    p.drawImage(-offset, 0, *image);
+    if (offset > 0 && geometry) paint::PaintPinned(p, *geometry);
   }
 };
 
@@ -64,27 +69,45 @@ ChartWindow::ChartWindow(AppState& st, QWidget* parent) : QDialog(parent), st_(s
 void ChartWindow::Prepare(int kind, const std::string& scheduleName) {
   // A fresh image every opening; nothing of the last chart stays when this one fails.
   ChartGeometry g = OpenChart(st_, kind, scheduleName);
-  QImage img = paint::ChartImage(g);
+  // As fine as the screen: sharp at 150 % and 200 %.
+  QImage img = paint::ChartImage(g, devicePixelRatioF());
   geometry_ = std::move(g);
   image_ = std::move(img);
   view_->image = &image_;
-  const int w = image_.width();
+  view_->geometry = &geometry_;
+  const int w = geometry_.Width;
   const bool wide = w > kWideLimit;
   const int winW = wide ? kWideLimit : w + 6;
   const int winH = wide ? 530 : 525;
-  setFixedSize(winW, winH);
-  view_->setGeometry(0, 0, winW, kChartHeight);
-  scroll_->setGeometry(0, winH - kScrollHeight, winW, kScrollHeight);
-  scroll_->setRange(0, std::max(0, w - winW));
-  scroll_->setPageStep(winW);
+  // The window opens at the chart's size and may grow as far as the chart;
+  // a window narrower than its chart scrolls it.
+  setMinimumSize(std::min(winW, 300), winH);
+  setMaximumSize(std::max(winW, w + 6), winH);
+  resize(winW, winH);
+  Place();
   scroll_->setValue(0);
-  scroll_->setVisible(wide);
   view_->offset = 0;
   setWindowTitle(QString::fromStdString(geometry_.ValueUnit));
   if (QScreen* s = QGuiApplication::primaryScreen()) {
     const QRect r = s->availableGeometry();
     move(r.x() + (r.width() - winW) / 2, r.y() + (r.height() - winH) / 2);
   }
+}
+
+void ChartWindow::Place() {
+  const int w = geometry_.Width;
+  const bool scrolls = w + 6 > width();
+  view_->setGeometry(0, 0, width(), kChartHeight);
+  scroll_->setGeometry(0, height() - kScrollHeight, width(), kScrollHeight);
+  scroll_->setRange(0, std::max(0, w - width()));
+  scroll_->setPageStep(width());
+  scroll_->setVisible(scrolls);
+  if (!scrolls) scroll_->setValue(0);
+}
+
+void ChartWindow::resizeEvent(QResizeEvent* e) {
+  QDialog::resizeEvent(e);
+  Place();
 }
 
 void ChartWindow::Open(int kind, const std::string& scheduleName) {
@@ -148,6 +171,7 @@ void ChartWindow::contextMenuEvent(QContextMenuEvent* e) {
 
 ChartOptionsDialog::ChartOptionsDialog(AppState& st, QWidget* parent) : QDialog(parent), st_(st) {
   setObjectName("ChartOptionsDialog");
+  KeepReadingTabOrder(this);
   setWindowTitle(U("Графические опции"));
   setModal(true);
   auto* layout = new QVBoxLayout(this);
@@ -203,6 +227,7 @@ void ChartOptionsDialog::showEvent(QShowEvent* e) {
 
 NormsDialog::NormsDialog(AppState& st, QWidget* parent) : QDialog(parent), st_(st) {
   setObjectName("NormsDialog");
+  KeepReadingTabOrder(this);
   setWindowTitle(U("Нормы напряжений"));
   setModal(true);
   auto* layout = new QVBoxLayout(this);
@@ -214,7 +239,16 @@ NormsDialog::NormsDialog(AppState& st, QWidget* parent) : QDialog(parent), st_(s
   for (int r = 0; r < 3; ++r)
     for (int c = 0; c < 2; ++c) table->setItem(r, c, new QTableWidgetItem(U(values[r][c])));
   table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+  // Every heading whole ("Постоянный", "Минимум на ТКПР*"): the columns as
+  // wide as their texts, the table as large as its columns and rows.
+  table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  table->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  table->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+  table->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Minimum);
+  table->resizeColumnsToContents();
+  table->setMinimumSize(table->sizeHint());
   layout->addWidget(table);
   auto* relaxed = new QRadioButton(U("Некритично"), this);
   relaxed->setObjectName("radioRelaxed");

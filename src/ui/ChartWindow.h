@@ -42,10 +42,13 @@ class ChartWindow : public QDialog {
 
  protected:
   void wheelEvent(QWheelEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
   void contextMenuEvent(QContextMenuEvent* e) override;
   void done(int r) override;
 
  private:
+  // The view and the scroll bar for the window's size.
+  void Place();
   // Asks for a file and saves; a failure is shown in the error box.
   void SaveAs(const char* filter, const char* suffix,
               void (ChartWindow::*save)(const std::filesystem::path&) const);

@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "circuit/constructor.h"
+#include "ui/Keyboard.h"
 
 namespace tps::ui {
 
@@ -27,21 +28,34 @@ std::string T(const QString& s) {
   return s.toUtf8().toStdString();
 }
 
+// A number field with its label, the label its buddy: the two are shown and
+// hidden together.
 QLineEdit* Field(QGridLayout* g, int row, int col, const char* label, const char* name) {
   auto* e = new QLineEdit;
   e->setObjectName(name);
-  g->addWidget(new QLabel(U(label)), row, col);
+  AcceptDecimalComma(e);
+  auto* l = new QLabel(U(label));
+  l->setBuddy(e);
+  g->addWidget(l, row, col);
   g->addWidget(e, row, col + 1);
   return e;
 }
 
+// A choice of chains or kinds, as wide as its longest item.
 QComboBox* Choice(QGridLayout* g, int row, int col, const char* name) {
   auto* c = new QComboBox;
   c->setObjectName(name);
   c->setEditable(true);
   c->setInsertPolicy(QComboBox::NoInsert);
+  c->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   g->addWidget(c, row, col, 1, 2);
   return c;
+}
+
+// The labels of a group follow their fields: a hidden field has no label.
+void LabelsFollowFields(QWidget* group) {
+  for (QLabel* l : group->findChildren<QLabel*>())
+    if (QWidget* buddy = l->buddy()) l->setVisible(!buddy->isHidden());
 }
 
 QPushButton* Button(const char* text, const char* name) {
@@ -105,10 +119,12 @@ ConstructorWindow::ConstructorWindow(AppState& st, QWidget* main) : QDialog(main
   gc->addWidget(radioPassive, 0, 3);
   editR = Field(gc, 1, 0, "R", "editR");
   editX = Field(gc, 1, 2, "X", "editX");
-  editUaRe = Field(gc, 2, 0, "U,a", "editUaRe");
-  editUaIm = Field(gc, 2, 2, "U,p", "editUaIm");
-  editUbRe = Field(gc, 3, 0, "U,a", "editUbRe");
-  editUbIm = Field(gc, 3, 2, "U,p", "editUbIm");
+  // The sources at the two ends of the chain, each with its active and
+  // reactive voltage.
+  editUaRe = Field(gc, 2, 0, "Источник А: U,а", "editUaRe");
+  editUaIm = Field(gc, 2, 2, "U,р", "editUaIm");
+  editUbRe = Field(gc, 3, 0, "Источник Б: U,а", "editUbRe");
+  editUbIm = Field(gc, 3, 2, "U,р", "editUbIm");
   auto* addChain = Button("Добавить", "buttonAddChain");
   gc->addWidget(addChain, 4, 3);
   left->addWidget(groupChain);
@@ -148,8 +164,10 @@ ConstructorWindow::ConstructorWindow(AppState& st, QWidget* main) : QDialog(main
   groupCharts = new QGroupBox(U("Графики токов"));
   auto* gg = new QGridLayout(groupCharts);
   for (int k = 0; k < 4; ++k) {
-    gg->addWidget(new QLabel(QString("F%1").arg(k + 1)), k, 0);
     comboChart[k] = Choice(gg, k, 1, QString("comboChart%1").arg(k + 1).toUtf8().constData());
+    auto* l = new QLabel(QString("F%1").arg(k + 1));
+    l->setBuddy(comboChart[k]);
+    gg->addWidget(l, k, 0);
   }
   left->addWidget(groupCharts);
   left->addStretch(1);
@@ -168,7 +186,18 @@ ConstructorWindow::ConstructorWindow(AppState& st, QWidget* main) : QDialog(main
   listRows = List("listRows");
   listFiles = List("listFiles");
   buttonDelete = Button("Удалить файл", "buttonDelete");
-  for (QListWidget* l : {listChains, listMutual, listConnections, listRows, listFiles}) right->addWidget(l);
+  // Each list under its heading.
+  const std::pair<QListWidget*, const char*> lists[5] = {{listChains, "Контуры"},
+                                                          {listMutual, "Взаимоиндукция"},
+                                                          {listConnections, "Соединения (ППС, ПСК и т.д.)"},
+                                                          {listRows, "Ряды соединений"},
+                                                          {listFiles, "Графы (graff\\*.grf)"}};
+  for (const auto& [list, heading] : lists) {
+    auto* l = new QLabel(U(heading));
+    l->setBuddy(list);
+    right->addWidget(l);
+    right->addWidget(list);
+  }
   right->addWidget(buttonDelete);
 
   connect(buttonNext, &QPushButton::clicked, this, [this] { NextClicked(); });
@@ -182,6 +211,8 @@ ConstructorWindow::ConstructorWindow(AppState& st, QWidget* main) : QDialog(main
   connect(buttonStart, &QPushButton::clicked, this, [this] { StartClicked(); });
   connect(listFiles, &QListWidget::itemDoubleClicked, this,
           [this](QListWidgetItem* item) { FileDoubleClicked(T(item->text())); });
+
+  KeepReadingTabOrder(this);
 
   askSaveName = [this]() -> std::string {
     const QString dir = QString::fromStdString(st_.Work.Resolve("graff", true).string());
@@ -289,6 +320,9 @@ void ConstructorWindow::ShowStep() {
     default:
       break;
   }
+  LabelsFollowFields(groupChain);
+  if (layout()) layout()->activate();
+  SetReadingTabOrder(this);
 }
 
 void ConstructorWindow::NextClicked() {

@@ -2,6 +2,7 @@
 // between its fields and the parameter block.
 #include "ui/MainWindow.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QToolButton>
 
@@ -23,7 +25,9 @@
 #include "params/lifecycle.h"
 #include "params/persist.h"
 #include "ui/AcWindow.h"
+#include "ui/Anchors.h"
 #include "ui/CaptionLabel.h"
+#include "ui/Keyboard.h"
 #include "ui/CatalogueWindow.h"
 #include "ui/NetworkWindow.h"
 #include "ui/ResultWindow.h"
@@ -69,11 +73,18 @@ void MainWindow::Init() {
   BuildScheduleEditor();
 
   ConnectSignals();
-  setFixedSize(centralWidget()->width(), centralWidget()->height() + menuBar()->sizeHint().height());
+  BuildRunMenu();
+  BuildStatusBar();
+  AnchorControls();
+  // At its smallest the window is the fixed form of old; it may grow and be
+  // maximised.
+  resize(centralWidget()->width(), centralWidget()->height() + menuBar()->sizeHint().height() +
+                                        statusBar()->sizeHint().height());
   if (QScreen* s = QGuiApplication::primaryScreen()) {
     QRect r = s->availableGeometry();
     move(r.center() - QRect(QPoint(0, 0), size()).center());
   }
+  KeepReadingTabOrder(this);
 
   // Creation of the state: empty report, no scheme, no trains, test mode,
   // the conductor defaults; then the empty single-track picture.
@@ -96,6 +107,24 @@ MainWindow::~MainWindow() {
   } catch (...) {
     // The report is gone with the window either way; nothing is left to tell.
   }
+}
+
+void MainWindow::AnchorControls() {
+  QWidget* central = centralWidget();
+  // Buttons and boxes as high as the desktop's font needs, a few pixels at
+  // most (their places leave that much room).
+  for (QAbstractButton* b : central->findChildren<QAbstractButton*>()) {
+    const int need = b->sizeHint().height();
+    if (b->height() < need) b->resize(b->width(), std::min(need, b->height() + 3));
+  }
+  central->setMinimumSize(central->size());
+  centralAnchors_->Freeze();
+  panelAnchors_->Freeze();
+  // The picture stretches with the window: the zone and its km with it.
+  pictureWidget_->onResized = [this](int width) {
+    SetPictureWidth(picture_, width);
+    UpdatePicture();
+  };
 }
 
 void MainWindow::ConnectSignals() {

@@ -8,6 +8,7 @@
 // MainWindowSchedule.cpp (the schedule mode: its panel and its run).
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <functional>
 #include <memory>
@@ -27,6 +28,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMenu;
+class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QTabBar;
@@ -35,6 +37,7 @@ class QToolButton;
 namespace tps::ui {
 
 class AcWindow;
+class AnchorLayout;
 class CaptionLabel;
 class CatalogueWindow;
 class ChartOptionsDialog;
@@ -112,6 +115,16 @@ class MainWindow : public QMainWindow {
   void BuildVoltagePanel(QWidget* panel, int left);
   void BuildTrainPanel(QWidget* panel, int left, int width);
   void ConnectSignals();
+  // How the controls follow a window larger than its smallest: the picture
+  // and the panel take the width, the train lists (and in the schedule mode
+  // the schedule panel) the height.
+  void AnchorControls();
+  // The menu "Пуск": the run commands and the charts, with their shortcuts.
+  void BuildRunMenu();
+  void UpdateRunMenu();
+  // The progress of a schedule or probabilistic run in the status bar.
+  void BuildStatusBar();
+  void ShowProgress();
 
   // Scheme controls.
   SchemeControls ReadSchemeControls() const;
@@ -308,8 +321,24 @@ class MainWindow : public QMainWindow {
   QAction* actNetwork_ = nullptr;
   QAction* actAc_ = nullptr;
   QAction* actWriteMatrices_ = nullptr;
+  QMenu* menuOptions_ = nullptr;
   QMenu* menuCatalogues_ = nullptr;
   QMenu* menuSecret_ = nullptr;
+  QAction* actStart_ = nullptr;
+  QAction* actStep_ = nullptr;
+  QAction* actPause_ = nullptr;
+  QAction* actResults_ = nullptr;
+  QAction* actChart_[6] = {};
+
+  // The window at its smallest is the fixed form of old; the anchors move
+  // the controls when it grows.
+  AnchorLayout* centralAnchors_ = nullptr;
+  AnchorLayout* panelAnchors_ = nullptr;
+  QProgressBar* runProgress_ = nullptr;
+  QLabel* runEnd_ = nullptr;
+  QElapsedTimer runClock_;
+  double runFrom_ = 0;
+  bool runShown_ = false;
 
   // The scheme constructor ("Конструктор схем", schedule mode only).
  public:

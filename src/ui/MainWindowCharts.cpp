@@ -9,6 +9,7 @@
 #include <QToolButton>
 
 #include "charts/chart.h"
+#include "ui/Anchors.h"
 #include "ui/ChartWindow.h"
 #include "ui/MainWindow.h"
 #include "ui/SchedulePanel.h"
@@ -61,6 +62,7 @@ void MainWindow::BuildChartControls() {
                             {"buttonChartFeeders", "I фидеров", "Графики токов фидеров", 5}};
   QLabel* caption = new QLabel(U("Графики:"), central);
   caption->setGeometry(4, top + 3, caption->sizeHint().width(), 16);
+  centralAnchors_->Add(caption, {0, 1, 0, 1});
   int x = 4 + caption->width() + 6;
   for (const Entry& e : entries) {
     auto* b = new QToolButton(central);
@@ -69,27 +71,25 @@ void MainWindow::BuildChartControls() {
     b->setToolTip(U(e.hint));
     b->setGeometry(x, top, b->sizeHint().width(), 22);
     x += b->width() + 3;
+    centralAnchors_->Add(b, {0, 1, 0, 1});
     const int kind = e.kind;
     connect(b, &QToolButton::clicked, this, [this, kind] { OpenChart(kind); });
     chartButtons_[kind] = b;
   }
-  central->setFixedSize(central->width(), top + 22 + 4);
+  central->resize(central->width(), top + 22 + 4);
 
   labelLoss_->setCursor(Qt::PointingHandCursor);
   labelLoss_->installEventFilter(new ClickFilter(this, [this] { OpenChart(1); }));
 
-  for (QAction* m : menuBar()->actions()) {
-    if (m->text() != U("Опции") || !m->menu()) continue;
-    QAction* first = m->menu()->actions().value(3);  // after the three options
-    QAction* norms = new QAction(U("Нормы напряжения"), m->menu());
-    norms->setObjectName("actNorms");
-    QAction* currents = new QAction(U("Графики токов"), m->menu());
-    currents->setObjectName("actChartOptions");
-    m->menu()->insertAction(first, norms);
-    m->menu()->insertAction(first, currents);
-    connect(norms, &QAction::triggered, this, [this] { normsDialog_->exec(); });
-    connect(currents, &QAction::triggered, this, [this] { chartOptions_->exec(); });
-  }
+  QAction* first = menuOptions_->actions().value(3);  // after the three options
+  QAction* norms = new QAction(U("&Нормы напряжения"), menuOptions_);
+  norms->setObjectName("actNorms");
+  QAction* currents = new QAction(U("&Графики токов"), menuOptions_);
+  currents->setObjectName("actChartOptions");
+  menuOptions_->insertAction(first, norms);
+  menuOptions_->insertAction(first, currents);
+  connect(norms, &QAction::triggered, this, [this] { normsDialog_->exec(); });
+  connect(currents, &QAction::triggered, this, [this] { chartOptions_->exec(); });
   UpdateChartButtons();
 }
 

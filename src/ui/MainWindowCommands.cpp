@@ -9,7 +9,9 @@
 #include <QEvent>
 #include <QPushButton>
 #include <QToolButton>
+#include <algorithm>
 
+#include "ui/Anchors.h"
 #include "ui/MainWindow.h"
 #include "ui/ProbPanel.h"
 #include "ui/SchedulePanel.h"
@@ -52,7 +54,9 @@ void MainWindow::ConnectCommands() {
   view->setObjectName("buttonViewProbSchedule");
   const QRect row = chartButtons_[0]->geometry();
   const int w = view->sizeHint().width();
-  view->setGeometry(centralWidget()->width() - 4 - w, row.y(), w, row.height());
+  view->setGeometry(centralWidget()->width() - 4 - w, row.y(), w,
+                    std::max(row.height(), std::min(row.height() + 2, view->sizeHint().height())));
+  centralAnchors_->Add(view, {1, 1, 1, 1});
   new FollowPanel(probPanel_, view);
   connect(view, &QPushButton::clicked, this, [this] { ViewProbScheduleClicked(); });
 }

@@ -17,9 +17,9 @@ void MainWindow::BuildScheduleEditor() {
   schedulePanel_->onViewClicked = [this] { ViewScheduleClicked(); };
   schedulePanel_->onEditClicked = [this] { EditScheduleClicked(); };
 
-  QMenu* help = menuBar()->addMenu(QString::fromUtf8("Справка"));
+  QMenu* help = menuBar()->addMenu(QString::fromUtf8("Спр&авка"));
   help->setObjectName("menuHelp");
-  actAbout_ = help->addAction(QString::fromUtf8("О программе"));
+  actAbout_ = help->addAction(QString::fromUtf8("&О программе"));
   actAbout_->setObjectName("actAbout");
   connect(actAbout_, &QAction::triggered, this, [this] { AboutClicked(); });
 }

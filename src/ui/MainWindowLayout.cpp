@@ -5,6 +5,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
+#include <QKeySequence>
+#include <QMenu>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,8 +21,11 @@
 #include <algorithm>
 
 #include "params/trains.h"
+#include "ui/Anchors.h"
 #include "ui/CaptionLabel.h"
+#include "ui/Keyboard.h"
 #include "ui/MainWindow.h"
+#include "ui/ProbPanel.h"
 #include "ui/SchedulePanel.h"
 #include "ui/SchemePictureWidget.h"
 
@@ -53,11 +58,13 @@ QLineEdit* Edit(QWidget* parent, const char* name, int x, int y, int w, int h = 
   return e;
 }
 
+// A button at least as high as its caption's font needs (one line of room
+// is left between the buttons of a column).
 QPushButton* Button(QWidget* parent, const char* name, const char* text, int x, int y, int w,
                     int h = 22) {
   auto* b = new QPushButton(U(text), parent);
   b->setObjectName(name);
-  b->setGeometry(x, y, w, h);
+  b->setGeometry(x, y, w, std::max(h, std::min(h + 2, b->sizeHint().height())));
   return b;
 }
 
@@ -107,38 +114,43 @@ QAction* Check(QMenu* m, const char* name, const char* text, bool checked) {
 }  // namespace
 
 void MainWindow::BuildMenus() {
-  QMenu* file = menuBar()->addMenu(U("Файл"));
-  actSave_ = file->addAction(U("Сохранить"));
+  // Every menu and command has its mnemonic (Alt+Ф opens "Файл"); the
+  // frequent ones have shortcuts, shown in the menus.
+  QMenu* file = menuBar()->addMenu(U("&Файл"));
+  actSave_ = file->addAction(U("&Сохранить"));
   actSave_->setObjectName("actSave");
-  actExit_ = file->addAction(U("Выход"));
+  actSave_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  actExit_ = file->addAction(U("В&ыход"));
   actExit_->setObjectName("actExit");
+  actExit_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
-  QMenu* mode = menuBar()->addMenu(U("Режим"));
-  actTestMode_ = Check(mode, "actTestMode", "Тестовый", true);
-  actScheduleMode_ = Check(mode, "actScheduleMode", "Расчет по ГДП", false);
-  actConstructor_ = mode->addAction(U("Конструктор схем"));
+  QMenu* mode = menuBar()->addMenu(U("&Режим"));
+  actTestMode_ = Check(mode, "actTestMode", "&Тестовый", true);
+  actScheduleMode_ = Check(mode, "actScheduleMode", "Расчет по &ГДП", false);
+  actConstructor_ = mode->addAction(U("&Конструктор схем"));
   actConstructor_->setObjectName("actConstructor");
   actConstructor_->setEnabled(false);
   connect(actConstructor_, &QAction::triggered, this, [this] { ConstructorChosen(); });
 
-  QMenu* options = menuBar()->addMenu(U("Опции"));
-  actFastCalc_ = Check(options, "actFastCalc", "Быстрый расчет", true);
-  actVaryCurrents_ = Check(options, "actVaryCurrents", "Изменять токи поездов", false);
-  actCharts_ = Check(options, "actCharts", "Построение графиков (замедлит иммитацию)", true);
+  menuOptions_ = menuBar()->addMenu(U("&Опции"));
+  QMenu* options = menuOptions_;
+  actFastCalc_ = Check(options, "actFastCalc", "&Быстрый расчет", true);
+  actVaryCurrents_ = Check(options, "actVaryCurrents", "&Изменять токи поездов", false);
+  actCharts_ = Check(options, "actCharts", "&Построение графиков (замедлит иммитацию)", true);
   options->addSeparator();
-  actNetwork_ = options->addAction(U("Параметры тяговой сети"));
+  actNetwork_ = options->addAction(U("Параметры &тяговой сети"));
   actNetwork_->setObjectName("actNetwork");
-  actAc_ = options->addAction(U("Параметры переменного сопротивления"));
+  actAc_ = options->addAction(U("Параметры пере&менного сопротивления"));
   actAc_->setObjectName("actAc");
 
   BuildTaskMenu();
 
-  menuCatalogues_ = menuBar()->addMenu(U("Справочники"));
+  menuCatalogues_ = menuBar()->addMenu(U("&Справочники"));
   menuCatalogues_->setObjectName("menuCatalogues");
-  const char* kinds[4] = {"Контактные провода", "Несущие троса", "Усиливающие провода", "Рельсы"};
+  const char* kinds[4] = {"&Контактные провода", "&Несущие троса", "&Усиливающие провода", "&Рельсы"};
   // Catalogue indexes 4..7 are the direct-current tables, 0..3 the alternating.
   for (int dc = 1; dc >= 0; --dc) {
-    QMenu* sub = menuCatalogues_->addMenu(dc ? U("Постоянный ток") : U("Переменный ток"));
+    QMenu* sub = menuCatalogues_->addMenu(dc ? U("&Постоянный ток") : U("П&еременный ток"));
     for (int k = 0; k < 4; ++k) {
       const int index = (dc ? 4 : 0) + k;
       QAction* a = sub->addAction(U(kinds[k]));
@@ -152,6 +164,65 @@ void MainWindow::BuildMenus() {
   menuSecret_->setObjectName("menuSecret");
   actWriteMatrices_ = Check(menuSecret_, "actWriteMatrices", "Писать матрицы в файл?", false);
   menuSecret_->menuAction()->setVisible(false);
+
+  // F10 opens the menu bar at its first menu, as on other desktops.
+  auto* f10 = new QAction(this);
+  f10->setObjectName("actMenuBar");
+  f10->setShortcut(QKeySequence(Qt::Key_F10));
+  addAction(f10);
+  connect(f10, &QAction::triggered, this, [this] {
+    for (QAction* a : menuBar()->actions())
+      if (a->isVisible() && a->isEnabled()) {
+        menuBar()->setActiveAction(a);
+        return;
+      }
+  });
+}
+
+void MainWindow::BuildRunMenu() {
+  auto* run = new QMenu(U("&Пуск"), this);
+  run->setObjectName("menuRun");
+  menuBar()->insertMenu(menuOptions_->menuAction(), run);
+  // Each command does what its button does, when its button may.
+  auto command = [&](const char* name, const char* text, QKeySequence key, QAbstractButton* button) {
+    QAction* a = run->addAction(U(text));
+    a->setObjectName(name);
+    a->setShortcut(key);
+    connect(a, &QAction::triggered, this, [button] {
+      if (button->isEnabled() && !button->isHidden()) button->click();
+    });
+    return a;
+  };
+  actStart_ = command("actStart", "&Старт иммитации", QKeySequence(Qt::Key_F9), buttonStart_);
+  actStep_ = command("actStep", "П&ошаговая иммитация", QKeySequence(Qt::Key_F8), buttonStep_);
+  actPause_ = command("actPause", "П&ауза", QKeySequence(Qt::Key_F6), buttonPause_);
+  actPause_->setShortcuts({QKeySequence(Qt::Key_F6), QKeySequence(Qt::Key_Pause)});
+  actResults_ = command("actResults", "Смотреть &результаты", QKeySequence(Qt::CTRL | Qt::Key_R), buttonResults_);
+  run->addSeparator();
+  QMenu* charts = run->addMenu(U("&Графики"));
+  charts->setObjectName("menuCharts");
+  const char* captions[6] = {"График &ГДП",
+                             "График &потерь",
+                             "ГДП + п&отери",
+                             "Графики &напряжений поездов",
+                             "Графики потенциалов &рельсов",
+                             "Графики &токов фидеров"};
+  for (int kind = 0; kind < 6; ++kind) {
+    actChart_[kind] = charts->addAction(U(captions[kind]));
+    actChart_[kind]->setObjectName(QString("actChart%1").arg(kind));
+    actChart_[kind]->setShortcut(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + kind)));
+    connect(actChart_[kind], &QAction::triggered, this, [this, kind] { OpenChart(kind); });
+  }
+  UpdateRunMenu();
+}
+
+void MainWindow::UpdateRunMenu() {
+  if (!actStart_) return;
+  const std::pair<QAction*, QAbstractButton*> pairs[4] = {
+      {actStart_, buttonStart_}, {actStep_, buttonStep_}, {actPause_, buttonPause_}, {actResults_, buttonResults_}};
+  for (const auto& [a, b] : pairs) a->setEnabled(b->isEnabled() && !b->isHidden());
+  for (int kind = 0; kind < 6; ++kind)
+    if (chartButtons_[kind]) actChart_[kind]->setEnabled(chartButtons_[kind]->isEnabled());
 }
 
 void MainWindow::BuildControls() {
@@ -161,7 +232,9 @@ void MainWindow::BuildControls() {
 
   // The picture is as wide as the client area, so "ТП Б" at its right end is whole.
   pictureWidget_ = new SchemePictureWidget(central);
-  pictureWidget_->move(0, 0);
+  pictureWidget_->setGeometry(0, 0, kPanelWidth, kPanelHeight);
+  centralAnchors_ = new AnchorLayout(central);
+  centralAnchors_->Add(pictureWidget_, {0, 0, 1, 0});
 
   // The row under the picture.
   comboStep_ = new QComboBox(central);
@@ -182,13 +255,17 @@ void MainWindow::BuildControls() {
   tabBar_->addTab(U("Однопутный участок"));
   tabBar_->addTab(U("Двухпутный участок"));
   tabBar_->setGeometry(0, 227, kClientWidth, tabBar_->sizeHint().height());
+  tabBar_->setExpanding(true);
+  centralAnchors_->Add(tabBar_, {0, 0, 1, 0});
 
   panel_ = new QFrame(central);
   panel_->setObjectName("tabPanel");
   static_cast<QFrame*>(panel_)->setFrameShape(QFrame::StyledPanel);
   const int panelTop = 227 + tabBar_->sizeHint().height();
   panel_->setGeometry(0, panelTop, kClientWidth, kPanelBottom + 4);
-  central->setFixedSize(kClientWidth, panelTop + panel_->height());
+  central->resize(kClientWidth, panelTop + panel_->height());
+  centralAnchors_->Add(panel_, {0, 0, 1, 1});
+  panelAnchors_ = new AnchorLayout(panel_);
 
   // Zone, current kind, scheme boxes and post fields.
   QLabel* zone = Label(panel_, "Длина участка", 4, 6);
@@ -210,7 +287,7 @@ void MainWindow::BuildControls() {
   box3_->setObjectName("box3");
   box3_->setGeometry(4, 94, 108, kBoxHeight);
   for (QCheckBox* b : {box1_, box2_, box3_})
-    b->resize(std::max(b->width(), b->sizeHint().width()), b->height());
+    b->resize(std::max(b->width(), b->sizeHint().width()), std::max(b->height(), b->sizeHint().height()));
   labelPsk_ = Label(panel_, "До ПСК", 116, 51, 60);
   editPsk_ = Edit(panel_, "editPsk", 178, 49, 62);
   labelPps1_ = Label(panel_, "ППС1, км", 116, 73, 60);
@@ -232,8 +309,24 @@ void MainWindow::BuildControls() {
   QLabel* loss = Label(panel_, "Потери мощности, кВт", trainLeft, 120);
   labelLoss_ = Label(panel_, "", Right(loss) + 6, 120, kClientWidth - 4 - (Right(loss) + 6));
   labelLoss_->setObjectName("labelLoss");
+  // The row moves down as far as the schedule panel above it grows.
+  for (QWidget* w : {static_cast<QWidget*>(network), static_cast<QWidget*>(labelCaption_),
+                     static_cast<QWidget*>(loss)})
+    panelAnchors_->Add(w, {0, kShare, 0, kShare});
+  panelAnchors_->Add(labelLoss_, {0, kShare, 1, kShare});
+  // The panels right of the voltages take the width; the schedule panel a
+  // share of the height in the schedule mode.
+  panelAnchors_->Add(batchPanel_, {0, 0, 1, 0});
+  panelAnchors_->Add(probPanel_, {0, 0, 1, 0});
+  panelAnchors_->Add(schedulePanel_, {0, 0, 1, kShare});
+  auto* batch = new AnchorLayout(batchPanel_);
+  batch->Add(buttonBatch_, {1, 0, 1, 0});
+  batch->Freeze();
 
   BuildTrainArea(panel_);
+  AcceptDecimalComma({editZone_, editPsk_, editPps1_, editPps2_, editUaRe_, editUaIm_, editUbRe_, editUbIm_,
+                      editMeanU_, editDevU_, editMeanD_, editDevD_, editActive_, editReactive_, editSpeed_,
+                      editKm_, editBatchTrains_, editBatchInterval_});
 }
 
 void MainWindow::BuildRunButtons(QWidget* central) {
@@ -250,7 +343,7 @@ void MainWindow::BuildRunButtons(QWidget* central) {
     b->setText(U(text));
     b->setToolTip(U(hint));
     b->setCheckable(true);
-    b->setGeometry(x, 202, 36, 22);
+    b->setGeometry(x, 202, 36, std::max(22, std::min(24, b->sizeHint().height())));
     fit(b);
     return b;
   };
@@ -346,7 +439,9 @@ void MainWindow::BuildTrainArea(QWidget* panel) {
   const int right = middle + buttonsW + 4;
   const QString header = U(kTrainListHeader);
   auto* header1 = new QLabel(header, panel);
-  header1->setGeometry(4, 142, listW, 14);
+  // The heading in the line the font needs, down to the lists' top.
+  const int headerH = std::max(14, header1->sizeHint().height());
+  header1->setGeometry(4, 157 - headerH, listW, headerH);
   list1_ = TrainList(panel, "listTrack1", 4, listW);
   buttonRemove1_ = Button(panel, "buttonRemove1", "Списать этот поезд", 4, 248, listW);
 
@@ -357,9 +452,20 @@ void MainWindow::BuildTrainArea(QWidget* panel) {
   buttonResults_ = Button(panel, "buttonResults", "Смотреть результаты", middle, 253, buttonsW);
 
   header2_ = new QLabel(header, panel);
-  header2_->setGeometry(right, 142, listW, 14);
+  header2_->setGeometry(right, 157 - headerH, listW, headerH);
   list2_ = TrainList(panel, "listTrack2", right, listW);
   buttonRemove2_ = Button(panel, "buttonRemove2", "Списать этот поезд", right, 248, listW);
+
+  // The two lists share the width and take the height below the schedule
+  // panel's share; the buttons between them stay at their top.
+  panelAnchors_->Add(header1, {0, kShare, 0.5, kShare});
+  panelAnchors_->Add(list1_, {0, kShare, 0.5, 1});
+  panelAnchors_->Add(buttonRemove1_, {0, 1, 0.5, 1});
+  for (QWidget* b : {buttonAdd1_, buttonAdd2_, buttonClearAll_, buttonPause_, buttonResults_})
+    panelAnchors_->Add(b, {0.5, kShare, 0.5, kShare});
+  panelAnchors_->Add(header2_, {0.5, kShare, 1, kShare});
+  panelAnchors_->Add(list2_, {0.5, kShare, 1, 1});
+  panelAnchors_->Add(buttonRemove2_, {0.5, 1, 1, 1});
 }
 
 }  // namespace tps::ui

@@ -40,7 +40,7 @@ void MainWindow::BuildProbControls(QWidget* central, QWidget* panel, int left, i
   probPanel_->hide();
   probParams_ = new ProbParamsWindow(this);
 
-  actProbMode_ = new QAction(QString::fromUtf8("Вероятностный расчет"), this);
+  actProbMode_ = new QAction(QString::fromUtf8("&Вероятностный расчет"), this);
   actProbMode_->setObjectName("actProbMode");
   actProbMode_->setCheckable(true);
   if (auto* mode = qobject_cast<QMenu*>(actScheduleMode_->parent()))

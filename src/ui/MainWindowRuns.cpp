@@ -9,14 +9,22 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
+#include <QTime>
+#include <cmath>
 #include <QTabBar>
 #include <QToolButton>
 
 #include "driver/probrun.h"
+#include "driver/progress.h"
+#include "driver/runs.h"
 #include "driver/testrun.h"
 #include "solver/report.h"
+#include "ui/Anchors.h"
+#include "ui/Keyboard.h"
 #include "ui/MainWindow.h"
 #include "ui/ResultWindow.h"
 #include "ui/SchedulePanel.h"
@@ -31,6 +39,9 @@ void MainWindow::RunFromWindow(const std::function<void()>& run) {
   bool held = false;
   if (!Guard([&] { held = HoldWorkDir(this, lock, state_.Work); }) || !held) return;
   running_ = true;
+  // The pace of the run is measured from here; a resumed run from where it stood.
+  runFrom_ = RunFraction(state_.StepCount, state_.StepsPlanned);
+  runClock_.start();
   UpdateControls();
   Guard(run);
   running_ = false;
@@ -79,7 +90,47 @@ bool MainWindow::LeaveRunUnderWay() {
   return left;
 }
 
+void MainWindow::BuildStatusBar() {
+  runProgress_ = new QProgressBar(this);
+  runProgress_->setObjectName("runProgress");
+  runProgress_->setRange(0, 1000);
+  runProgress_->setTextVisible(true);
+  runProgress_->setMaximumWidth(220);
+  runEnd_ = new QLabel(this);
+  runEnd_->setObjectName("runEnd");
+  statusBar()->addWidget(runProgress_, 1);
+  statusBar()->addWidget(runEnd_, 2);
+  statusBar()->setSizeGripEnabled(true);
+  runProgress_->hide();
+  runEnd_->hide();
+}
+
+void MainWindow::ShowProgress() {
+  if (!runProgress_) return;
+  const bool schedule = state_.RunMode == ModeSchedule, prob = state_.RunMode == ModeProb;
+  const bool paused = ScheduleRunPaused(state_) || (prob && state_.PauseRequested && state_.StepCount != 0);
+  const bool shown = (running_ || paused) && (schedule || prob) && state_.StepsPlanned != 0;
+  if (shown != runShown_) {
+    runShown_ = shown;
+    runProgress_->setVisible(shown);
+    runEnd_->setVisible(shown);
+  }
+  if (!shown) return;
+  const double part = RunFraction(state_.StepCount, state_.StepsPlanned);
+  runProgress_->setValue(static_cast<int>(std::lround(part * 1000)));
+  runProgress_->setFormat(QString::fromStdString(PercentText(part, 0)));
+  std::string end;
+  if (paused && !running_) {
+    end = "Пауза: \"Старт иммитации\" продолжит расчёт";
+  } else {
+    const double left = SecondsLeft(part, runFrom_, runClock_.elapsed() / 1000.0);
+    end = ExpectedEndText(left, QTime::currentTime().msecsSinceStartOfDay() / 1000.0);
+  }
+  runEnd_->setText(QString::fromStdString(end));
+}
+
 void MainWindow::ShowClock() {
+  ShowProgress();
   editCounter_->setText(QString::number(state_.StepCount));
   std::string time;
   if (!Guard([&] { time = FormatRunTime(state_.ModelTime); })) return;
@@ -91,9 +142,14 @@ void MainWindow::UpdateControls() {
   const bool chosen = state_.SchemeVariant != 0;
   const bool test = state_.RunMode == ModeTest;
   const bool schedule = state_.RunMode == ModeSchedule;
-  // A run that is paused or made step by step goes on with the next Start:
-  // nothing that would change its scheme, zone or step may change before.
-  const bool held = run || RunUnderWay(state_);
+  // A paused schedule run keeps the zone, the scheme and the schedule it
+  // runs: only Start (to continue) is offered.
+  const bool paused = ScheduleRunPaused(state_);
+  const bool locked = run || paused;
+  // A test or probabilistic run that is paused or made step by step goes on
+  // with the next Start too: nothing that would change its scheme, zone or
+  // step may change before.
+  const bool held = locked || RunUnderWay(state_);
 
   // While a batch runs nothing may change the scheme, the trains or the
   // parameter block under it.
@@ -121,16 +177,18 @@ void MainWindow::UpdateControls() {
   trainPanel_->setVisible(test);
   batchPanel_->setVisible(test);
   schedulePanel_->setVisible(schedule);
-  actConstructor_->setEnabled(schedule && chosen && !run);
-  schedulePanel_->setEnabled(!run);
-  buttonAdd1_->setEnabled(chosen && test && !run);
-  buttonAdd2_->setEnabled(chosen && test && fields_.Track2TrainsEnabled && !run);
-  buttonRemove1_->setEnabled(chosen && !run);
-  buttonRemove2_->setEnabled(chosen && fields_.Track2TrainsEnabled && !run);
-  buttonClearAll_->setEnabled(chosen && !run);
-  // The batch launch never pauses; only the runs that watch the flag enable it.
-  buttonPause_->setEnabled(false);
-  buttonBatch_->setEnabled(!run);
+  // In the schedule mode the schedule panel takes half the extra height.
+  panelAnchors_->SetShare(schedule ? 0.5 : 0);
+  actConstructor_->setEnabled(schedule && chosen && !locked);
+  schedulePanel_->setEnabled(!locked);
+  buttonAdd1_->setEnabled(chosen && test && !locked);
+  buttonAdd2_->setEnabled(chosen && test && fields_.Track2TrainsEnabled && !locked);
+  buttonRemove1_->setEnabled(chosen && !locked);
+  buttonRemove2_->setEnabled(chosen && fields_.Track2TrainsEnabled && !locked);
+  buttonClearAll_->setEnabled(chosen && !locked);
+  // The batch launch never pauses; a running schedule run does.
+  buttonPause_->setEnabled(schedule && running_ && !state_.PauseRequested);
+  buttonBatch_->setEnabled(!locked);
   buttonResults_->setVisible(state_.Controls.ResultsVisible);
   // The totals of a run under way would be appended above its real ones.
   buttonResults_->setEnabled(!held);
@@ -139,20 +197,31 @@ void MainWindow::UpdateControls() {
   buttonStart_->setEnabled(schedule && chosen && !run);
   buttonStep_->setEnabled(false);
 
-  actSave_->setEnabled(chosen && !run);
-  actTestMode_->setEnabled(!run);
+  actSave_->setEnabled(chosen && !locked);
+  actTestMode_->setEnabled(!locked);
   actTestMode_->setChecked(test);
-  actScheduleMode_->setEnabled(!run);
+  actScheduleMode_->setEnabled(!locked);
   actScheduleMode_->setChecked(schedule);
-  buttonModeTest_->setEnabled(!run);
+  buttonModeTest_->setEnabled(!locked);
   buttonModeTest_->setChecked(test);
-  buttonModeSchedule_->setEnabled(!run);
+  buttonModeSchedule_->setEnabled(!locked);
   buttonModeSchedule_->setChecked(schedule);
   actNetwork_->setEnabled(chosen && !held);
   actAc_->setEnabled(fields_.AcMenu && !held);
   menuCatalogues_->setEnabled(!held);
   UpdateProbControls();
+  if (paused) {
+    for (QAction* a : {actTestMode_, actProbMode_, actScheduleMode_}) a->setEnabled(false);
+    for (QToolButton* b : {buttonModeTest_, buttonModeProb_, buttonModeSchedule_}) b->setEnabled(false);
+  }
   UpdateChartButtons();
+  if (paused)
+    for (QToolButton* b : chartButtons_)
+      if (b) b->setEnabled(false);
+  UpdateRunMenu();
+  ShowProgress();
+  // The panels of the mode have changed places: Tab follows what is shown.
+  SetReadingTabOrder(this);
 }
 
 void MainWindow::UpdatePicture() {

@@ -11,13 +11,13 @@
 namespace tps::ui {
 
 void MainWindow::BuildTaskMenu() {
-  menuTasks_ = menuBar()->addMenu(QString::fromUtf8("Задачи"));
+  menuTasks_ = menuBar()->addMenu(QString::fromUtf8("&Задачи"));
   menuTasks_->setObjectName("menuTasks");
-  actPskTask_ = menuTasks_->addAction(QString::fromUtf8("Оптимальное место для ПСК"));
+  actPskTask_ = menuTasks_->addAction(QString::fromUtf8("&Оптимальное место для ПСК"));
   actPskTask_->setObjectName("actPskTask");
-  actPpsTask_ = menuTasks_->addAction(QString::fromUtf8("Оптимизация мест для ПСК и ППС"));
+  actPpsTask_ = menuTasks_->addAction(QString::fromUtf8("Оптимизация мест для ПСК и &ППС"));
   actPpsTask_->setObjectName("actPpsTask");
-  actStatistics_ = menuTasks_->addAction(QString::fromUtf8("Статистический анализ"));
+  actStatistics_ = menuTasks_->addAction(QString::fromUtf8("&Статистический анализ"));
   actStatistics_->setObjectName("actStatistics");
   statistics_ = new StatisticsDialog(this);
   pskTask_ = new PlacementDialog(this, 1);
@@ -33,7 +33,8 @@ void MainWindow::BuildTaskMenu() {
 // the parallel scheme 5, both in the schedule mode; the statistics in the
 // probabilistic mode; none while a run is under way.
 void MainWindow::UpdateTaskMenu() {
-  const bool idle = !RunActive();
+  // A paused schedule run is a run under way too.
+  const bool idle = !RunActive() && !ScheduleRunPaused(state_);
   const bool schedule = state_.RunMode == ModeSchedule;
   const int v = state_.SchemeVariant;
   actPskTask_->setEnabled(idle && schedule && (v == 4 || v == 11));

@@ -8,6 +8,7 @@
 
 #include "params/conv.h"
 #include "params/persist.h"
+#include "ui/Keyboard.h"
 #include "ui/MainWindow.h"
 #include "validation/physical.h"
 
@@ -40,6 +41,7 @@ double& ResistanceOf(TParamBlock& p, int row) {
 
 NetworkWindow::NetworkWindow(MainWindow* main) : QDialog(main), main_(main) {
   setObjectName("networkWindow");
+  KeepReadingTabOrder(this);
   setWindowTitle(QString::fromUtf8("Параметры тяговой сети"));
   auto* grid = new QGridLayout(this);
   const char* captions[4] = {"Несущий трос", "Контактный провод", "Усиливающий провод", "Рельс"};

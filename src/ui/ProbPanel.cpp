@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "traffic/randomflow.h"
+#include "ui/Keyboard.h"
 
 namespace tps::ui {
 
@@ -37,6 +38,7 @@ ProbPanel::ProbPanel(QWidget* parent, int width, int height)
   QLabel* n = Label(this, "Макс кол-во поездов (Nmax)", 6, 68);
   editJ_ = new QLineEdit(QStringLiteral("8"), this);
   editJ_->setObjectName("editJ");
+  AcceptDecimalComma(editJ_);
   editJ_->setGeometry(j->x() + j->width() + 4, 17, 30, 20);
   checkWait_ = new QCheckBox(QString::fromUtf8("Ждать ухода поездов"), this);
   checkWait_->setObjectName("checkWait");

@@ -1,14 +1,17 @@
 #include "ui/ProbParamsWindow.h"
 
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QVBoxLayout>
 
 #include "driver/runs.h"
 #include "params/conv.h"
 #include "traffic/randomflow.h"
+#include "ui/Keyboard.h"
 #include "ui/MainWindow.h"
 
 namespace tps::ui {
@@ -32,27 +35,37 @@ ProbParamsWindow::ProbParamsWindow(MainWindow* main) : QDialog(main), main_(main
   grid_->setHorizontalHeaderLabels(heads);
   grid_->setVerticalHeaderLabels(rows);
   grid_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-  grid_->setGeometry(6, 6, 788, 170);
+  grid_->horizontalHeader()->setStretchLastSection(true);
+  grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+  // The whole grid in view at the smallest size; a larger window spreads it.
+  grid_->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+  grid_->setItemDelegate(new DecimalCommaDelegate(grid_));
   auto* total = new QLabel(QString::fromUtf8("Всего"), this);
-  total->setGeometry(6, 186, 50, 20);
   editTotal_ = new QLineEdit(this);
   editTotal_->setObjectName("editTotal");
   editTotal_->setReadOnly(true);
-  editTotal_->setGeometry(60, 184, 70, 22);
-  auto button = [this](const char* name, const char* text, int x) {
+  editTotal_->setMaximumWidth(90);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(grid_, 1);
+  auto* row = new QHBoxLayout;
+  row->addWidget(total);
+  row->addWidget(editTotal_);
+  row->addStretch(1);
+  layout->addLayout(row);
+  auto button = [this, row](const char* name, const char* text) {
     auto* b = new QPushButton(QString::fromUtf8(text), this);
     b->setObjectName(name);
-    b->setGeometry(x, 182, 100, 26);
+    b->setAutoDefault(false);
+    row->addWidget(b);
     return b;
   };
-  connect(button("buttonProbSave", "Сохранить", 474), &QPushButton::clicked, this, [this] { SaveClicked(); });
-  connect(button("buttonProbRevert", "Вернуть", 580), &QPushButton::clicked, this,
-          [this] { RevertClicked(); });
-  connect(button("buttonProbExit", "Выход", 686), &QPushButton::clicked, this, [this] { hide(); });
+  connect(button("buttonProbSave", "Сохранить"), &QPushButton::clicked, this, [this] { SaveClicked(); });
+  connect(button("buttonProbRevert", "Вернуть"), &QPushButton::clicked, this, [this] { RevertClicked(); });
+  connect(button("buttonProbExit", "Выход"), &QPushButton::clicked, this, [this] { hide(); });
   connect(grid_, &QTableWidget::cellChanged, this, [this](int, int column) {
     if (column == 6 && !filling_) ShowTotal();
   });
-  setFixedSize(800, 214);
+  KeepReadingTabOrder(this);
 }
 
 void ProbParamsWindow::GridFromState() {
@@ -63,6 +76,8 @@ void ProbParamsWindow::GridFromState() {
       grid_->setItem(k, c, new QTableWidgetItem(QString::fromStdString(st.Prob.Grid[k][c])));
   filling_ = false;
   ShowTotal();
+  grid_->resizeColumnsToContents();
+  grid_->updateGeometry();
 }
 
 void ProbParamsWindow::GridToState() {

@@ -1,7 +1,10 @@
 #include "ui/QtHost.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QTranslator>
 
 namespace tps::ui {
 
@@ -13,6 +16,24 @@ QtHost::MessageHook& Hook() {
 }  // namespace
 
 void NameApplication() { QCoreApplication::setApplicationName(QStringLiteral("tpscalc")); }
+
+bool LoadQtTranslations(const QLocale& locale) {
+  // One translator for the life of the program; a later call replaces it.
+  static QTranslator* installed = nullptr;
+  auto* qt = new QTranslator(QCoreApplication::instance());
+  if (!qt->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    delete qt;
+    return false;
+  }
+  if (installed) {
+    QCoreApplication::removeTranslator(installed);
+    delete installed;
+  }
+  QCoreApplication::installTranslator(qt);
+  installed = qt;
+  return true;
+}
 
 void QtHost::SetMessageHook(MessageHook hook) { Hook() = std::move(hook); }
 

@@ -8,6 +8,7 @@
 
 #include "params/host.h"
 
+class QLocale;
 class QWidget;
 
 namespace tps::ui {
@@ -19,6 +20,12 @@ inline constexpr const char* kProgramName = "Расчет схем электр�
 // system would append one to every title ("caption — name"), and each window
 // is titled by its own caption alone.
 void NameApplication();
+
+// Qt's own texts (the file dialogs' "Папка", "Имя файла", the buttons
+// "Отмена", "Сохранить") in the language of `locale`, from Qt's translations
+// installed with the system; false when there are none for it (the texts stay
+// English). The program's own texts are Russian whatever the locale.
+bool LoadQtTranslations(const QLocale& locale);
 
 class QtHost : public IHost {
  public:

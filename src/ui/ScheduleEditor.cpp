@@ -2,13 +2,17 @@
 
 #include <QComboBox>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QVBoxLayout>
 #include <filesystem>
 
+#include "ui/Keyboard.h"
 #include "ui/MainWindow.h"
 
 namespace tps::ui {
@@ -22,33 +26,27 @@ QString Q(const std::string& s) {
   return QString::fromStdString(s);
 }
 
-QLabel* Label(QWidget* parent, const char* text, int x, int y) {
-  auto* l = new QLabel(U(text), parent);
-  l->move(x, y);
-  l->adjustSize();
-  return l;
-}
-QLineEdit* Edit(QWidget* parent, const char* name, int x, int y, int w) {
-  auto* e = new QLineEdit(parent);
+QLineEdit* Edit(const char* name) {
+  auto* e = new QLineEdit;
   e->setObjectName(name);
-  e->setGeometry(x, y, w, 21);
+  AcceptDecimalComma(e);
   return e;
 }
-QPushButton* Button(QWidget* parent, const char* name, const char* text, int x, int y, int w) {
-  auto* b = new QPushButton(U(text), parent);
+QPushButton* Button(const char* name, const char* text) {
+  auto* b = new QPushButton(U(text));
   b->setObjectName(name);
-  b->setGeometry(x, y, w, 24);
+  b->setAutoDefault(false);
   return b;
 }
-// A choice box that shows "Выбор" until one of its items is chosen.
-QComboBox* Choice(QWidget* parent, const char* name, const char* const* items, int count, int x, int y,
-                  int w) {
-  auto* c = new QComboBox(parent);
+// A choice box that shows "Выбор" until one of its items is chosen, as wide
+// as its longest item.
+QComboBox* Choice(const char* name, const char* const* items, int count) {
+  auto* c = new QComboBox;
   c->setObjectName(name);
-  c->setGeometry(x, y, w, 22);
   for (int k = 0; k < count; ++k) c->addItem(U(items[k]));
   c->setPlaceholderText(U(kChoosePrompt));
   c->setCurrentIndex(-1);
+  c->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   return c;
 }
 std::string ChoiceText(const QComboBox* c) {
@@ -69,64 +67,94 @@ ScheduleEditor::ScheduleEditor(MainWindow* main, AppState& st) : QDialog(main), 
   setObjectName("scheduleEditor");
   setWindowTitle(U("Чтение ГДП"));
   setModal(true);
-  setFixedSize(690, 420);
-
-  // The three lists side by side.
-  const int listY = 24, listH = 220;
-  Label(this, "Время", 8, 6);
-  listTimes_ = new QListWidget(this);
-  listTimes_->setObjectName("listTimes");
-  listTimes_->setGeometry(8, listY, 110, listH);
-  Label(this, "Событие", 126, 6);
-  listEvents_ = new QListWidget(this);
-  listEvents_->setObjectName("listEvents");
-  listEvents_->setGeometry(126, listY, 316, listH);
-  Label(this, "Параметры", 450, 6);
-  listDetails_ = new QListWidget(this);
-  listDetails_->setObjectName("listDetails");
-  listDetails_->setGeometry(450, listY, 232, listH);
+  // The lists take what the window gives beyond its smallest size.
+  auto* top = new QVBoxLayout(this);
+  auto* lists = new QGridLayout;
+  const char* heads[3] = {"Время", "Событие", "Параметры"};
+  QListWidget** boxes[3] = {&listTimes_, &listEvents_, &listDetails_};
+  const char* names[3] = {"listTimes", "listEvents", "listDetails"};
+  const int stretch[3] = {1, 3, 2};
+  for (int k = 0; k < 3; ++k) {
+    lists->addWidget(new QLabel(U(heads[k])), 0, k);
+    *boxes[k] = new QListWidget;
+    (*boxes[k])->setObjectName(names[k]);
+    (*boxes[k])->setMinimumHeight(160);
+    lists->addWidget(*boxes[k], 1, k);
+    lists->setColumnStretch(k, stretch[k]);
+  }
+  listTimes_->setMinimumWidth(110);
+  listEvents_->setMinimumWidth(300);
+  listDetails_->setMinimumWidth(220);
+  lists->setRowStretch(1, 1);
+  top->addLayout(lists, 1);
 
   // The time of the event: days, hours, minutes.
-  const int panelY = listY + listH + 8, panelH = 124;
-  panelTime_ = new QGroupBox(U("Время события"), this);
+  auto* inputs = new QHBoxLayout;
+  panelTime_ = new QGroupBox(U("Время события"));
   panelTime_->setObjectName("panelTime");
-  panelTime_->setGeometry(8, panelY, 196, panelH);
-  Label(panelTime_, "Сутки", 8, 22);
-  editDays_ = Edit(panelTime_, "editDays", 8, 40, 50);
-  Label(panelTime_, "Часы", 66, 22);
-  editHours_ = Edit(panelTime_, "editHours", 66, 40, 50);
-  Label(panelTime_, "Минуты", 124, 22);
-  editMinutes_ = Edit(panelTime_, "editMinutes", 124, 40, 64);
-  auto* deleteTime = Button(panelTime_, "buttonDeleteTime", "Удалить временную точку", 8, 90, 180);
+  auto* gt = new QGridLayout(panelTime_);
+  editDays_ = Edit("editDays");
+  editHours_ = Edit("editHours");
+  editMinutes_ = Edit("editMinutes");
+  const char* units[3] = {"Сутки", "Часы", "Минуты"};
+  QLineEdit* times[3] = {editDays_, editHours_, editMinutes_};
+  for (int k = 0; k < 3; ++k) {
+    gt->addWidget(new QLabel(U(units[k])), 0, k);
+    gt->addWidget(times[k], 1, k);
+  }
+  auto* deleteTime = Button("buttonDeleteTime", "Удалить временную точку");
+  gt->addWidget(deleteTime, 2, 0, 1, 3);
+  gt->setRowStretch(3, 1);
+  inputs->addWidget(panelTime_);
 
   // The event: the train number, the kind and the buttons.
-  panelEvent_ = new QGroupBox(this);
+  panelEvent_ = new QGroupBox;
   panelEvent_->setObjectName("panelEvent");
-  panelEvent_->setGeometry(212, panelY, 230, panelH);
-  Label(panelEvent_, "Номер", 8, 12);
-  editNumber_ = Edit(panelEvent_, "editNumber", 64, 10, 60);
-  Label(panelEvent_, "Событие", 8, 40);
-  comboKind_ = Choice(panelEvent_, "comboKind", kEventKindItems, 5, 64, 37, 158);
-  auto* add = Button(panelEvent_, "buttonAddEvent", "Добавить событие", 8, 66, 214);
-  auto* remove = Button(panelEvent_, "buttonDeleteEvent", "Удалить событие", 8, 94, 118);
-  auto* replace = Button(panelEvent_, "buttonReplace", "Заменить", 130, 94, 92);
+  auto* ge = new QGridLayout(panelEvent_);
+  editNumber_ = Edit("editNumber");
+  comboKind_ = Choice("comboKind", kEventKindItems, 5);
+  ge->addWidget(new QLabel(U("Номер")), 0, 0);
+  ge->addWidget(editNumber_, 0, 1, 1, 2);
+  ge->addWidget(new QLabel(U("Событие")), 1, 0);
+  ge->addWidget(comboKind_, 1, 1, 1, 2);
+  auto* add = Button("buttonAddEvent", "Добавить событие");
+  ge->addWidget(add, 2, 0, 1, 3);
+  auto* remove = Button("buttonDeleteEvent", "Удалить событие");
+  auto* replace = Button("buttonReplace", "Заменить");
+  ge->addWidget(remove, 3, 0, 1, 2);
+  ge->addWidget(replace, 3, 2);
+  inputs->addWidget(panelEvent_);
 
   // The parameters of the train.
-  panelParams_ = new QGroupBox(this);
+  panelParams_ = new QGroupBox;
   panelParams_->setObjectName("panelParams");
-  panelParams_->setGeometry(450, panelY, 232, panelH);
-  Label(panelParams_, "Тип", 8, 12);
-  comboType_ = Choice(panelParams_, "comboType", kTrainTypeItems, 4, 122, 9, 102);
-  Label(panelParams_, "Ток", 8, 40);
-  editActive_ = Edit(panelParams_, "editActive", 122, 37, 49);
-  editReactive_ = Edit(panelParams_, "editReactive", 175, 37, 49);
-  Label(panelParams_, "Местоположение", 8, 68);
-  editKm_ = Edit(panelParams_, "editKm", 122, 65, 102);
-  Label(panelParams_, "Скорость", 8, 96);
-  editSpeed_ = Edit(panelParams_, "editSpeed", 122, 93, 102);
+  auto* gp = new QGridLayout(panelParams_);
+  comboType_ = Choice("comboType", kTrainTypeItems, 4);
+  editActive_ = Edit("editActive");
+  editReactive_ = Edit("editReactive");
+  editKm_ = Edit("editKm");
+  editSpeed_ = Edit("editSpeed");
+  gp->addWidget(new QLabel(U("Тип")), 0, 0);
+  gp->addWidget(comboType_, 0, 1, 1, 2);
+  gp->addWidget(new QLabel(U("Ток")), 1, 0);
+  gp->addWidget(editActive_, 1, 1);
+  gp->addWidget(editReactive_, 1, 2);
+  gp->addWidget(new QLabel(U("Местоположение")), 2, 0);
+  gp->addWidget(editKm_, 2, 1, 1, 2);
+  gp->addWidget(new QLabel(U("Скорость")), 3, 0);
+  gp->addWidget(editSpeed_, 3, 1, 1, 2);
+  inputs->addWidget(panelParams_, 1);
+  top->addLayout(inputs);
 
-  auto* exit = Button(this, "buttonExit", "Выйти", 446, 388, 96);
-  buttonSave_ = Button(this, "buttonSaveExit", "Сохранить и выйти", 548, 388, 134);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  auto* exit = Button("buttonExit", "Выйти");
+  buttonSave_ = Button("buttonSaveExit", "Сохранить и выйти");
+  buttons->addWidget(exit);
+  buttons->addWidget(buttonSave_);
+  top->addLayout(buttons);
+  resize(sizeHint().expandedTo(QSize(690, 420)));
+  KeepReadingTabOrder(this);
 
   askSaveName = [this](const std::string& preset) { return AskSaveNameByDialog(preset); };
 

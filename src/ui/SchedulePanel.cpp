@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <algorithm>
 
+#include "ui/Anchors.h"
+
 namespace tps::ui {
 
 namespace {
@@ -18,12 +20,13 @@ QString Q(const std::string& s) {
   return QString::fromStdString(s);
 }
 
-// A Windows colour value 0x00BBGGRR as a style sheet colour; 0 leaves the
-// label in the window's text colour.
-QString ColourSheet(uint32_t c) {
-  if (c == 0) return QString();
-  const QColor q(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
-  return QString("color: %1;").arg(q.name());
+// A label's text in a Windows colour value 0x00BBGGRR; 0 gives it back the
+// window's text colour. The palette keeps the label's font and size, as a
+// style sheet would not.
+void Colour(QLabel* l, uint32_t c) {
+  QPalette p = l->parentWidget()->palette();
+  if (c != 0) p.setColor(QPalette::WindowText, QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
+  l->setPalette(p);
 }
 
 }  // namespace
@@ -51,6 +54,11 @@ SchedulePanel::SchedulePanel(QWidget* parent, int width, int height) : QGroupBox
   const int stepX = x + (width - 6 - x) / 2;
   const int lefts[4] = {x, x, stepX, x};
   const int rights[4] = {stepX - 4, width - 6, width - 6, width - 6};
+  auto* anchors = new AnchorLayout(this);
+  // A taller panel gives its height to the list; a wider one its width to
+  // the details and the editor's buttons.
+  anchors->Add(list_, {0, 0, 0, 1});
+  anchors->Add(buttonDelete_, {0, 1, 0, 1});
   for (int k = 0; k < 4; ++k) {
     auto* caption = new QLabel(U(captions[k]), this);
     const int y = 16 + 16 * rows[k];
@@ -59,6 +67,7 @@ SchedulePanel::SchedulePanel(QWidget* parent, int width, int height) : QGroupBox
     values[k] = new QLabel(this);
     values[k]->setObjectName(names[k]);
     values[k]->setGeometry(vx, y, rights[k] - vx, 16);
+    if (rights[k] == width - 6) anchors->Add(values[k], {0, 0, 1, 0});
   }
 
   // Under the details, the editor's buttons in two rows.
@@ -72,11 +81,14 @@ SchedulePanel::SchedulePanel(QWidget* parent, int width, int height) : QGroupBox
     auto* b = new QPushButton(U(editorCaptions[k]), this);
     b->setObjectName(editorNames[k]);
     b->setGeometry(places[k]);
+    const Anchor shares[3] = {{0, 1, 0.5, 1}, {0.5, 1, 1, 1}, {0, 1, 1, 1}};
+    anchors->Add(b, shares[k]);
     std::function<void()>* handler = editorHandlers[k];
     connect(b, &QPushButton::clicked, this, [handler] {
       if (*handler) (*handler)();
     });
   }
+  anchors->Freeze();
   valueLength_ = values[0];
   valueScheme_ = values[1];
   valueStep_ = values[2];
@@ -106,9 +118,9 @@ void SchedulePanel::ShowInfo(const ScheduleInfo& info) {
 }
 
 void SchedulePanel::ShowColours(const ScheduleLabels& colours) {
-  valueScheme_->setStyleSheet(ColourSheet(colours.Scheme));
-  valueLength_->setStyleSheet(ColourSheet(colours.ZoneLength));
-  valueStep_->setStyleSheet(ColourSheet(colours.Step));
+  Colour(valueScheme_, colours.Scheme);
+  Colour(valueLength_, colours.ZoneLength);
+  Colour(valueStep_, colours.Step);
 }
 
 std::string SchedulePanel::SelectedFile() const {

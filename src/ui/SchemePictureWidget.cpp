@@ -13,7 +13,9 @@ QColor ToColor(Rgb c) { return QColor(c.R, c.G, c.B); }
 
 SchemePictureWidget::SchemePictureWidget(QWidget* parent) : QWidget(parent) {
   setObjectName("schemePicture");
-  setFixedSize(kPanelWidth, kPanelHeight);
+  // 800 pixels at least; the window may make it wider.
+  setMinimumWidth(kPanelWidth);
+  setFixedHeight(kPanelHeight);
   setAutoFillBackground(false);
 }
 
@@ -68,6 +70,11 @@ void SchemePictureWidget::SetPicture(SchemePicture pic) {
   for (const ImagePart& p : pic_.Images)
     if (p.Visible && !p.Bitmap.empty()) Bitmap(p.Bitmap);
   update();
+}
+
+void SchemePictureWidget::resizeEvent(QResizeEvent* e) {
+  QWidget::resizeEvent(e);
+  if (onResized) onResized(width());
 }
 
 void SchemePictureWidget::paintEvent(QPaintEvent*) {

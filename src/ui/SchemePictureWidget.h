@@ -24,6 +24,9 @@ class SchemePictureWidget : public QWidget {
   // painted without its image).
   std::function<void(const std::string& name)> onBitmapMissing;
 
+  // Called with the new width whenever the panel is resized.
+  std::function<void(int width)> onResized;
+
   // The sizes of label texts in the font the labels are painted in.
   TextMetrics Metrics() const;
 
@@ -33,6 +36,7 @@ class SchemePictureWidget : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent*) override;
+  void resizeEvent(QResizeEvent*) override;
 
  private:
   const QPixmap* Bitmap(const std::string& name);

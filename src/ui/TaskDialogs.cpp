@@ -9,9 +9,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include "driver/progress.h"
 #include "params/conv.h"
 #include "tasks/placement.h"
 #include "tasks/statistics.h"
+#include "ui/Keyboard.h"
 #include "ui/MainWindow.h"
 #include "ui/WorkDirHold.h"
 
@@ -29,6 +31,7 @@ std::string S(const QString& q) {
 QLineEdit* Edit(QWidget* parent, const char* name, const char* text) {
   auto* e = new QLineEdit(U(text), parent);
   e->setObjectName(name);
+  AcceptDecimalComma(e);
   return e;
 }
 
@@ -59,6 +62,7 @@ StudyDialog::StudyDialog(MainWindow* main, const char* name, const char* caption
   pictures_->setObjectName("pictures");
   connect(stop_, &QPushButton::clicked, this, &StudyDialog::StopClicked);
   connect(&timer_, &QTimer::timeout, this, &StudyDialog::Tick);
+  KeepReadingTabOrder(this);
 }
 
 StudyDialog::~StudyDialog() {
@@ -212,14 +216,31 @@ void StatisticsDialog::showEvent(QShowEvent* e) {
 }
 
 void StatisticsDialog::ShowProgress(size_t done, size_t total) {
+  if (total == 0) total = runsTotal_;
   if (total == 0) return;
-  const double part = static_cast<double>(done) / static_cast<double>(total);
+  // The realizations done and the steps of those under way.
+  const size_t under = std::min<size_t>(Jobs(), total - std::min(done, total));
+  const double part = std::max(shown_, StudyFraction(done, total, StepsUnderWay(), stepsPerRun_, under));
+  shown_ = part;
   bar_->setValue(static_cast<int>(Round(part * 10000)));
-  percent_->setText(U(FormatFixed(RoundTo(part * 100, 3), 1, 3) + " %"));
+  percent_->setText(U(PercentText(part, 3)));
+  // The speed over the last half second or more: steps solved a second.
+  const double seconds = speedClock_.elapsed() / 1000.0;
+  if (seconds >= 0.5) {
+    const uint64_t steps = StepsSolved();
+    speed_->setText(U(SpeedText(static_cast<double>(steps - speedSteps_) / seconds)));
+    speedSteps_ = steps;
+    speedClock_.start();
+  }
 }
 
 void StatisticsDialog::StartClicked() {
   const std::string runs = S(runs_->text());
+  int32_t n = 0;
+  runsTotal_ = TryStrToInt(runs, n) && n > 0 ? static_cast<size_t>(n) : 0;
+  shown_ = 0;
+  speedSteps_ = StepsSolved();
+  speedClock_.start();
   auto result = std::make_shared<StatisticsResult>();
   Launch([runs, result](AppState& st, StudyControl& ctl) { *result = RunStatistics(st, runs, ctl); },
          [this, result] {
@@ -230,6 +251,8 @@ void StatisticsDialog::StartClicked() {
                                                  "не записана"
                                                : "Данные сохранены успешно"));
          });
+  // The steps of a realization, as the window's period and step make them.
+  stepsPerRun_ = static_cast<double>(PlannedProbSteps(main_->State()));
 }
 
 // ------------------------------------------------ placement of the posts
@@ -244,13 +267,18 @@ PlacementDialog::PlacementDialog(MainWindow* main, int posts)
   pictures_->setChecked(true);
   bar_->setRange(0, 100);
   auto* grid = new QGridLayout(this);
-  auto* note =
-      new QLabel(U(posts == 1 ? "Автопоиск минимальных потерь энергии путем изменения места положения ПСК. "
-                              : "Определяем места соединений двух подвесок по критерию минимума "
-                                "потерь энергии"),
-                 this);
-  note->setWordWrap(true);
-  grid->addWidget(note, 0, 0, 1, 2);
+  note_ = new QLabel(U(posts == 1 ? "Автопоиск минимальных потерь энергии путем изменения места положения ПСК. "
+                                   : "Определяем места соединений двух подвесок по критерию минимума "
+                                     "потерь энергии"),
+                     this);
+  note_->setObjectName("note");
+  note_->setWordWrap(true);
+  // However narrow the dialog is made, the explanation keeps the lines it
+  // needs: it is never narrower than this, nor lower than its text there.
+  constexpr int kNoteWidth = 300;
+  note_->setMinimumWidth(kNoteWidth);
+  note_->setMinimumHeight(note_->heightForWidth(kNoteWidth));
+  grid->addWidget(note_, 0, 0, 1, 2);
   int row = 1;
   for (auto [label, edit] : {std::pair{"От", from_}, std::pair{"До", to_}, std::pair{"Шаг", step_}}) {
     grid->addWidget(new QLabel(U(label), this), row, 0);
@@ -267,6 +295,8 @@ PlacementDialog::PlacementDialog(MainWindow* main, int posts)
   for (int k = 0; k < (posts == 1 ? 2 : 4); ++k) {
     results_[k] = Edit(this, ("result" + std::to_string(k)).c_str(), kNone);
     results_[k]->setReadOnly(true);
+    // Room for a place or a loss of 15 significant digits.
+    results_[k]->setMinimumWidth(results_[k]->fontMetrics().horizontalAdvance(QStringLiteral("-8.29999999999999e+99")) + 12);
     grid->addWidget(new QLabel(U(names[k]), this), row, 0);
     grid->addWidget(results_[k], row++, 1);
   }
@@ -274,6 +304,14 @@ PlacementDialog::PlacementDialog(MainWindow* main, int posts)
   grid->addWidget(percent_, row++, 1);
   grid->addWidget(start_, row, 0);
   grid->addWidget(stop_, row, 1);
+  // The bar keeps its row while hidden: it never pushes the rows above
+  // it over the explanation.
+  for (QWidget* w : {static_cast<QWidget*>(bar_), static_cast<QWidget*>(percent_)}) {
+    QSizePolicy p = w->sizePolicy();
+    p.setRetainSizeWhenHidden(true);
+    w->setSizePolicy(p);
+  }
+  grid->setSizeConstraint(QLayout::SetMinimumSize);
   bar_->hide();
   percent_->hide();
   connect(start_, &QPushButton::clicked, this, &PlacementDialog::StartClicked);
@@ -315,6 +353,8 @@ void PlacementDialog::StartClicked() {
              if (r->Outcome != RunOutcome::Finished || !r->HasBest) return;
              results_[0]->setText(Kwh(r->Losses[r->Best]));
              results_[1]->setText(U(FloatToStr(r->Positions[r->Best])));
+             for (QLineEdit* e : results_)
+               if (e) e->setCursorPosition(0);
            });
   } else {
     auto r = std::make_shared<PostSearchResult>();
@@ -325,8 +365,12 @@ void PlacementDialog::StartClicked() {
              if (r->Outcome != RunOutcome::Finished || !r->HasBest) return;
              const PostRun& b = r->Runs[r->Best];
              int k = 0;
-             for (double v : {b.Pps1, b.Psk, b.Pps2}) results_[k++]->setText(U(FloatToStr(v)));
+             for (double v : {b.Pps1, b.Psk, b.Pps2}) {
+               results_[k]->setText(U(FloatToStr(v)));
+               results_[k++]->setCursorPosition(0);
+             }
              results_[3]->setText(Kwh(b.Loss));
+             results_[3]->setCursorPosition(0);
            });
   }
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <atomic>
 #include <functional>
@@ -47,6 +48,11 @@ class StudyDialog : public QDialog {
   void Launch(std::function<void(AppState&, StudyControl&)> study, std::function<void()> done);
   // Progress: runs done of the study's total, on the bar of `range`.
   virtual void ShowProgress(size_t done, size_t total) = 0;
+  // The steps the runs of the study have solved so far, and those of the
+  // runs under way; the runs made side by side.
+  uint64_t StepsSolved() const { return ctl_.Steps.load(); }
+  uint64_t StepsUnderWay() const { return ctl_.Steps.load() - ctl_.StepsOfRunsDone.load(); }
+  unsigned Jobs() const { return ctl_.Jobs; }
   void closeEvent(QCloseEvent* e) override;
 
   MainWindow* main_;
@@ -88,6 +94,8 @@ class StatisticsDialog : public StudyDialog {
   explicit StatisticsDialog(MainWindow* main);
   QLineEdit* RunsEdit() const { return runs_; }
   QLabel* PercentLabel() const { return percent_; }
+  QLabel* SpeedLabel() const { return speed_; }
+  QProgressBar* Bar() const { return bar_; }
 
  protected:
   void showEvent(QShowEvent* e) override;
@@ -97,6 +105,13 @@ class StatisticsDialog : public StudyDialog {
   void StartClicked();
   QLineEdit* runs_ = nullptr;
   QLabel* speed_ = nullptr;
+  // The study under way: its realizations and the steps of each, the part
+  // shown last, and the steps and time of the last reading of the speed.
+  size_t runsTotal_ = 0;
+  double stepsPerRun_ = 0;
+  double shown_ = 0;
+  uint64_t speedSteps_ = 0;
+  QElapsedTimer speedClock_;
 };
 
 // "Задача оптимальной установки ПСК" (posts = 1) and "Оптимизируем
@@ -110,6 +125,7 @@ class PlacementDialog : public StudyDialog {
   QLineEdit* StepEdit() const { return step_; }
   // The result boxes: ПСК loss and place; or ППС 1, ПСК, ППС 2, loss.
   QLineEdit* Result(int k) const { return results_[k]; }
+  QLabel* Note() const { return note_; }
 
  protected:
   void showEvent(QShowEvent* e) override;
@@ -118,6 +134,7 @@ class PlacementDialog : public StudyDialog {
  private:
   void StartClicked();
   int posts_;
+  QLabel* note_ = nullptr;
   QLineEdit* from_ = nullptr;
   QLineEdit* to_ = nullptr;
   QLineEdit* step_ = nullptr;

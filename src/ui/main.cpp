@@ -4,6 +4,7 @@
 // ($XDG_DATA_HOME/tpscalc or ~/.local/share/tpscalc), seeded on the first start.
 #include <QApplication>
 #include <QIcon>
+#include <QLocale>
 #include <QMessageBox>
 #include <cstdlib>
 #include <filesystem>
@@ -43,6 +44,8 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);  // takes the toolkit's own options out of argv
   tps::ui::NameApplication();
+  // Qt's own dialogs speak the user's language.
+  tps::ui::LoadQtTranslations(QLocale::system());
   // The icon and the menu entry the package installs.
   QGuiApplication::setDesktopFileName(QStringLiteral("tpscalc"));
   QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tpscalc")));

@@ -107,6 +107,7 @@ TEST(Charts, SchedulePaths) {
   EXPECT_EQ(g.Series[1].Xs.size(), 1u);  // still open, a single point
   EXPECT_TRUE(HasText(g, "L, км"));
   EXPECT_TRUE(HasText(g, "00:01:00"));
+  EXPECT_TRUE(HasText(g, kTimeAxisName));
 
   gdp.Schedule.Header.ZoneLength.Set("0");
   EXPECT_THROW(BuildChart(*z.st, 0, src), ChartError);
@@ -125,7 +126,7 @@ TEST(Charts, FeederCurrentsAndOptions) {
   st.ChartOpts.Feeders[2] = false;
   ChartGeometry some = BuildChart(st, 5, {});
   EXPECT_EQ(Names(some), (std::vector<std::string>{"Ф1", "Ф2", "Ф4"}));
-  EXPECT_EQ(some.Series[1].Colour, 0x00D2FFu);
+  EXPECT_EQ(some.Series[1].Colour, kFeederBoxColours[1]);
   EXPECT_EQ(ChartCsvLines(some),
             (std::vector<std::string>{"t, мин,Ф1,Ф2,Ф4", "0,400,-120,0", "1,300,10,5", "2,120,20,10"}));
 
@@ -149,8 +150,8 @@ TEST(Charts, FeederCurrentsAndOptions) {
   for (double y : flat.Series[0].Ys) EXPECT_TRUE(std::isfinite(y));
 }
 
-// Train voltages: new colours at each opening; norm lines of DC and AC; the
-// rail potentials with their one norm.
+// Train voltages: the same palette colours at each opening, one per train;
+// norm lines of DC and AC; the rail potentials with their one norm.
 TEST(Charts, VoltagesNormsAndColours) {
   tpstest::Zone z(3);
   AppState& st = *z.st;
@@ -159,15 +160,19 @@ TEST(Charts, VoltagesNormsAndColours) {
   ChartGeometry a = BuildChart(st, 3, {});
   ChartGeometry b = BuildChart(st, 3, {});
   ASSERT_EQ(a.Series.size(), 2u);
-  EXPECT_TRUE(a.Series[0].Colour != b.Series[0].Colour || a.Series[1].Colour != b.Series[1].Colour);
+  EXPECT_EQ(a.Series[0].Colour, b.Series[0].Colour);
+  EXPECT_EQ(a.Series[1].Colour, b.Series[1].Colour);
   EXPECT_NE(a.Series[0].Colour, a.Series[1].Colour);
   EXPECT_EQ(a.Series[0].Width, 3);
+  // The bus at 3300 V lies under the division of 3400 V, not above the plot.
+  EXPECT_EQ(a.Top, 3400);
   ASSERT_EQ(a.Norms.size(), 2u);
-  EXPECT_DOUBLE_EQ(a.Norms[0].Y1, 450 - 2700 * 400.0 / 3300);
+  EXPECT_DOUBLE_EQ(a.Norms[0].Y1, 450 - 2700 * 400.0 / 3400);
   EXPECT_EQ(a.Norms[0].Colour, 0x3AC7FFu);
-  EXPECT_DOUBLE_EQ(a.Norms[1].Y1, 450 - 2400 * 400.0 / 3300);
+  EXPECT_DOUBLE_EQ(a.Norms[1].Y1, 450 - 2400 * 400.0 / 3400);
   EXPECT_EQ(a.Norms[1].Colour, 0x0000FFu);
   EXPECT_TRUE(HasText(a, "200"));
+  EXPECT_TRUE(HasText(a, "3400"));
 
   st.SchemeVariant = 10;
   st.Chart.TrainSeries = {{1, {0, 7}, {27000, 20000}, {0, 0}, 2}};
@@ -188,6 +193,90 @@ TEST(Charts, VoltagesNormsAndColours) {
   EXPECT_DOUBLE_EQ(rail.Norms[0].Y1, 450 - 40 * 400.0 / 60);
   st.SchemeVariant = 3;
   EXPECT_EQ(BuildChart(st, 4, {}).Norms[0].Colour, 0x0000FFu);
+}
+
+namespace {
+
+// The value-axis labels of a chart from top to bottom (texts left of the axis).
+std::vector<double> AxisLabelRows(const ChartGeometry& g) {
+  std::vector<double> ys;
+  for (const ChartText& t : g.Texts)
+    if (t.Align == TextAlign::LeftOf) ys.push_back(t.Y);
+  std::sort(ys.begin(), ys.end());
+  return ys;
+}
+
+}  // namespace
+
+// What an engineer reads off a chart: every line inside the plot and named
+// at its end in its colour, colours that read on white, value labels apart,
+// the time axis named by the form of its labels, the value axis pinned.
+TEST(Charts, ChartsAnEngineerCanRead) {
+  tpstest::Zone z(3);
+  AppState& st = z.S();
+  FourFeeders(st);
+  // Twelve trains at up to 3300 V, more than the palette has colours.
+  st.Chart.TrainSeries.clear();
+  for (int16_t n = 1; n <= 12; ++n) st.Chart.TrainSeries.push_back({n, {0, 1, 2}, {3300, 2900, 2500.0 + n}, {}, 3});
+  ChartGeometry v = BuildChart(st, 3, {});
+  std::set<uint32_t> colours;
+  for (size_t k = 0; k < v.Series.size(); ++k) {
+    const ChartPolyline& s = v.Series[k];
+    for (double y : s.Ys) EXPECT_GE(y, 50.0) << s.Name;  // nothing above the plot
+    EXPECT_GE(ContrastOnWhite(s.Colour), 3.0) << s.Name;
+    colours.insert(s.Colour);
+    // The train's number at the line's end, in the line's colour.
+    const std::string name = "№" + std::to_string(k + 1);
+    const auto t = std::find_if(v.Texts.begin(), v.Texts.end(), [&](const ChartText& x) { return x.Text == name; });
+    ASSERT_NE(t, v.Texts.end()) << name;
+    EXPECT_EQ(t->Colour, s.Colour);
+    EXPECT_GE(t->X, s.Xs.back() - 10);
+  }
+  EXPECT_EQ(colours.size(), std::size(kSeriesPalette));
+  // The names of lines ending together stand apart.
+  std::vector<double> ends;
+  for (const ChartText& t : v.Texts)
+    if (t.Text.rfind("№", 0) == 0) ends.push_back(t.Y);
+  std::sort(ends.begin(), ends.end());
+  for (size_t k = 1; k < ends.size(); ++k) EXPECT_GE(ends[k] - ends[k - 1], 12.0);
+  EXPECT_TRUE(HasText(v, kTimeAxisName));
+  EXPECT_FALSE(HasText(v, "t, мин"));
+
+  // 2300 A on the feeders: divisions whose labels do not run into each other.
+  st.Chart.Series[0] = {400, 2300, 1200};
+  ChartGeometry f = BuildChart(st, 5, {});
+  EXPECT_GE(f.Top, 2300);
+  EXPECT_LE(f.Bottom, -120);
+  const std::vector<double> rows = AxisLabelRows(f);
+  ASSERT_GE(rows.size(), 5u);
+  for (size_t k = 1; k < rows.size(); ++k) EXPECT_GE(rows[k] - rows[k - 1], kChartLabelSpacing) << k;
+  for (uint32_t c : kFeederBoxColours) EXPECT_GE(ContrastOnWhite(c), 3.0);
+  for (const ChartPolyline& s : f.Series) {
+    EXPECT_GE(ContrastOnWhite(s.Colour), 3.0) << s.Name;
+    EXPECT_TRUE(HasText(f, s.Name));
+  }
+  // Currents all above the first division still keep the level 0 A in the plot.
+  for (auto& series : st.Chart.Series) series = {130, 140, 150};
+  ChartGeometry up = BuildChart(st, 5, {});
+  EXPECT_EQ(up.Bottom, 0);
+  for (double y : up.Series[0].Ys) EXPECT_LE(y, 450.0);
+
+  // A scrolled chart keeps its value axis: its line, ticks, labels and name
+  // are pinned within the band left of the plot; nothing of the plot is.
+  for (const ChartGeometry* g : {&v, &f}) {
+    EXPECT_EQ(g->PinnedWidth, 56);
+    size_t pinned = 0;
+    for (const ChartText& t : g->Texts)
+      if (t.Pinned) {
+        ++pinned;
+        EXPECT_LE(t.X, g->PinnedWidth);
+      }
+    EXPECT_GE(pinned, 5u);
+    for (const ChartLine& l : g->Lines)
+      if (l.Pinned) {
+        EXPECT_LE(std::max(l.X1, l.X2), g->PinnedWidth);
+      }
+  }
 }
 
 // The chart data file: the hand-checked bytes of a small record naming its

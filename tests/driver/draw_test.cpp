@@ -326,6 +326,49 @@ TEST(SchemePictureParts, PostsStandAtTheirKilometres) {
   EXPECT_FALSE(ps.Posts[0].Visible);
 }
 
+// A window twice as wide: the track lines run 1470 pixels, substation B and
+// its connection stand at the right end, the posts and trains keep their km
+// and every part and label its size; back at 800 pixels all is as before.
+TEST(SchemePictureParts, WiderPictureStretchesTheZoneAndKeepsThePartsWhole) {
+  PictureZone z(5, "20");  // the parallel scheme: three posts
+  z.st.Params.PskKm.Set("10");
+  z.st.Params.Pps1Km.Set("5");
+  z.st.Params.Pps2Km.Set("15");
+  ShowScheme(z.ps, 20, z.st.Params);
+  ShowScheme(z.ps, 18, z.st.Params);
+  z.Add(1, "4");
+  const SchemePicture narrow = z.Picture();
+
+  SetPictureWidth(z.ps, 1600);
+  const SchemePicture wide = z.Picture();
+  EXPECT_EQ(wide.Width, 1600);
+  EXPECT_EQ(wide.Height, 200);
+  EXPECT_EQ(ZoneRight(z.ps), 1535);
+  EXPECT_DOUBLE_EQ(z.ps.PixelsPerKm, 1470 / 20.0);
+  EXPECT_EQ(wide.Image("Line1")->Width, 1470);
+  EXPECT_EQ(wide.Image("TransfB")->Left, 1560);
+  EXPECT_EQ(wide.Image("Conn2")->Left, 1529);
+  EXPECT_EQ(wide.Text("CaptionB")->CentreX, 1575);
+  EXPECT_EQ(wide.Image("Post0")->Left, 800 - 5);  // km 10 in the middle
+  EXPECT_EQ(wide.Text("PostKm1")->CentreX, 432);  // Trunc(5 * 73.5 + 65)
+  EXPECT_EQ(wide.Text("TrainKm1")->CentreX, 359);  // Trunc(4 * 73.5 + 65)
+  for (const char* part : {"TransfA", "TransfB", "DiodB", "Conn1", "Conn2", "Post2", "Train1"}) {
+    EXPECT_EQ(wide.Image(part)->Width, narrow.Image(part)->Width) << part;
+    EXPECT_EQ(wide.Image(part)->Height, narrow.Image(part)->Height) << part;
+  }
+  // A zone length entered at this width fills the wide lines.
+  ASSERT_TRUE(SetScale(z.ps, "40"));
+  EXPECT_DOUBLE_EQ(z.ps.PixelsPerKm, 1470 / 40.0);
+
+  ASSERT_TRUE(SetScale(z.ps, "20"));
+  SetPictureWidth(z.ps, 640);  // never narrower than 800
+  const SchemePicture back = z.Picture();
+  EXPECT_EQ(back.Width, 800);
+  EXPECT_DOUBLE_EQ(z.ps.PixelsPerKm, narrow.Image("Line1")->Width / 20.0);
+  for (const char* part : {"TransfB", "Conn2", "Post0", "Post1", "Post2", "Train1"})
+    EXPECT_EQ(back.Image(part)->Left, narrow.Image(part)->Left) << part;
+}
+
 TEST(SchemePictureParts, PostWithoutKmLeavesThePictureUntilItHasOne) {
   AppState st;
   PictureState ps = CreateSchemePicture();

@@ -242,37 +242,59 @@ TEST(ScheduleRun, SpeedChangesOfAbsentTrainsAreReportedOnce) {
   EXPECT_EQ(z.host.messages[0].kind, MsgKind::Warning);
 }
 
-TEST(ScheduleRun, PauseDuringTheRunIsClearedAndTheRunEndsCleanly) {
+// "Пауза" stops a schedule run after the step under way; the trains, the
+// clock and the totals wait, and Start continues the same schedule (whatever
+// file is selected then) to the totals of a run made at one go. A Start
+// while the run goes on is refused.
+TEST(ScheduleRun, PauseWaitsAfterItsStepAndStartContinuesTheSameRun) {
+  ScheduleZone whole;
+  TGDPClass g = whole.Fresh();
+  g.AddEvent(0, Appear(1, 0, 30));
+  g.AddEvent(2, Appear(2, 20, 45));
+  g.AddFinalizationPoint(9);
+  whole.Save(g, "pause.gdp");
+  ASSERT_EQ(StartScheduleRun(whole.S(), "pause.gdp"), RunOutcome::Finished);
+  const std::vector<uint8_t> loss = tpstest::ReadBytes(whole.S().Work.Resolve("Graph\\dp.gmt"));
+
   ScheduleZone z;
   AppState& st = z.S();
-  // Pause, then Start while the run goes on: the second run is refused.
   struct PausingHost : RecordingHost {
     AppState* st = nullptr;
     RunOutcome nested = RunOutcome::Finished;
+    uint64_t planned = 0;
     void ProcessEvents() override {
-      if (++pumps == 2) PauseButton(*st);
-      if (pumps == 3) nested = StartScheduleRun(*st, "pause.gdp");
+      ++pumps;
+      if (pumps == 1) nested = StartScheduleRun(*st, "pause.gdp");
+      if (st->StepCount == 3) PauseButton(*st);
+      planned = st->StepsPlanned;
     }
   } host;
   host.st = &st;
   st.Host = &host;
-  TGDPClass g = z.Fresh();
-  g.AddEvent(0, Appear(1, 0, 30));
-  g.AddFinalizationPoint(6);
   z.Save(g, "pause.gdp");
-  ASSERT_EQ(StartScheduleRun(st, "pause.gdp"), RunOutcome::Finished);
-  EXPECT_GE(host.pumps, 3);
+  ASSERT_EQ(StartScheduleRun(st, "pause.gdp"), RunOutcome::Paused);
   EXPECT_EQ(host.nested, RunOutcome::Refused);
-  ASSERT_EQ(host.messages.size(), 1u);
-  EXPECT_EQ(host.messages[0].text, "Имитация окончена");
-  EXPECT_FALSE(st.PauseRequested);
+  EXPECT_EQ(host.planned, 10u);  // nine time points and the final solution
+  EXPECT_TRUE(ScheduleRunPaused(st));
+  EXPECT_EQ(st.StepCount, 3u);
+  EXPECT_EQ(st.ModelTime, 3);
+  EXPECT_FALSE(st.Trains.Empty());
+  EXPECT_FALSE(st.Controls.RunActive);
+  EXPECT_TRUE(host.messages.empty());
+  EXPECT_FALSE(z.LossFile());
+
+  st.Host = &z.host;
+  ASSERT_EQ(StartScheduleRun(st, "no-such.gdp"), RunOutcome::Finished);
+  EXPECT_FALSE(ScheduleRunPaused(st));
+  EXPECT_EQ(z.Texts(), (std::vector<std::string>{"Имитация окончена"}));
+  EXPECT_EQ(st.EnergyLoss, whole.S().EnergyLoss);
+  EXPECT_EQ(tpstest::ReadBytes(st.Work.Resolve("Graph\\dp.gmt")), loss);
   EXPECT_EQ(st.StepCount, 0u);
+  EXPECT_EQ(st.StepsPlanned, 0u);
   EXPECT_TRUE(st.Trains.Empty());
-  EXPECT_EQ(ReadLossFile(st).LastIndex, 6);
   // The next Start runs the schedule again from its beginning.
-  host.messages.clear();
   ASSERT_EQ(StartScheduleRun(st, "pause.gdp"), RunOutcome::Finished);
-  EXPECT_EQ(ReadLossFile(st).LastIndex, 6);
+  EXPECT_EQ(ReadLossFile(st).LastIndex, 9);
 }
 
 TEST(ScheduleRun, DefaultScheduleRunsFromAFreshlySeededWorkingDirectory) {
@@ -355,7 +377,17 @@ TEST(SchedulePanel, ListDetailsAndDeletion) {
   EXPECT_FALSE(DeleteScheduleFile(st, "FILE00.GDP"));
   EXPECT_EQ(z.Texts(), (std::vector<std::string>{"Нельзя удалить этот файл", "Нельзя удалить этот файл"}));
   EXPECT_EQ(z.host.messages[0].kind, MsgKind::Information);
+  // Any other asks first, naming the file: Cancel keeps it, OK deletes it.
+  z.host.messages.clear();
+  z.host.answer = false;
+  EXPECT_FALSE(DeleteScheduleFile(st, "Second.GDP"));
+  EXPECT_EQ(z.Texts(), (std::vector<std::string>{"Удалить ГДП \"Second.GDP\" из папки gdp?"}));
+  EXPECT_EQ(z.host.messages[0].buttons, MsgButtons::OkCancel);
+  EXPECT_EQ(ListScheduleFiles(st).size(), 3u);
+  z.host.answer = true;
   EXPECT_TRUE(DeleteScheduleFile(st, "second.gdp"));
   EXPECT_EQ(ListScheduleFiles(st), (std::vector<std::string>{"a.gdp", "file00.gdp"}));
+  z.host.messages.clear();
   EXPECT_THROW(DeleteScheduleFile(st, "..\\DATA\\global.dmt"), IoError);
+  EXPECT_TRUE(z.host.messages.empty());  // refused before any question
 }

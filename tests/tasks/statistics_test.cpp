@@ -100,6 +100,9 @@ TEST(Statistics, SameOnEveryCoreAndAStopKeepsWhatWasDone) {
     const StatisticsResult r = RunStatistics(z.S(), "12", ctl);
     ASSERT_EQ(r.Outcome, RunOutcome::Finished);
     EXPECT_EQ(r.Done.size(), 12u);
+    // The steps of every realization are counted, once, into the study's.
+    EXPECT_GE(ctl.Steps.load(), 12u * 60);
+    EXPECT_EQ(ctl.Steps.load(), ctl.StepsOfRunsDone.load());
     files[jobs - 1][0] = ReadString(z.dir.Path() / "Statistic.txt");
     files[jobs - 1][1] = ReadString(z.dir.Path() / "Final.txt");
     files[jobs - 1][2] = ReadString(z.dir.Path() / "Graph/dp.gmt");

@@ -12,24 +12,10 @@
 #include "ui/ChartWindow.h"
 #include "ui_fixture.h"
 
+using tpstest::OnModal;
 using tpstest::UiZone;
 
 namespace {
-
-// Runs `check` on the modal dialog that the action opens, then closes it.
-void OnModal(const std::function<void()>& open, const std::function<void(QDialog*)>& check) {
-  bool seen = false;
-  QTimer::singleShot(0, [&] {
-    auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    if (d) {
-      seen = true;
-      check(d);
-      d->accept();
-    }
-  });
-  open();
-  QVERIFY(seen);
-}
 
 void Wheel(QWidget* w, int dy, Qt::KeyboardModifiers mods) {
   QWheelEvent e(QPointF(10, 10), w->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, dy), Qt::NoButton, mods,
@@ -67,16 +53,20 @@ void ChartsTest::everyKindOpensAfterARun() {
             [&](QDialog* d) {
               QCOMPARE(d, static_cast<QDialog*>(cw));
               QCOMPARE(cw->Geometry().Kind, k);
-              QCOMPARE(cw->Image().width(), cw->Geometry().Width);
-              QCOMPARE(cw->Image().height(), 500);
-              QCOMPARE(cw->size(), QSize(cw->Image().width() + 6, 525));
+              // As fine as the screen: sharp when it is scaled.
+              const qreal dpr = cw->devicePixelRatioF();
+              QCOMPARE(cw->Image().devicePixelRatio(), dpr);
+              QCOMPARE(cw->Image().width(), qRound(cw->Geometry().Width * dpr));
+              QCOMPARE(cw->Image().height(), qRound(500 * dpr));
+              QCOMPARE(cw->size(), QSize(cw->Geometry().Width + 6, 525));
               QVERIFY(cw->ScrollBar()->isHidden());
               if (k == 3) {
-                // Each opening draws the trains in new colours.
+                // Each opening draws each train in the same legible colour.
                 if (firstColour == 0)
                   firstColour = cw->Geometry().Series[0].Colour;
                 else
-                  QVERIFY(cw->Geometry().Series[0].Colour != firstColour);
+                  QCOMPARE(cw->Geometry().Series[0].Colour, firstColour);
+                QVERIFY(tps::ContrastOnWhite(firstColour) >= 3);
               }
             });
   }
@@ -100,6 +90,19 @@ void ChartsTest::everyKindOpensAfterARun() {
             QCOMPARE(cw->ScrollBar()->value(), 300);
             Wheel(cw, 120, Qt::NoModifier);
             QCOMPARE(cw->ScrollBar()->value(), 250);
+            // Scrolled, the chart keeps its value axis in view: the band left
+            // of the plot shows the axis labels as at the start.
+            const int band = static_cast<int>(cw->Geometry().PinnedWidth) - 8;
+            const QImage scrolled = cw->grab(QRect(0, 40, band, 420)).toImage();
+            cw->ScrollBar()->setValue(0);
+            const QImage start = cw->grab(QRect(0, 40, band, 420)).toImage();
+            QCOMPARE(scrolled, start);
+            cw->ScrollBar()->setValue(250);
+            // The window may be widened as far as the chart.
+            cw->resize(1000, cw->height());
+            QCOMPARE(cw->width(), 1000);
+            QCOMPARE(cw->ScrollBar()->maximum(), 1100 - 1000);
+            cw->resize(800, cw->height());
             cw->SavePng(z.dir.Path() / "v.png");
             cw->SaveSvg(z.dir.Path() / "v.svg");
             cw->SaveCsv(z.dir.Path() / "v.csv");

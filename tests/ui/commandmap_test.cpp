@@ -124,9 +124,14 @@ const Control kControls[] = {
     {"d", nullptr, 0, Enabled, AtStart},
 };
 
+// A menu command's caption without its mnemonic mark.
+QString Plain(const QAction* a) {
+  return QString(a->text()).remove(QLatin1Char('&'));
+}
+
 QMenu* TopMenu(QMainWindow* w, const char* caption) {
   for (QAction* a : w->menuBar()->actions()) {
-    if (a->text() != U(caption) || !a->isVisible() || !a->menu()) continue;
+    if (Plain(a) != U(caption) || !a->isVisible() || !a->menu()) continue;
     emit a->menu()->aboutToShow();  // as when the user opens it
     return a->menu();
   }
@@ -135,7 +140,7 @@ QMenu* TopMenu(QMainWindow* w, const char* caption) {
 
 QAction* MenuAction(QMenu* m, const char* caption) {
   for (QAction* a : m->actions())
-    if (a->text() == U(caption) && a->isVisible()) return a;
+    if (Plain(a) == U(caption) && a->isVisible()) return a;
   return nullptr;
 }
 

@@ -2,6 +2,7 @@
 // connections with their list lines, saving, loading and deleting a graph,
 // and the schedule run of the user circuit.
 #include <QGroupBox>
+#include <QLabel>
 #include <QTimer>
 #include <QToolButton>
 #include <filesystem>
@@ -58,6 +59,7 @@ class ConstructorTest : public QObject {
  private slots:
   void wizardComposesSavesAndRunsAUserCircuit();
   void loadingJumpsToTheChartsAndWrongChoicesGoBack();
+  void everyFieldAndListIsLabelledAndEveryKindReadsWhole();
   void damagedHeadFileStopsTheRunAndKeepsTheWindow();
 };
 
@@ -194,6 +196,42 @@ void ConstructorTest::damagedHeadFileStopsTheRunAndKeepsTheWindow() {
     QCOMPARE(z.St().StepCount, 0u);
   });
   QVERIFY(z.w->isVisible());
+}
+
+// The chain's fields: on DC neither "X" nor "U,р" stands beside a hidden
+// field, and the two source rows are told apart; with "Консоль" the far
+// source goes with its label. Every kind reads whole in its box; each of
+// the five lists has its heading.
+void ConstructorTest::everyFieldAndListIsLabelledAndEveryKindReadsWhole() {
+  for (bool console : {false, true}) {
+    ConstructorZone z;
+    z.WithWindow([&](ConstructorWindow* c) {
+      c->boxConsole->setChecked(console);
+      z.Click(c->buttonNext);
+      QCoreApplication::processEvents();
+      QStringList shown;
+      for (QLabel* l : c->groupChain->findChildren<QLabel*>()) {
+        if (l->isHidden()) continue;
+        shown << l->text();
+        QVERIFY2(l->buddy() && !l->buddy()->isHidden(), qPrintable(l->text()));
+      }
+      shown.sort();
+      QStringList expected{"R", U("Источник А: U,а")};
+      if (!console) expected << U("Источник Б: U,а");
+      expected.sort();
+      QCOMPARE(shown, expected);
+      QCOMPARE(shown.removeDuplicates(), 0);
+      const QStringList cut = tpstest::CutTexts(c);
+      QVERIFY2(cut.isEmpty(), qPrintable(cut.join("; ")));
+      for (QListWidget* list : {c->listChains, c->listMutual, c->listConnections, c->listRows, c->listFiles}) {
+        QLabel* heading = nullptr;
+        for (QLabel* l : c->findChildren<QLabel*>())
+          if (l->buddy() == list && !l->text().isEmpty() && !l->isHidden()) heading = l;
+        QVERIFY2(heading, qPrintable(list->objectName()));
+        QVERIFY(heading->geometry().bottom() <= list->geometry().top());
+      }
+    });
+  }
 }
 
 QTEST_MAIN(ConstructorTest)

@@ -1,14 +1,18 @@
 // The main window as a user meets it: caption and size, the report's life,
 // the scheme controls with the fields of each scheme, the picture, the train
 // lists and the menus.
+#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QTest>
+#include <QToolButton>
+#include <cmath>
 
 #include "driver/draw.h"
 #include "ui/NetworkWindow.h"
@@ -34,6 +38,10 @@ class MainWindowTest : public QObject {
   void currentKindChangeSwitchesTheRandomDrawOff();
   void fiftyFirstTrainOfATrackIsRefusedAloud();
   void longListLinesScrollSideways();
+  void windowGrowsAndTheZoneWithIt();
+  void keyboardReachesTheMenusAndTheFrequentCommands();
+  void typedCommaIsTheDecimalPoint();
+  void qtDialogsSpeakTheUsersLanguage();
 };
 
 void MainWindowTest::captionSizeAndReportFile() {
@@ -47,10 +55,10 @@ void MainWindowTest::captionSizeAndReportFile() {
     // application's display name to a title unless none is set.
     const QString app = QGuiApplication::applicationDisplayName();
     QVERIFY2(app == QCoreApplication::applicationName() || caption.endsWith(app), qPrintable(app));
-    // The client area holds the whole 800-pixel picture.
+    // At its smallest the client area holds the whole 800-pixel picture.
     QCOMPARE(z.w->centralWidget()->width(), 800);
+    QCOMPARE(z.w->centralWidget()->minimumWidth(), 800);
     QVERIFY(z.w->centralWidget()->height() >= 524);
-    QCOMPARE(z.w->minimumSize(), z.w->maximumSize());
     QCOMPARE(z.w->PictureWidget()->size(), QSize(800, 200));
     QCOMPARE(z.w->PictureWidget()->pos(), QPoint(0, 0));
     QCOMPARE(z.Edit("editTime")->text(), QString("00:00:00:00"));
@@ -281,8 +289,8 @@ void MainWindowTest::menusAndTheHiddenSwitch() {
   UiZone z;
   QStringList shown;
   for (QAction* a : z.w->menuBar()->actions())
-    if (a->isVisible()) shown << a->text();
-  QCOMPARE(shown, (QStringList{QString::fromUtf8("Файл"), QString::fromUtf8("Режим"),
+    if (a->isVisible()) shown << QString(a->text()).remove('&');
+  QCOMPARE(shown, (QStringList{QString::fromUtf8("Файл"), QString::fromUtf8("Режим"), QString::fromUtf8("Пуск"),
                                QString::fromUtf8("Опции"), QString::fromUtf8("Задачи"),
                                QString::fromUtf8("Справочники"), QString::fromUtf8("Справка")}));
   QVERIFY(z.Action("actTestMode")->isChecked());
@@ -423,8 +431,135 @@ void MainWindowTest::longListLinesScrollSideways() {
   QCOMPARE(z.Lines("listTrack1"), QStringList{line});
   // The whole line is there to scroll to, at once, not after the next event.
   auto* list = z.Find<QListWidget>("listTrack1");
-  QVERIFY(list->horizontalScrollBar()->maximum() > 0);
+  // (In a narrow font the line may fit the list whole.)
+  if (list->fontMetrics().horizontalAdvance(line) > list->viewport()->width())
+    QVERIFY(list->horizontalScrollBar()->maximum() > 0);
   QVERIFY(list->visualItemRect(list->item(0)).width() >= list->fontMetrics().horizontalAdvance(line));
+}
+
+void MainWindowTest::windowGrowsAndTheZoneWithIt() {
+  UiZone z;
+  z.ChooseTab(1);
+  z.ChooseDc();
+  z.Tick(z.Find<QCheckBox>("box2"));  // three posts
+  z.Click(z.Button("buttonAdd1"));
+  QWidget* central = z.w->centralWidget();
+  const QSize smallest = z.w->size();
+  QVERIFY(z.w->maximumWidth() > 1920 && z.w->maximumHeight() > 1080);
+  auto* list1 = z.Find<QListWidget>("listTrack1");
+  auto* list2 = z.Find<QListWidget>("listTrack2");
+  auto* schedule = z.Find<QWidget>("schedulePanel");
+  const QRect list1At = list1->geometry(), list2At = list2->geometry();
+  const tps::SchemePicture before = z.w->PictureWidget()->Picture();
+
+  z.w->resize(1600, 1000);
+  QCoreApplication::processEvents();
+  // The picture takes the width: the zone is drawn over it, km by km.
+  QCOMPARE(z.w->PictureWidget()->width(), central->width());
+  QCOMPARE(z.w->PictureWidget()->height(), 200);
+  const tps::SchemePicture wide = z.w->PictureWidget()->Picture();
+  QCOMPARE(wide.Width, central->width());
+  QCOMPARE(wide.Image("Line1")->Width, central->width() - 130);
+  QCOMPARE(wide.Image("TransfB")->Left, central->width() - 40);
+  const double stretch = (central->width() - 130) / 670.0;
+  auto centre = [](const tps::ImagePart* p) { return p->Left + p->Width / 2.0 - 65; };
+  for (const char* part : {"Post0", "Post2", "Train1"})
+    QVERIFY2(std::abs(centre(wide.Image(part)) - centre(before.Image(part)) * stretch) <= 2, part);
+  QCOMPARE(wide.Image("Train1")->Width, before.Image("Train1")->Width);
+  // The lists share the width and take the height.
+  QVERIFY(list1->height() > list1At.height() + 300);
+  QVERIFY(list1->width() > list1At.width() + 300);
+  QCOMPARE(list1->width(), list2->width());
+  QCOMPARE(list2->geometry().right(), list2At.right() + central->width() - 800);
+  // In the schedule mode the schedule panel takes half the height.
+  z.Find<QToolButton>("buttonModeSchedule")->click();
+  QCoreApplication::processEvents();
+  QVERIFY(schedule->height() > 116 + 150);
+  QVERIFY(z.Find<QListWidget>("listSchedules")->height() > 200);
+  QVERIFY(list1->height() > list1At.height() + 150);
+  QVERIFY(list1->geometry().top() >= schedule->geometry().bottom());
+
+  // Back at its smallest it is the window of old.
+  z.w->resize(smallest);
+  QCoreApplication::processEvents();
+  QCOMPARE(list1->geometry(), list1At);
+  QCOMPARE(list2->geometry(), list2At);
+  QCOMPARE(z.w->PictureWidget()->width(), 800);
+  QCOMPARE(z.w->PictureWidget()->Picture().Image("Train1")->Left, before.Image("Train1")->Left);
+}
+
+void MainWindowTest::keyboardReachesTheMenusAndTheFrequentCommands() {
+  UiZone z;
+  z.w->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(z.w.get()));
+  // Every menu has a mnemonic letter of its own.
+  QSet<QChar> letters;
+  for (QAction* a : z.w->menuBar()->actions()) {
+    if (!a->isVisible()) continue;
+    const int amp = a->text().indexOf('&');
+    QVERIFY2(amp >= 0, qPrintable(a->text()));
+    QVERIFY2(!letters.contains(a->text()[amp + 1].toLower()), qPrintable(a->text()));
+    letters.insert(a->text()[amp + 1].toLower());
+  }
+  // Alt+Ф opens "Файл"; F10 the menu bar.
+  QTest::sendKeyEvent(QTest::Click, z.w.get(), static_cast<Qt::Key>(0x0424), QString(QChar(0x0424)),
+                      Qt::AltModifier);
+  QMenu* open = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  QVERIFY(open);
+  QVERIFY(open->actions().contains(z.Action("actSave")));
+  open->close();
+  QTest::keyClick(z.w.get(), Qt::Key_F10);
+  QVERIFY(z.w->menuBar()->activeAction() != nullptr);
+  QCOMPARE(z.w->menuBar()->activeAction()->text(), QString::fromUtf8("&Файл"));
+  QVERIFY(QApplication::activePopupWidget());
+  while (QWidget* popup = QApplication::activePopupWidget()) QTest::keyClick(popup, Qt::Key_Escape);
+  QTest::keyClick(z.w->menuBar(), Qt::Key_Escape);
+
+  // The frequent commands with their shortcuts shown in the menus.
+  const std::pair<const char*, QKeySequence> keys[] = {
+      {"actStart", QKeySequence(Qt::Key_F9)},           {"actStep", QKeySequence(Qt::Key_F8)},
+      {"actPause", QKeySequence(Qt::Key_F6)},           {"actResults", QKeySequence(Qt::CTRL | Qt::Key_R)},
+      {"actChart1", QKeySequence(Qt::CTRL | Qt::Key_2)}, {"actSave", QKeySequence(Qt::CTRL | Qt::Key_S)},
+      {"actExit", QKeySequence(Qt::CTRL | Qt::Key_Q)}};
+  for (const auto& [name, key] : keys) QCOMPARE(z.Action(name)->shortcut(), key);
+  // The commands follow their buttons: F9 starts a run of the test mode only
+  // when its Start may.
+  QVERIFY(!z.Action("actStart")->isEnabled());
+  z.ChooseTab(1);
+  z.ChooseDc();
+  z.Click(z.Button("buttonAdd1"));
+  QVERIFY(z.Action("actStart")->isEnabled());
+  QVERIFY(!z.Action("actResults")->isEnabled());
+  QApplication::setActiveWindow(z.w.get());  // back from the menus
+  QTest::keyClick(z.w.get(), Qt::Key_F9);
+  QCoreApplication::processEvents();
+  QCOMPARE(z.Texts(), std::vector<std::string>{"Имитация окончена"});
+  QVERIFY(z.Action("actResults")->isEnabled());
+  QVERIFY(z.Action("actChart1")->isEnabled());
+}
+
+void MainWindowTest::typedCommaIsTheDecimalPoint() {
+  UiZone z;
+  z.ChooseDc();
+  // "20,5" as a Russian keyboard types it is the zone of 20.5 km at once.
+  z.Type(z.Edit("editZone"), "20,5");
+  QCOMPARE(z.Edit("editZone")->text(), QString("20.5"));
+  QCOMPARE(z.St().Params.ZoneLength.Get(), std::string("20.5"));
+  z.Type(z.Edit("editActive"), "1,5");
+  QCOMPARE(z.Edit("editActive")->text(), QString("1.5"));
+  z.Click(z.Button("buttonAdd1"));
+  QVERIFY(z.messages.empty());
+  QCOMPARE(z.Lines("listTrack1").size(), 1);
+}
+
+void MainWindowTest::qtDialogsSpeakTheUsersLanguage() {
+  QVERIFY(tps::ui::LoadQtTranslations(QLocale(QLocale::Russian, QLocale::Russia)));
+  QDialogButtonBox box(QDialogButtonBox::Cancel | QDialogButtonBox::Save);
+  QCOMPARE(box.button(QDialogButtonBox::Cancel)->text(), QString::fromUtf8("Отмена"));
+  QCOMPARE(box.button(QDialogButtonBox::Save)->text(), QString::fromUtf8("Сохранить"));
+  QVERIFY(QCoreApplication::translate("QFileDialog", "Look in:") != QString("Look in:"));
+  // A language Qt has no translation for leaves its texts as they are.
+  QVERIFY(!tps::ui::LoadQtTranslations(QLocale(QLocale::Zulu, QLocale::SouthAfrica)));
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -4,11 +4,14 @@
 // "Пошаговая иммитация" in the test mode.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
+#include <QProgressBar>
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTableWidget>
 #include <QTest>
 #include <QToolButton>
+#include <algorithm>
 #include <set>
 
 #include "ui/ProbParamsWindow.h"
@@ -101,9 +104,17 @@ void ProbTest::probRunPausesResumesAndIsRecorded() {
   int passes = 0;
   bool pauseOffered = true, locked = true;
   std::set<QString> counters;
+  // The status bar: the part of the period done, growing, and the end expected.
+  auto* bar = z.Find<QProgressBar>("runProgress");
+  auto* end = z.Find<QLabel>("runEnd");
+  QVERIFY(bar->isHidden());
+  std::vector<int> parts;
+  bool endTold = true;
   WhileRunning(z.w.get(), [&] {
     ++passes;
     counters.insert(z.Edit("editCounter")->text());
+    if (bar->isVisible()) parts.push_back(bar->value());
+    endTold = endTold && end->isVisible() && end->text().contains(QString::fromUtf8("окончание"));
     if (passes < 10) pauseOffered = pauseOffered && z.Button("buttonPause")->isEnabled();
     locked = locked && !z.Button("buttonStart")->isEnabled() && !z.Button("buttonStep")->isEnabled() &&
              !z.Find<QToolButton>("buttonModeTest")->isEnabled() && !z.Button("buttonResults")->isEnabled();
@@ -114,6 +125,10 @@ void ProbTest::probRunPausesResumesAndIsRecorded() {
   QVERIFY(pauseOffered);
   QVERIFY(locked);
   QVERIFY(counters.size() >= 5);
+  QVERIFY(parts.size() >= 5 && endTold);
+  QVERIFY(std::is_sorted(parts.begin(), parts.end()) && parts.back() > parts.front());
+  QVERIFY(bar->isVisible() && bar->text().endsWith('%'));
+  QVERIFY(end->text().contains(QString::fromUtf8("Пауза")));
   // Paused: the run keeps its trains and its clock; Start continues it.
   QVERIFY(z.messages.empty());
   QVERIFY(z.St().StepCount != 0);
@@ -155,6 +170,7 @@ void ProbTest::probRunPausesResumesAndIsRecorded() {
   Drain();
   QCOMPARE(z.Texts(), std::vector<std::string>{"Имитация окончена"});
   QCOMPARE(z.St().StepCount, 0u);
+  QVERIFY(bar->isHidden());
   QVERIFY(z.Lines("listTrack1").isEmpty() && z.Lines("listTrack2").isEmpty());
   QVERIFY(z.Find<QToolButton>("buttonModeSchedule")->isEnabled());
   QVERIFY(std::filesystem::exists(z.File("Graph\\dp.gmt")));

@@ -1,12 +1,16 @@
 // The schedule mode of the main window: the panel with the default schedule
 // and its coloured details, the deletion of schedules, and a schedule run
-// from "Старт иммитации" to "Имитация окончена".
+// from "Старт иммитации" to "Имитация окончена", paused and continued with
+// its progress in the status bar.
 #include <QLabel>
+#include <QProgressBar>
 #include <QTest>
 #include <QToolButton>
+#include <algorithm>
 #include <filesystem>
 #include <set>
 
+#include "solver/report.h"
 #include "ui_fixture.h"
 
 using tpstest::UiZone;
@@ -50,6 +54,7 @@ class ScheduleTest : public QObject {
   void modeShowsTheDefaultScheduleAndColoursItsLabels();
   void deletionKeepsTheDefaultSchedule();
   void startRunsTheScheduleToItsEnd();
+  void pauseWaitsWithTheZoneLockedAndStartContinues();
 };
 
 void ScheduleTest::modeShowsTheDefaultScheduleAndColoursItsLabels() {
@@ -116,9 +121,16 @@ void ScheduleTest::deletionKeepsTheDefaultSchedule() {
   QVERIFY(std::filesystem::exists(z.File("gdp\\file00.gdp")));
   QCOMPARE(z.Selected(), QString("a.gdp"));
 
-  // Any other schedule goes at once, without a question.
+  // Any other schedule goes after a question naming it: Cancel keeps it.
+  z.messages.clear();
+  z.answer = false;
   z.Click(z.Button("buttonDeleteSchedule"));
-  QCOMPARE(z.messages.size(), size_t{1});
+  QCOMPARE(z.Texts(), std::vector<std::string>{"Удалить ГДП \"a.gdp\" из папки gdp?"});
+  QCOMPARE(z.messages[0].buttons, tps::MsgButtons::OkCancel);
+  QVERIFY(std::filesystem::exists(z.dir.Path() / "gdp" / "a.gdp"));
+  z.answer = true;
+  z.Click(z.Button("buttonDeleteSchedule"));
+  QCOMPARE(z.messages.size(), size_t{2});
   QVERIFY(!std::filesystem::exists(z.dir.Path() / "gdp" / "a.gdp"));
   QCOMPARE(z.Lines("listSchedules"), QStringList{"file00.gdp"});
   QCOMPARE(z.Selected(), QString("file00.gdp"));
@@ -158,6 +170,53 @@ void ScheduleTest::startRunsTheScheduleToItsEnd() {
   QVERIFY(z.Lines("listTrack1").isEmpty() && z.Lines("listTrack2").isEmpty());
   QCOMPARE(z.Edit("editTime")->text(), QString("00:00:00:00"));
   QVERIFY(openDuringRun && !z.w->isVisible());
+}
+
+void ScheduleTest::pauseWaitsWithTheZoneLockedAndStartContinues() {
+  ScheduleZone z;
+  auto* bar = z.Find<QProgressBar>("runProgress");
+  auto* end = z.Find<QLabel>("runEnd");
+  int passes = 0;
+  bool pauseOffered = true;
+  std::vector<int> parts;
+  WhileRunning(z.w.get(), [&] {
+    ++passes;
+    pauseOffered = pauseOffered && z.Button("buttonPause")->isEnabled() && z.Action("actPause")->isEnabled();
+    if (bar->isVisible()) parts.push_back(bar->value());
+    // The shortcut of "Пауза" in the menu "Пуск" stops the run after this step.
+    if (passes == 20) z.Action("actPause")->trigger();
+  });
+  z.Click(z.Button("buttonStart"));
+  QCoreApplication::processEvents();
+  QVERIFY(pauseOffered);
+  QVERIFY(z.messages.empty());
+  const uint32_t steps = z.St().StepCount;
+  QVERIFY(steps > 0 && steps < 120);
+  QVERIFY(!z.St().Trains.Empty());
+  // The schedule's 121 steps: the part done moved step by step.
+  QVERIFY(parts.size() >= 10 && std::is_sorted(parts.begin(), parts.end()) && parts.back() > parts.front());
+  QCOMPARE(bar->value(), qRound(1000.0 * steps / 121));
+  QVERIFY(end->text().contains(QString::fromUtf8("Пауза")));
+  // Paused: Start continues; nothing that would change the zone, the scheme,
+  // the step or the schedule is offered.
+  QVERIFY(z.Button("buttonStart")->isEnabled() && z.Action("actStart")->isEnabled());
+  QVERIFY(!z.Button("buttonPause")->isEnabled());
+  for (const char* b : {"buttonModeTest", "buttonModeProb", "buttonModeSchedule"})
+    QVERIFY2(!z.Find<QToolButton>(b)->isEnabled(), b);
+  QVERIFY(!z.Find<QWidget>("schedulePanel")->isEnabled());
+  QVERIFY(!z.Find<QTabBar>("tabBar")->isEnabled());
+  QVERIFY(!z.Find<QComboBox>("comboStep")->isEnabled());
+  QVERIFY(!z.Action("actConstructor")->isEnabled());
+  QVERIFY(!z.Find<QToolButton>("buttonChartLoss")->isEnabled());
+
+  z.Click(z.Button("buttonStart"));
+  QCoreApplication::processEvents();
+  QCOMPARE(z.Texts(), std::vector<std::string>{"Имитация окончена"});
+  QCOMPARE(z.St().StepCount, 0u);
+  QCOMPARE(tps::ReadLossFile(z.St()).LastIndex, 120);
+  QVERIFY(bar->isHidden());
+  QVERIFY(z.Find<QWidget>("schedulePanel")->isEnabled());
+  QVERIFY(z.Find<QToolButton>("buttonModeTest")->isEnabled());
 }
 
 QTEST_MAIN(ScheduleTest)

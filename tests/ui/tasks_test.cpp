@@ -4,6 +4,9 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QMenu>
+#include <QRegularExpression>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTest>
 #include <QToolButton>
 
@@ -45,6 +48,8 @@ class TasksTest : public QObject {
   void sweepPutsThePostAtTheBestPlace();
   void visualisationDrawsTheRunUnderWay();
   void statisticsWritesALinePerRealization();
+  void statisticsShowsItsSpeedAndMovesWithinARealization();
+  void placementResultsShowLongValuesWhole();
 };
 
 void TasksTest::itemsFollowTheModeAndTheScheme() {
@@ -126,6 +131,69 @@ void TasksTest::statisticsWritesALinePerRealization() {
   QTRY_VERIFY_WITH_TIMEOUT(d->StartButton()->isEnabled(), 60000);
   QCOMPARE(d->PercentLabel()->text(), QString::fromUtf8("Данные сохранены успешно"));
   QCOMPARE(z.Lines(tps::kStatisticFile), size_t{4});
+  d->close();
+  QTRY_VERIFY(!d->isVisible());
+}
+
+void TasksTest::statisticsShowsItsSpeedAndMovesWithinARealization() {
+  TaskZone z;
+  z.Click(z.Find<QToolButton>("buttonModeProb"));
+  // One realization of half a year: seconds of work, one line at its end.
+  z.Find<QComboBox>("comboPeriod")->setCurrentText(QString::fromUtf8("6 месяцев"));
+  QVERIFY(z.Enabled("actStatistics"));
+  z.Action("actStatistics")->trigger();
+  tps::ui::StatisticsDialog* d = z.w->Statistics();
+  QTRY_VERIFY(d->isVisible());
+  QCOMPARE(d->SpeedLabel()->text(), QString::fromUtf8("Скорость"));
+  d->RunsEdit()->setText("1");
+  QStringList within;
+  QString speed;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    const QString p = d->PercentLabel()->text();
+    if (p != "0 %" && p.endsWith(" %") && !p.startsWith("100") && !within.contains(p)) within << p;
+    if (d->SpeedLabel()->text() != QString::fromUtf8("Скорость")) speed = d->SpeedLabel()->text();
+  });
+  watch.start(20);
+  QTest::mouseClick(d->StartButton(), Qt::LeftButton);
+  QTRY_VERIFY_WITH_TIMEOUT(d->StartButton()->isEnabled(), 240000);
+  watch.stop();
+  // Percentages between 0 and 100 while the only realization ran, and the
+  // steps solved a second.
+  QVERIFY2(within.size() >= 3, qPrintable(within.join(" | ")));
+  QVERIFY2(QRegularExpression(QString::fromUtf8("^Скорость: \\d+\\.\\d{3} мс/с$")).match(speed).hasMatch(),
+           qPrintable(speed));
+  QCOMPARE(d->PercentLabel()->text(), QString::fromUtf8("Данные сохранены успешно"));
+  QCOMPARE(z.Lines(tps::kStatisticFile), size_t{2});
+  d->close();
+  QTRY_VERIFY(!d->isVisible());
+}
+
+void TasksTest::placementResultsShowLongValuesWhole() {
+  TaskZone z;
+  z.EnterSchedule();
+  z.Tick(z.Find<QCheckBox>("box2"));  // scheme 5: the three posts
+  QVERIFY(z.Enabled("actPpsTask"));
+  z.Action("actPpsTask")->trigger();
+  tps::ui::PlacementDialog* d = z.w->PpsTask();
+  QTRY_VERIFY(d->isVisible());
+  const QRect note = d->Note()->geometry();
+  // A place of 15 digits reads whole in its field.
+  for (int k = 0; k < 4; ++k) {
+    QLineEdit* r = d->Result(k);
+    r->setText("8.29999999999999");
+    r->setCursorPosition(0);
+    QStyleOptionFrame o;
+    o.initFrom(r);
+    QVERIFY(r->style()->subElementRect(QStyle::SE_LineEditContents, &o, r).width() - 4 >=
+            r->fontMetrics().horizontalAdvance(r->text()));
+  }
+  // The progress bar appears under the rows without moving the explanation.
+  d->StepEdit()->setText("100");  // a sweep refused at once
+  QTest::mouseClick(d->StartButton(), Qt::LeftButton);
+  QTRY_VERIFY_WITH_TIMEOUT(d->StartButton()->isEnabled(), 60000);
+  QCOMPARE(d->Note()->geometry(), note);
+  QVERIFY(d->Note()->height() >= d->Note()->heightForWidth(d->Note()->width()));
   d->close();
   QTRY_VERIFY(!d->isVisible());
 }

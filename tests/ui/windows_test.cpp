@@ -40,6 +40,7 @@ class WindowsTest : public QObject {
   void catalogueRefusesAValueThatIsNoNumber();
   void conductorsWithoutARadiusAreRefusedForAlternatingCurrent();
   void aPictureThatIsNoRegularFileIsMissingNotAHang();
+  void catalogueAsksBeforeItsEditsAreLost();
 };
 
 void WindowsTest::networkChoiceIsSavedWithTheSchemeAndLoadedBack() {
@@ -111,12 +112,12 @@ void WindowsTest::acWindowStoresItsValuesInTheStateFile() {
 
   // A value that is no number, or that no earth or catenary has, is refused
   // with a warning naming it and changes nothing.
-  z.Type(ac->Field("acEarthConductivity"), "0,03");
+  z.Type(ac->Field("acEarthConductivity"), "0.03x");
   z.Type(ac->Field("acAirTemperature"), "25");
   z.Click(save);
   QCOMPARE(z.messages.size(), size_t{1});
   QCOMPARE(z.messages[0].kind, tps::MsgKind::Warning);
-  QCOMPARE(z.messages[0].text, std::string("Значение проводимости земли: '0,03' - введено неверно"));
+  QCOMPARE(z.messages[0].text, std::string("Значение проводимости земли: '0.03x' - введено неверно"));
   z.Type(ac->Field("acEarthConductivity"), "0");
   z.Click(save);
   z.Type(ac->Field("acEarthConductivity"), "0.03");
@@ -279,6 +280,52 @@ void WindowsTest::aPictureThatIsNoRegularFileIsMissingNotAHang() {
   w.grab();
   QCOMPARE(missing.size(), size_t(1));
   QCOMPARE(QString::fromStdString(missing[0]), QString("Bitmap\\TrainF.bmp"));
+}
+
+void WindowsTest::catalogueAsksBeforeItsEditsAreLost() {
+  UiZone z;
+  const std::filesystem::path file = z.File("DATA\\KP_post.dmt");
+  const std::vector<uint8_t> before = tpstest::ReadBytes(file);
+  z.Action("actCatalogue4")->trigger();
+  tps::ui::CatalogueWindow* cat = z.w->Catalogue();
+  auto* close = cat->findChild<QPushButton*>("catalogueClose");
+  // Nothing edited: it closes without a word.
+  z.Click(close);
+  QVERIFY(!cat->isVisible());
+  QVERIFY(z.messages.empty());
+
+  // A resistance typed with a comma, not saved: "Закрыть" asks; Cancel stays.
+  z.Action("actCatalogue4")->trigger();
+  cat->Edit(1)->selectAll();
+  tpstest::TypeText(cat->Edit(1), "0,25");
+  QCOMPARE(cat->List(1)->currentItem()->text(), QString("0.25"));
+  z.answer = false;
+  z.Click(close);
+  QVERIFY(cat->isVisible());
+  QCOMPARE(z.messages.size(), size_t{1});
+  QCOMPARE(z.messages[0].buttons, tps::MsgButtons::OkCancel);
+  QCOMPARE(z.messages[0].text, std::string("Изменения справочника \"Контактные провода на постоянном токе\" "
+                                           "не сохранены. Закрыть его без сохранения?"));
+  // Esc and the frame ask the same.
+  QTest::keyClick(cat, Qt::Key_Escape);
+  QVERIFY(cat->isVisible());
+  QCOMPARE(z.messages.size(), size_t{2});
+  // Saved, it closes without a question; the file holds the new value.
+  z.Click(cat->findChild<QPushButton*>("catalogueSave"));
+  z.Click(close);
+  QVERIFY(!cat->isVisible());
+  QCOMPARE(z.messages.size(), size_t{2});
+  QCOMPARE(F64At(tpstest::ReadBytes(file), 4 + 24), 0.25);
+
+  // OK closes without the edits: the file is as it was.
+  tpstest::WriteBytes(file, before);
+  z.Action("actCatalogue4")->trigger();
+  z.Click(cat->findChild<QPushButton*>("catalogueCreate"));
+  z.answer = true;
+  z.Click(close);
+  QVERIFY(!cat->isVisible());
+  QCOMPARE(z.messages.size(), size_t{3});
+  QVERIFY(tpstest::ReadBytes(file) == before);
 }
 
 QTEST_MAIN(WindowsTest)
