@@ -233,6 +233,22 @@ RunOutcome FinishRun(AppState& st) {
   st.LossSeries.LastIndex = static_cast<int32_t>(st.StepCount) - 1;
   WriteLossFile(st);
   if (st.RunMode == ModeProb) {
+    // The trains the period leaves on the zone close their paths where they
+    // stand ("остался на зоне"); a replay stops before this last time point.
+    for (const auto* list : {&st.Trains.Trains1, &st.Trains.Trains2}) {
+      for (const elvoz& t : *list) {
+        RandomFlowState::RecordedEvent r;
+        r.Time = st.StepCount;
+        r.Number = static_cast<uint16_t>(t.Number);
+        r.Kind = ekStayed;
+        r.TypeCode = t.Kind;
+        r.Active = t.Current.Re;
+        r.Reactive = t.Current.Im;
+        r.Position = t.Km;
+        r.Speed = t.Speed;
+        st.Flow.Record.push_back(r);
+      }
+    }
     st.Flow.RecordEnd = st.StepCount;
     st.Flow.RecordComplete = true;
   }

@@ -157,9 +157,19 @@ std::vector<TConductorEntry> DefaultCatalogue(int index) {
   return entries;
 }
 
-TProbTrainRecord DefaultProbTrainRecord() {
-  std::vector<std::string> lines = DataLines("prelvoz.csv");
-  if (lines.size() != 4) throw ProgramError("В данных prelvoz.csv должно быть 4 строки");
+TProbTrainRecord DefaultProbTrainRecord(bool dc) {
+  // The rows of the section "[dc]" or "[ac]".
+  const std::string section = dc ? "[dc]" : "[ac]";
+  std::vector<std::string> lines;
+  bool in = false;
+  for (const std::string& line : DataLines("prelvoz.csv")) {
+    if (line.front() == '[') {
+      in = line == section;
+      continue;
+    }
+    if (in) lines.push_back(line);
+  }
+  if (lines.size() != 4) throw ProgramError("В данных prelvoz.csv в разделе " + section + " должно быть 4 строки");
   TProbTrainRecord r;
   for (size_t k = 0; k < 4; ++k) {
     std::vector<std::string> f = Fields("prelvoz.csv", lines[k], 8);
@@ -251,7 +261,12 @@ void SeedDefaultData(const WorkDir& wd, std::vector<std::string>* written) {
     WriteTableEntries(wd, name, DefaultCatalogue(i));
     if (written) written->push_back(name);
   }
-  seed("data\\prelvoz.dmt", [] { return ProbRecordToBytes(DefaultProbTrainRecord()); });
+  seed("data\\prelvoz.dmt", [] {
+    Bytes b = ProbRecordToBytes(DefaultProbTrainRecord(true));
+    const Bytes ac = ProbRecordToBytes(DefaultProbTrainRecord(false));
+    b.insert(b.end(), ac.begin(), ac.end());
+    return b;
+  });
   for (char letter : kLetters) {
     for (int track = 1; track <= 2; ++track) {
       for (bool dc : {true, false}) {

@@ -34,7 +34,9 @@ std::string_view EmbeddedData(std::string_view name);
 
 // The contents of the default files, built from the embedded data.
 std::vector<TConductorEntry> DefaultCatalogue(int index);  // catalogue index 0..7
-TProbTrainRecord DefaultProbTrainRecord();
+// The train flow of direct-current lines (dc) or of alternating-current
+// lines; "data\prelvoz.dmt" ships both, the first record and the second.
+TProbTrainRecord DefaultProbTrainRecord(bool dc = true);
 // The scheme codes that ship a saved state: 11, 12, 14, 16, 18, 19, 21, 22,
 // 23, 24, 26, 29.
 std::vector<int> DefaultStateCodes();

@@ -4,6 +4,8 @@
 
 #include <bit>
 #include <cstring>
+#include <optional>
+#include <utility>
 
 #include "params/errors.h"
 #include "validation/physical.h"
@@ -154,10 +156,14 @@ Bytes ProbRecordToBytes(const TProbTrainRecord& r) {
   return w.Take();
 }
 
-TProbTrainRecord ProbRecordFromBytes(const Bytes& b) {
-  if (b.size() < kProbRecordSize)
+namespace {
+
+// The record of "data\prelvoz.dmt" at `offset`; `what` names it in a refusal.
+TProbTrainRecord ProbRecordAt(const Bytes& b, size_t offset, const std::string& what) {
+  if (b.size() < offset + kProbRecordSize)
     throw IoError("Файл " + std::string(kProbFile) + " короче 256 байт");
   ByteReader r(b, kProbFile);
+  r.Skip(offset);
   static const char* const kKinds[4] = {"Грузовой", "Скоростной", "Электричка", "Пассажирский"};
   static const char* const kColumns[6] = {"акт мин",    "реакт мин",    "акт макс",
                                           "реакт макс", "скорости мин", "скорости макс"};
@@ -177,24 +183,59 @@ TProbTrainRecord ProbRecordFromBytes(const Bytes& b) {
       if (reason.empty() && speed && !(v > 0 && v <= 455)) reason = "не лежит между 0> и 455";
       if (reason.empty() && !speed && !(v >= -5000 && v <= 5000)) reason = "не лежит между -5000 и 5000";
       if (!reason.empty())
-        RefuseFile(kProbFile, "Значение " + std::string(kKinds[k]) + " / " + kColumns[c] + ": '" +
+        RefuseFile(kProbFile, what + "Значение " + std::string(kKinds[k]) + " / " + kColumns[c] + ": '" +
                                   FloatToStr(v) + "' - " + reason);
     }
     e.Count = r.U16();
     if (e.Count > 20000)
-      RefuseFile(kProbFile, "Значение " + std::string(kKinds[k]) + " / количество: '" + std::to_string(e.Count) +
+      RefuseFile(kProbFile, what + "Значение " + std::string(kKinds[k]) + " / количество: '" + std::to_string(e.Count) +
                                 "' - не лежит между 0 и 20000");
     r.Skip(6);
   }
   return rec;
 }
 
+// The flow of alternating-current lines is the second record when the file
+// has one; a file of one record serves both kinds of current.
+constexpr const char* kAcRecord = "Запись переменного тока. ";
+
+bool AcFlow(const AppState& st) { return st.SchemeVariant >= 7 && st.SchemeVariant <= 12; }
+
+// Both records of the file, each checked; a file of one record gives it twice.
+std::pair<TProbTrainRecord, TProbTrainRecord> ProbRecordsOf(const Bytes& b) {
+  const TProbTrainRecord dc = ProbRecordAt(b, 0, "");
+  if (b.size() < 2 * kProbRecordSize) return {dc, dc};
+  return {dc, ProbRecordAt(b, kProbRecordSize, kAcRecord)};
+}
+
+}  // namespace
+
+TProbTrainRecord ProbRecordFromBytes(const Bytes& b) { return ProbRecordAt(b, 0, ""); }
+
 TProbTrainRecord ReadProbTrainRecord(const AppState& st) {
-  return ProbRecordFromBytes(ReadFileBytes(st.Work, kProbFile));
+  const auto [dc, ac] = ProbRecordsOf(ReadFileBytes(st.Work, kProbFile));
+  return AcFlow(st) ? ac : dc;
 }
 
 void WriteProbTrainRecord(const AppState& st, const TProbTrainRecord& r) {
-  WriteFileBytesAtomic(st.Work, kProbFile, ProbRecordToBytes(r));
+  // The other kind keeps the rows it had; without a readable file the rows
+  // written serve both kinds.
+  std::optional<std::pair<TProbTrainRecord, TProbTrainRecord>> both;
+  if (st.Work.Exists(kProbFile)) {
+    try {
+      both = ProbRecordsOf(ReadFileBytes(st.Work, kProbFile));
+    } catch (const IoError&) {
+    }
+  }
+  Bytes out;
+  if (!both) {
+    out = ProbRecordToBytes(r);
+  } else {
+    out = ProbRecordToBytes(AcFlow(st) ? both->first : r);
+    const Bytes ac = ProbRecordToBytes(AcFlow(st) ? r : both->second);
+    out.insert(out.end(), ac.begin(), ac.end());
+  }
+  WriteFileBytesAtomic(st.Work, kProbFile, out);
 }
 
 }  // namespace tps

@@ -38,9 +38,18 @@ struct TProbTrainRecord {
   TProbTrainEntry Entry[4];  // freight, express, suburban, passenger
 };
 Bytes ProbRecordToBytes(const TProbTrainRecord& r);
+// The first record of a file image (IoError when short or holding a value
+// the train-parameter window would not take).
 TProbTrainRecord ProbRecordFromBytes(const Bytes& b);
-// Reads the first 256-byte record; a missing file raises IoError.
+// "data\prelvoz.dmt" holds the train flow of direct-current lines in its
+// first 256-byte record and that of alternating-current lines in a second
+// one; a file of one record serves both kinds. Reads the record of the kind
+// of st.SchemeVariant (no scheme: direct current), both records checked; a
+// missing or short file raises IoError.
 TProbTrainRecord ReadProbTrainRecord(const AppState& st);
+// Writes the record of the kind of st.SchemeVariant; the other kind keeps
+// the rows it read before (a file of one record: those rows). Without a
+// readable file the record is written alone and serves both kinds.
 void WriteProbTrainRecord(const AppState& st, const TProbTrainRecord& r);
 
 }  // namespace tps

@@ -8,6 +8,7 @@
 #include "charts/chart.h"
 #include "charts/chartfile.h"
 #include "driver/testrun.h"
+#include "params/defaults.h"
 #include "params/errors.h"
 #include "params/fileio.h"
 #include "solver/report.h"
@@ -111,6 +112,27 @@ TEST(Charts, SchedulePaths) {
 
   gdp.Schedule.Header.ZoneLength.Set("0");
   EXPECT_THROW(BuildChart(*z.st, 0, src), ChartError);
+}
+
+// The default schedule of a new working directory draws every train's path
+// across the zone: from the substation it enters at to the other one, or, for
+// the trains the schedule's end leaves on the zone, to where they stand.
+TEST(Charts, DefaultScheduleDrawsMovingPaths) {
+  tpstest::Zone z(3);
+  SeedNewWorkDir(z.st->Work);
+  const ChartGeometry g = OpenChart(*z.st, 0, "");
+  ASSERT_EQ(g.Series.size(), 21u);
+  int across = 0;
+  for (const ChartPolyline& s : g.Series) {
+    SCOPED_TRACE(s.Name);
+    ASSERT_GE(s.Ys.size(), 2u);
+    const double from = s.Ys.front(), to = s.Ys.back();
+    EXPECT_TRUE(from == 450 || from == 50);  // km 0 or km 20
+    EXPECT_GE(std::fabs(to - from), 100);    // at least 5 km of the zone
+    EXPECT_GT(s.Xs.back(), s.Xs.front());
+    across += std::fabs(to - from) == 400;
+  }
+  EXPECT_EQ(across, 18);
 }
 
 // Unchecking "Все" and "фидер3" on a four-feeder scheme hides series 3 only.

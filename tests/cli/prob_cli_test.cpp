@@ -71,7 +71,7 @@ TEST(CliProb, FlowAndRecordChangeNoFileUnasked) {
   ASSERT_EQ(Cli(w, "seed").code, 0);
   const fs::path flow = t.Work().Resolve("data\\prelvoz.dmt");
   const std::string flowFile = tpstest::ReadString(flow);
-  ASSERT_EQ(flowFile.size(), 256u);
+  ASSERT_EQ(flowFile.size(), 512u);  // the flow of DC lines, then that of AC lines
   const Result ran = Cli(w, "run --mode prob --scheme 3 --seed 3" + kFlow);
   ASSERT_EQ(ran.code, 0) << ran.err;
   EXPECT_TRUE(Has(ran.out, "\"model_time_min\":60.0")) << ran.out;
@@ -82,6 +82,8 @@ TEST(CliProb, FlowAndRecordChangeNoFileUnasked) {
   EXPECT_EQ(Cli(w, "run --mode prob --scheme 3").code, 0);  // the plain run is not refused
   ASSERT_EQ(Cli(w, "run --mode prob --scheme 3 --seed 3 --save-flow" + kFlow).code, 0);
   EXPECT_NE(tpstest::ReadString(flow), flowFile);
+  // A DC scheme stores the DC flow: the AC flow stays as it was.
+  EXPECT_EQ(tpstest::ReadString(flow).substr(256), flowFile.substr(256));
   EXPECT_EQ(Cli(w, "run --mode prob --scheme 3 --save-flow").code, 2);
 
   const std::string file00 = tpstest::ReadString(w / "gdp" / "file00.gdp");
@@ -102,7 +104,7 @@ TEST(CliProb, BadInputIsRefusedAndTheFlowFileKept) {
   const fs::path w = t.Path();
   ASSERT_EQ(Cli(w, "seed").code, 0);
   const std::string flowFile = tpstest::ReadString(t.Work().Resolve("data\\prelvoz.dmt"));
-  ASSERT_EQ(flowFile.size(), 256u);
+  ASSERT_EQ(flowFile.size(), 512u);
   const Result cell = Cli(w, "run --mode prob --scheme 3 --flow freight=2 --flow express=x");
   EXPECT_EQ(cell.code, 2);
   EXPECT_TRUE(Has(cell.err, "Значение в строке \"Скоростной\", столбце \"Количество\""));

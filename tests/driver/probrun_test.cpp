@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "driver/runs.h"
 #include "params/defaults.h"
 #include "params/persist.h"
@@ -256,6 +258,29 @@ TEST(ProbRun, RecordedRunReplaysAsASchedule) {
   EXPECT_EQ(g.Schedule.Variant, 3);
   EXPECT_EQ(g.Schedule.Items.front().Time, 0u);  // the first slot, in the first step
   EXPECT_EQ(g.Schedule.Items.front().Events.front().Kind, ekAppear);
+  // Every path that opens is closed once: where the train left the zone, or,
+  // for the trains the period left on the zone, where they stood at its end.
+  std::map<int, int> open;
+  int stayed = 0;
+  for (const TEvents& p : g.Schedule.Items) {
+    for (const TGDPEvent& e : p.Events) {
+      if (e.Kind == ekAppear) {
+        EXPECT_EQ(open[e.Number]++, 0) << e.Number;
+      }
+      if (e.Kind == ekPassed || e.Kind == ekStayed) {
+        EXPECT_EQ(open[e.Number]--, 1) << e.Number;
+      }
+      if (e.Kind == ekStayed) {
+        ++stayed;
+        EXPECT_EQ(p.Time, g.LastTime());
+        EXPECT_GT(e.Position, 0);
+        EXPECT_LT(e.Position, 20);
+        EXPECT_GT(e.Speed, 0);
+      }
+    }
+  }
+  for (const auto& [number, n] : open) EXPECT_EQ(n, 0) << number;
+  EXPECT_GT(stayed, 0);  // the period of one hour ends with trains on the zone
 
   st.RunMode = ModeSchedule;
   ASSERT_EQ(StartScheduleRun(st, "prob.gdp"), RunOutcome::Finished);

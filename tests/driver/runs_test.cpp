@@ -299,15 +299,19 @@ TEST(ScheduleRun, PauseWaitsAfterItsStepAndStartContinuesTheSameRun) {
 
 TEST(ScheduleRun, DefaultScheduleRunsFromAFreshlySeededWorkingDirectory) {
   tpstest::TempDir dir;
-  // The lowest speed each train of the zone had at a step's end.
+  // The lowest speed each train of the zone had at a step's end, and where
+  // each train stands at every time point.
   struct WatchingHost : RecordingHost {
     AppState* st = nullptr;
     std::map<int, double> lowest;
+    std::map<uint32_t, std::map<int, double>> km;
     void ProcessEvents() override {
       ++pumps;
       for (const auto* track : {&st->Trains.Trains1, &st->Trains.Trains2})
-        for (const elvoz& t : *track)
+        for (const elvoz& t : *track) {
           if (!lowest.count(t.Number) || t.Speed < lowest[t.Number]) lowest[t.Number] = t.Speed;
+          km[st->StepCount][t.Number] = t.Km;
+        }
     }
   } host;
   auto owned = std::make_unique<AppState>();
@@ -349,6 +353,65 @@ TEST(ScheduleRun, DefaultScheduleRunsFromAFreshlySeededWorkingDirectory) {
   std::vector<std::string> totals = WriteTotals(st);
   EXPECT_FALSE(totals.empty());
   EXPECT_EQ(st.Params.ResultsPending, 0);
+
+  // The schedule's places are where the run has its trains: a speed change
+  // where the train stands, "проехал участок" at the time point after the
+  // step it left in, at the zone's end, and "остался на зоне" where it stands
+  // at the schedule's end. Every path that opens is closed once.
+  TGDPClass g;
+  g.LoadFromFile(st.Work, "gdp\\file00.gdp");
+  std::map<int, int> open;
+  int changes = 0, passed = 0, stayed = 0;
+  for (const TEvents& p : g.Schedule.Items) {
+    for (const TGDPEvent& e : p.Events) {
+      SCOPED_TRACE(std::to_string(p.Time) + " №" + std::to_string(e.Number));
+      const std::map<int, double>& now = host.km[p.Time];
+      if (e.Kind == ekAppear) {
+        EXPECT_EQ(open[e.Number]++, 0);
+      }
+      if (e.Kind == ekPassed || e.Kind == ekStayed) {
+        EXPECT_EQ(open[e.Number]--, 1);
+      }
+      if (e.Kind == ekSpeedChange || e.Kind == ekStayed) {
+        ASSERT_TRUE(now.count(e.Number));
+        EXPECT_EQ(e.Position, now.at(e.Number));
+        changes += e.Kind == ekSpeedChange;
+        stayed += e.Kind == ekStayed;
+      }
+      if (e.Kind == ekStayed) {
+        EXPECT_EQ(p.Time, g.LastTime());
+      }
+      if (e.Kind == ekPassed) {
+        ++passed;
+        EXPECT_TRUE(host.km[p.Time - 1].count(e.Number));
+        EXPECT_FALSE(now.count(e.Number));
+        EXPECT_EQ(e.Position, e.Number % 2 ? 20.0 : 0.0);
+      }
+    }
+  }
+  for (const auto& [number, n] : open) EXPECT_EQ(n, 0) << number;
+  EXPECT_EQ(changes, 6);
+  EXPECT_EQ(passed, 18);
+  EXPECT_EQ(stayed, 3);
+
+  // Those places and closing events only draw the paths: the schedule without
+  // them (every speed change at km 0) gives the same losses, byte for byte.
+  const Bytes losses = ReadFileBytes(st.Work, "Graph\\dp.gmt");
+  for (TEvents& p : g.Schedule.Items) {
+    std::vector<TGDPEvent> kept;
+    for (TGDPEvent e : p.Events) {
+      if (e.Kind == ekPassed || e.Kind == ekStayed) continue;
+      if (e.Kind == ekSpeedChange) e.Position = 0;
+      kept.push_back(e);
+    }
+    p.Events = kept;
+    p.Count = static_cast<uint32_t>(kept.size());
+  }
+  std::erase_if(g.Schedule.Items, [&](const TEvents& p) { return p.Count == 0 && p.Time != 120; });
+  g.Schedule.Count = static_cast<uint32_t>(g.Schedule.Items.size());
+  g.SaveToFile(st.Work, "gdp\\bare.gdp");
+  ASSERT_EQ(StartScheduleRun(st, "bare.gdp"), RunOutcome::Finished);
+  EXPECT_EQ(ReadFileBytes(st.Work, "Graph\\dp.gmt"), losses);
 }
 
 TEST(SchedulePanel, ListDetailsAndDeletion) {

@@ -3,7 +3,9 @@
 #include <cstring>
 #include <filesystem>
 #include <locale>
+#include <cmath>
 #include <set>
+#include <utility>
 #include <sstream>
 
 #include "params/catalogue.h"
@@ -93,7 +95,7 @@ TEST_F(SeededDir, EmptyDirectoryGetsEveryDefaultFileWithItsSize) {
     } else if (name == "DATA\\global.dmt") {
       EXPECT_EQ(b.size(), 216u);
     } else if (name == "data\\prelvoz.dmt") {
-      EXPECT_EQ(b.size(), 256u);
+      EXPECT_EQ(b.size(), 512u);  // the flow of direct-current lines, then that of alternating-current ones
     } else if (ext == ".dmt") {
       ASSERT_GE(b.size(), 4u);
       uint32_t n = U32At(b, 0);
@@ -201,11 +203,15 @@ TEST_F(SeededDir, StatesAreReadyForABatchRun) {
     st.Params = TParamBlock();
     ASSERT_TRUE(LoadState(st, code));
     const TParamBlock& p = st.Params;
-    EXPECT_EQ(p.ZoneLength.Get(), "20");
+    // A 10 km dead-end suburban line (scheme 1), 20 km between direct-current
+    // substations, 50 km between alternating-current ones (25 km to the post
+    // of a console).
+    const bool console = code == 21 || code == 23;
+    EXPECT_EQ(p.ZoneLength.Get(), code == 11 ? "10" : dc ? "20" : console ? "25" : "50");
     EXPECT_EQ(p.StepMinutes.Get(), "1");
     EXPECT_EQ(p.BatchTrains.Get(), "3");
     EXPECT_EQ(p.BatchInterval.Get(), "10");
-    EXPECT_EQ(p.TrainType.Get(), "Грузовой (F)");
+    EXPECT_EQ(p.TrainType.Get(), code == 11 ? "Электричка (E)" : "Грузовой (F)");
     EXPECT_EQ(p.TrainKm.Get(), "0");
     EXPECT_EQ(p.TrainSpeed.Get(), "60");
     EXPECT_EQ(p.UaRe.Get(), dc ? "3300" : "27500");
@@ -213,10 +219,10 @@ TEST_F(SeededDir, StatesAreReadyForABatchRun) {
     bool oneSided = code == 11 || code == 21 || code == 23;
     EXPECT_EQ(p.UbRe.Get(), oneSided ? "н/и" : (dc ? "3300" : "27500"));
     EXPECT_EQ(p.UbIm.Get(), dc || oneSided ? "н/и" : "0");
-    EXPECT_EQ(p.TrainActive.Get(), dc ? "1500" : "250");
+    EXPECT_EQ(p.TrainActive.Get(), code == 11 ? "1000" : dc ? "1500" : "250");
     EXPECT_EQ(p.TrainReactive.Get(), dc ? "н/и" : "-100");
     bool psk = code == 16 || code == 18 || code == 26;
-    EXPECT_EQ(p.PskKm.Get(), psk ? "10" : "н/и");
+    EXPECT_EQ(p.PskKm.Get(), psk ? (dc ? "10" : "25") : "н/и");
     EXPECT_EQ(p.Pps1Km.Get(), code == 18 ? "5" : "н/и");
     EXPECT_EQ(p.Pps2Km.Get(), code == 18 ? "15" : "н/и");
     EXPECT_EQ(p.ResultsPending, 0);
@@ -228,11 +234,15 @@ TEST_F(SeededDir, StatesAreReadyForABatchRun) {
         if (e.Name.Get() == name) return &e;
       return static_cast<const TConductorEntry*>(nullptr);
     };
-    const TConductorEntry* kp = find(st.Catalogue.ContactWireTable, "МФ-100");
+    // Direct current: two contact wires and a reinforcing feeder.
+    const char* contact = dc ? "2МФ-100" : "МФ-100";
+    const char* feeder = dc ? "А-185" : "Отсутствует";
+    const TConductorEntry* kp = find(st.Catalogue.ContactWireTable, contact);
+    const TConductorEntry* up = find(st.Catalogue.FeederTable, feeder);
     const TConductorEntry* nt = find(st.Catalogue.MessengerTable, "М-120");
     const TConductorEntry* r = find(st.Catalogue.RailTable, "Р65");
-    ASSERT_TRUE(kp && nt && r);
-    EXPECT_EQ(p.ContactWireType.Get(), "МФ-100");
+    ASSERT_TRUE(kp && nt && r && up);
+    EXPECT_EQ(p.ContactWireType.Get(), contact);
     EXPECT_EQ(p.ContactWireR, kp->R);
     EXPECT_EQ(p.ContactWireRadius, kp->Radius);
     EXPECT_EQ(p.MessengerR, nt->R);
@@ -240,8 +250,9 @@ TEST_F(SeededDir, StatesAreReadyForABatchRun) {
     EXPECT_EQ(p.RailType.Get(), "Р65");
     EXPECT_EQ(p.RailR, r->R);
     EXPECT_EQ(p.RailRadius, r->Radius);
-    EXPECT_EQ(p.FeederType.Get(), "Отсутствует");
-    EXPECT_EQ(p.FeederR, 0);
+    EXPECT_EQ(p.FeederType.Get(), feeder);
+    EXPECT_EQ(p.FeederR, up->R);
+    EXPECT_EQ(p.FeederR > 0, dc);
     EXPECT_EQ(p.ExtraWireType.Get(), "");
     EXPECT_GT(p.ContactWireRadius, 0);
     EXPECT_GT(p.RailRadius, 0);
@@ -261,8 +272,10 @@ TEST_F(SeededDir, StatesAreReadyForABatchRun) {
 
 TEST_F(SeededDir, ShippedGlobalFileHoldsTheDirectCurrentConductors) {
   LoadGlobalFile(st);
-  EXPECT_EQ(st.Params.ContactWireType.Get(), "МФ-100");
-  EXPECT_EQ(st.Params.ContactWireR, 0.179);
+  EXPECT_EQ(st.Params.ContactWireType.Get(), "2МФ-100");
+  EXPECT_EQ(st.Params.ContactWireR, 0.0895);
+  EXPECT_EQ(st.Params.FeederType.Get(), "А-185");
+  EXPECT_EQ(st.Params.FeederR, 0.157);
   EXPECT_EQ(st.Params.RailR, 0.0155);
   EXPECT_EQ(st.Params.EarthConductivity, 0.01);
   EXPECT_EQ(st.Params.AirTemperature, 20);
@@ -303,20 +316,40 @@ TEST_F(SeededDir, CataloguesHoldTheUsualConductors) {
 }
 
 TEST_F(SeededDir, ProbabilisticParametersOfTheFourTrainKinds) {
-  TProbTrainRecord r = ReadProbTrainRecord(st);
   const double actMin[4] = {900, 1000, 600, 700}, actMax[4] = {1000, 1200, 700, 800};
   const double vMin[4] = {60, 100, 70, 80}, vMax[4] = {80, 140, 90, 100};
+  st.SchemeVariant = 1;
+  TProbTrainRecord dc = ReadProbTrainRecord(st);
+  st.SchemeVariant = 8;
+  TProbTrainRecord ac = ReadProbTrainRecord(st);
   int total = 0;
   for (int k = 0; k < 4; ++k) {
-    const TProbTrainEntry& e = r.Entry[k];
+    SCOPED_TRACE(k);
+    const TProbTrainEntry& e = dc.Entry[k];
     EXPECT_EQ(e.ActiveMin, actMin[k]);
     EXPECT_EQ(e.ActiveMax, actMax[k]);
     EXPECT_EQ(e.SpeedMin, vMin[k]);
     EXPECT_EQ(e.SpeedMax, vMax[k]);
-    EXPECT_LT(e.ReactiveMin, 0);
-    EXPECT_LT(e.ReactiveMax, 0);
+    EXPECT_EQ(e.ReactiveMin, 0);  // no reactive current on direct current
+    EXPECT_EQ(e.ReactiveMax, 0);
     EXPECT_GE(e.Count, 1);
     total += e.Count;
+
+    // The trains of 27.5 kV lines: 3 to 12 MW, lagging with a power factor
+    // between 0.88 and 0.96 (not the 20-30 MW of direct-current amperes).
+    const TProbTrainEntry& a = ac.Entry[k];
+    EXPECT_EQ(a.SpeedMin, vMin[k]);
+    EXPECT_EQ(a.SpeedMax, vMax[k]);
+    EXPECT_EQ(a.Count, e.Count);
+    for (auto [p, q] : {std::pair{a.ActiveMin, a.ReactiveMin}, std::pair{a.ActiveMax, a.ReactiveMax}}) {
+      EXPECT_LT(q, 0);
+      const double cosPhi = p / std::hypot(p, q);
+      EXPECT_GT(cosPhi, 0.88);
+      EXPECT_LT(cosPhi, 0.96);
+      const double mw = 27.5 * std::hypot(p, q) / 1000;
+      EXPECT_GT(mw, 3);
+      EXPECT_LT(mw, 12);
+    }
   }
   // The default period "1 час" with the interval 8 minutes has 7 slots.
   EXPECT_LE(total, 7);

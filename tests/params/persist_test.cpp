@@ -259,20 +259,41 @@ TEST_F(PersistTest, ProbRecordLayout) {
   }
 }
 
-TEST_F(PersistTest, ProbRecordReadsTheFirstRecordAndRefusesShortOrMissingFiles) {
+TEST_F(PersistTest, ProbRecordOfEachKindOfCurrentAndRefusesShortOrMissingFiles) {
   EXPECT_THROW(ReadProbTrainRecord(st), IoError);
   Image img(512);
-  img.F64(8, 900);
-  for (size_t k = 0; k < 4; ++k) {  // speeds within (0, 455] km/h, as the window takes them
-    img.F64(64 * k + 40, 60);
-    img.F64(64 * k + 48, 80);
+  for (size_t rec = 0; rec < 2; ++rec) {
+    for (size_t k = 0; k < 4; ++k) {  // speeds within (0, 455] km/h, as the window takes them
+      img.F64(256 * rec + 64 * k + 40, 60);
+      img.F64(256 * rec + 64 * k + 48, 80);
+    }
   }
+  img.F64(8, 900);
   img.U16(56, 3);
-  img.F64(256 + 8, 1);  // a second record is not read
+  img.F64(256 + 8, 250);  // the flow of alternating-current lines
+  img.F64(256 + 16, -100);
   tpstest::WriteBytes(File("DATA/PRELVOZ.dmt"), img.b);
-  TProbTrainRecord r = ReadProbTrainRecord(st);
+  TProbTrainRecord r = ReadProbTrainRecord(st);  // no scheme chosen: direct current
   EXPECT_EQ(r.Entry[0].ActiveMin, 900);
   EXPECT_EQ(r.Entry[0].Count, 3);
+  st.SchemeVariant = 7;
+  r = ReadProbTrainRecord(st);
+  EXPECT_EQ(r.Entry[0].ActiveMin, 250);
+  EXPECT_EQ(r.Entry[0].ReactiveMin, -100);
+
+  // Writing one kind keeps the rows of the other.
+  r.Entry[1].ActiveMin = 260;
+  WriteProbTrainRecord(st, r);
+  EXPECT_EQ(ReadProbTrainRecord(st).Entry[1].ActiveMin, 260);
+  st.SchemeVariant = 1;
+  EXPECT_EQ(ReadProbTrainRecord(st).Entry[0].ActiveMin, 900);
+  EXPECT_EQ(ReadProbTrainRecord(st).Entry[1].ActiveMin, 0);
+
+  // A file of one record serves both kinds.
+  img.b.resize(256);
+  tpstest::WriteBytes(File("DATA/PRELVOZ.dmt"), img.b);
+  st.SchemeVariant = 9;
+  EXPECT_EQ(ReadProbTrainRecord(st).Entry[0].ActiveMin, 900);
   tpstest::WriteBytes(File("DATA/PRELVOZ.dmt"), Bytes(255, 0));
   EXPECT_THROW(ReadProbTrainRecord(st), IoError);
 }

@@ -163,3 +163,23 @@ TEST(RandomFlow, EqualBoundsGiveThatCurrent) {
   EXPECT_EQ(ev.Speed, 70);
   EXPECT_EQ(z.S().Flow.FlowParams1[0].Count, 0);
 }
+
+// The flow of a new working directory: DC trains on a DC zone, the trains of
+// 27.5 kV lines (a fraction of the amperes, with their lagging reactive
+// current) on an AC zone.
+TEST(RandomFlow, EachKindOfCurrentTakesItsOwnFlow) {
+  for (int variant : {3, 10}) {
+    SCOPED_TRACE(variant);
+    Zone z(variant);
+    SeedDefaultData(z.S().Work);
+    PrepareRandomFlow(z.S(), true);
+    const bool dc = variant == 3;
+    for (const auto* rows : {z.S().Flow.FlowParams1, z.S().Flow.FlowParams2}) {
+      const RandomFlowState::TypeRecord& freight = rows[0];
+      EXPECT_EQ(freight.ActiveMin, dc ? 900 : 250);
+      EXPECT_EQ(freight.ActiveMax, dc ? 1000 : 320);
+      EXPECT_EQ(freight.ReactiveMin, dc ? 0 : -100);
+      EXPECT_EQ(freight.Count, 2);
+    }
+  }
+}

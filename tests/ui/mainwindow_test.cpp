@@ -103,7 +103,7 @@ void MainWindowTest::directCurrentSingleTrackEnablesItsFields() {
   QVERIFY(!box1->isHidden());
   QVERIFY(z.Find<QCheckBox>("box2")->isHidden());
   QVERIFY(z.Find<QCheckBox>("box3")->isHidden());
-  QCOMPARE(z.Find<QLabel>("labelCaption")->text(), QString::fromUtf8("М-120 + МФ-100 + Р65"));
+  QCOMPARE(z.Find<QLabel>("labelCaption")->text(), QString::fromUtf8("М-120 + 2МФ-100 + А-185 + Р65"));
   QVERIFY(z.Action("actNetwork")->isEnabled());
   QVERIFY(!z.Action("actAc")->isEnabled());
   QVERIFY(z.Button("buttonAdd1")->isEnabled());

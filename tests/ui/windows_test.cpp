@@ -54,13 +54,14 @@ void WindowsTest::networkChoiceIsSavedWithTheSchemeAndLoadedBack() {
   QCOMPARE(contact->currentIndex(), -1);
   QCOMPARE(contact->placeholderText(), QString::fromUtf8("Справочник"));
   QCOMPARE(contact->itemText(1), QString::fromUtf8("МФ-85"));  // the direct-current table
-  QCOMPARE(net->Resistance(1)->text(), QString("0.179"));
-  QCOMPARE(net->Resistance(2)->text(), QString::fromUtf8("Отсутствует"));
+  // The shipped DC state: two contact wires 2МФ-100 and the feeder А-185.
+  QCOMPARE(net->Resistance(1)->text(), QString("0.0895"));
+  QCOMPARE(net->Resistance(2)->text(), QString("0.157"));
   ChooseItem(contact, 1);
   QCOMPARE(net->Resistance(1)->text(), QString("0.211"));
   z.Click(net->OkButton());
   QVERIFY(!net->isVisible());
-  QCOMPARE(z.Find<QLabel>("labelCaption")->text(), QString::fromUtf8("М-120 + МФ-85 + Р65"));
+  QCOMPARE(z.Find<QLabel>("labelCaption")->text(), QString::fromUtf8("М-120 + МФ-85 + А-185 + Р65"));
 
   const std::vector<uint8_t> state = tpstest::ReadBytes(z.File("SAVES\\state_12.smt"));
   QCOMPARE(state.size(), size_t{400});
@@ -72,7 +73,7 @@ void WindowsTest::networkChoiceIsSavedWithTheSchemeAndLoadedBack() {
   z.ChooseAc();
   QCOMPARE(z.Find<QLabel>("labelCaption")->text().contains(QString::fromUtf8("МФ-85")), false);
   z.ChooseDc();
-  QCOMPARE(z.Find<QLabel>("labelCaption")->text(), QString::fromUtf8("М-120 + МФ-85 + Р65"));
+  QCOMPARE(z.Find<QLabel>("labelCaption")->text(), QString::fromUtf8("М-120 + МФ-85 + А-185 + Р65"));
   QCOMPARE(z.St().Params.ContactWireR, 0.211);
   QCOMPARE(net->Resistance(1)->text(), QString("0.211"));
   QVERIFY(z.messages.empty());
