@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "circuit/schemes.h"
+#include "params/conv.h"
 #include "params/errors.h"
 #include "params/persist.h"
 #include "solver/report.h"
@@ -13,13 +14,6 @@
 #include "validation/physical.h"
 
 namespace tps {
-
-double SnapTenth(double x) {
-  double y = 10 * x;
-  double r = Round(y);
-  if (std::fabs(y - r) < 1e-5) return r / 10;
-  return x;
-}
 
 static std::string TwoDigits(long long v) {
   std::string s = std::to_string(v);
