@@ -708,7 +708,7 @@ class ScheduleDriver : public LoaderDriver {
       st.StopRequested = false;
       st.StepCount = 0;
       for (int k = 0; k < 8 && !st.StopRequested; ++k)
-        if (!g.ExecuteStep(st)) break;
+        if (!ScheduleStep(st, g)) break;
     });
     return Outcome::Loaded;
   }
