@@ -15,6 +15,7 @@
 #include "circuit/numbering.h"
 #include "circuit/schemes.h"
 #include "driver/runs.h"
+#include "driver/seed.h"
 #include "driver/testrun.h"
 #include "params/defaults.h"
 #include "params/errors.h"

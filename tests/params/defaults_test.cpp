@@ -6,6 +6,7 @@
 #include <set>
 #include <sstream>
 
+#include "driver/seed.h"
 #include "params/catalogue.h"
 #include "params/defaults.h"
 #include "params/errors.h"
