@@ -6,8 +6,8 @@
 #include <set>
 
 #include "charts/chart.h"
-#include "charts/chartfile.h"
 #include "driver/testrun.h"
+#include "params/chartfile.h"
 #include "params/errors.h"
 #include "params/fileio.h"
 #include "solver/report.h"

@@ -10,13 +10,13 @@
 #include <typeinfo>
 
 #include "charts/chart.h"
-#include "charts/chartfile.h"
 #include "circuit/graph.h"
 #include "circuit/numbering.h"
 #include "circuit/schemes.h"
 #include "driver/runs.h"
 #include "driver/seed.h"
 #include "driver/testrun.h"
+#include "params/chartfile.h"
 #include "params/defaults.h"
 #include "params/errors.h"
 #include "params/persist.h"
