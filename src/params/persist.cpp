@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "params/errors.h"
-#include "validation/physical.h"
+#include "params/physical_rules.h"
 
 namespace tps {
 
