@@ -24,6 +24,7 @@
 #include <iostream>
 #include <string>
 
+#include "driver/seed.h"
 #include "params/defaults.h"
 #include "ui/MainWindow.h"
 #include "ui/QtHost.h"

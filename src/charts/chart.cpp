@@ -7,7 +7,7 @@
 
 #include "arith/cmplx.h"
 #include "arith/errors.h"
-#include "charts/chartfile.h"
+#include "params/chartfile.h"
 #include "params/conv.h"
 #include "params/fileio.h"
 #include "solver/report.h"

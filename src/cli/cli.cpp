@@ -5,6 +5,7 @@
 
 #include "cli/common.h"
 #include "cli/interrupt.h"
+#include "driver/seed.h"
 #include "params/defaults.h"
 #include "params/fileio.h"
 #include "params/lifecycle.h"

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "charts/chart.h"
-#include "charts/chartfile.h"
 #include "cli/common.h"
+#include "params/chartfile.h"
 
 #ifdef TPS_CHART_PAINT
 #include <QGuiApplication>

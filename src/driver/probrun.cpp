@@ -172,6 +172,20 @@ std::vector<int> NumbersOnZone(const AppState& st) {
   return n;
 }
 
+// One step of the probabilistic run: the trains of the random flow enter,
+// then the step's circuit, its solution and the advance of the trains.
+// Returns the trains that entered; false in `built` when the circuit could
+// not be built.
+std::vector<EnteredTrain> RandomFlowStep(AppState& st, bool twoWay, double stepMinutes, double minInterval,
+                                         bool& built) {
+  std::vector<EnteredTrain> entered = RandomFlowEnter(st, twoWay, minInterval);
+  built = BuildStepCircuit(st);
+  if (!built) return entered;
+  SolveStep(st);
+  AdvanceTrains(st, stepMinutes);
+  return entered;
+}
+
 // One probabilistic step with its record: the trains that entered at the
 // time point of the step (the step count before its solution), the trains
 // that left at the time point after it. False when the step's circuit could
@@ -186,7 +200,7 @@ bool ProbStep(AppState& st, bool twoWay) {
   double minInterval = 0;
   TryStrToFloat(st.Prob.MinInterval, minInterval);
   bool built = true;
-  const std::vector<EnteredTrain> entered = RandomFlowStep(st, twoWay, StepOf(st), minInterval, &built);
+  const std::vector<EnteredTrain> entered = RandomFlowStep(st, twoWay, StepOf(st), minInterval, built);
   const bool dc = IsDcVariant(st.SchemeVariant);
   for (const EnteredTrain& e : entered) {
     if (e.Number == 0) continue;

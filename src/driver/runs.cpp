@@ -17,6 +17,28 @@
 
 namespace tps {
 
+std::string TrainWithoutTrack(const TGDPClass& g, int variant) {
+  if (FieldsForCode(SchemeCode(variant)).Track2TrainsEnabled) return std::string();
+  for (const TEvents& tp : g.Schedule.Items)
+    for (const TGDPEvent& ev : tp.Events) {
+      if (ev.Kind != ekAppear || ev.Number % 2 != 0) continue;
+      std::string scheme = "схемы " + std::to_string(variant) + " \"" + VariantName(variant) + "\"";
+      return "ГДП: поезд №" + std::to_string(ev.Number) + " (точка времени " + std::to_string(tp.Time) +
+             ") идёт по пути 2, а " +
+             (IsSingleTrackVariant(variant) ? "у " + scheme + " пути 2 нет"
+                                            : "путь 2 " + scheme + " отключён (\"Откл Ф2 и Ф4\")");
+    }
+  return std::string();
+}
+
+bool ScheduleStep(AppState& st, TGDPClass& gdp) {
+  if (!gdp.ApplyStepEvents(st)) return true;
+  if (!BuildStepCircuit(st)) return false;
+  SolveRunStep(st);
+  AdvanceTrains(st, gdp.StepMinutes());
+  return true;
+}
+
 // A schedule run stopped by "Пауза": the schedule with the events done so
 // far, and its step.
 struct PausedScheduleRun {
@@ -87,7 +109,7 @@ LoopEnd RunSchedule(AppState& st, PausedScheduleRun& run) {
   st.StopRequested = false;
   const uint32_t steps = run.Gdp.LastTime();
   while (run.Done < steps && !st.StopRequested) {
-    if (!run.Gdp.ExecuteStep(st)) return LoopEnd::Failed;
+    if (!ScheduleStep(st, run.Gdp)) return LoopEnd::Failed;
     if (st.StopRequested) break;
     ++run.Done;
     st.ModelTime = SnapTenth(run.Done * run.Delta);

@@ -10,6 +10,7 @@
 
 #include "driver/testrun.h"
 #include "params/state.h"
+#include "traffic/schedule.h"
 
 namespace tps {
 
@@ -26,6 +27,16 @@ namespace tps {
 // be read or a step could not be solved (an error shown), nothing of the run
 // is a result and no loss file is written.
 RunOutcome StartScheduleRun(AppState& st, const std::string& file);
+// A train of the schedule on a track the scheme `variant` does not feed:
+// an even (track 2) number on a single-track scheme (1, 2, 7, 8), or with the
+// track-2 feeders switched off (6, 12). Its message naming the train, its
+// time point and its track; empty when every train has a fed track.
+std::string TrainWithoutTrack(const TGDPClass& g, int variant);
+// One step of a schedule run: the schedule's events of the step, then the
+// step's circuit, its solution and the advance of the trains by the head's
+// step. A final event sets st.StopRequested and skips the rest. False when
+// the step's circuit could not be built (the message has been shown).
+bool ScheduleStep(AppState& st, TGDPClass& gdp);
 // A schedule run stands paused, waiting for Start.
 bool ScheduleRunPaused(const AppState& st);
 

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
+#include <optional>
 #include <stdexcept>
 
 #include "circuit/schemes.h"
+#include "params/conv.h"
 #include "params/errors.h"
 #include "params/persist.h"
 #include "solver/report.h"
@@ -13,13 +16,6 @@
 #include "validation/physical.h"
 
 namespace tps {
-
-double SnapTenth(double x) {
-  double y = 10 * x;
-  double r = Round(y);
-  if (std::fabs(y - r) < 1e-5) return r / 10;
-  return x;
-}
 
 static std::string TwoDigits(long long v) {
   std::string s = std::to_string(v);
@@ -184,6 +180,26 @@ struct RunBoundError : std::runtime_error {
   explicit RunBoundError(const std::string& msg) : std::runtime_error(msg) {}
 };
 
+// The message of a failure that ends a batch with nothing of it a result: a
+// singular system, a value that is not a finite number, a batch beyond its
+// bound, or a file of the step (the head files of the matrices) that could
+// not be read. None for any other exception, which goes on up.
+std::optional<std::string> BatchFailure(const std::exception_ptr& failure) {
+  try {
+    std::rethrow_exception(failure);
+  } catch (const SingularError& e) {
+    return e.what();
+  } catch (const NonFiniteError& e) {
+    return e.what();
+  } catch (const RunBoundError& e) {
+    return e.what();
+  } catch (const IoError& e) {
+    return e.what();
+  } catch (...) {
+    return std::nullopt;
+  }
+}
+
 // Counts the steps of one batch against the most it may take.
 class StepBudget {
  public:
@@ -333,20 +349,11 @@ RunOutcome BatchLaunch(AppState& st) {
     }
     FinishBatch(st);
     return outcome;
-  } catch (const SingularError& e) {
-    AbandonFailedRun(st, e.what());
-    return RunOutcome::Failed;
-  } catch (const NonFiniteError& e) {
-    AbandonFailedRun(st, e.what());
-    return RunOutcome::Failed;
-  } catch (const RunBoundError& e) {
-    AbandonFailedRun(st, e.what());
-    return RunOutcome::Failed;
-  } catch (const IoError& e) {
-    // A file of the step (the head files of the matrices) could not be read.
-    AbandonFailedRun(st, e.what());
-    return RunOutcome::Failed;
   } catch (...) {
+    if (const std::optional<std::string> failure = BatchFailure(std::current_exception())) {
+      AbandonFailedRun(st, *failure);
+      return RunOutcome::Failed;
+    }
     st.Controls.RunActive = false;
     st.Controls.ZoneLengthEnabled = true;
     st.StepCount = 0;

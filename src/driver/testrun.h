@@ -8,8 +8,6 @@
 
 namespace tps {
 
-// x, or x rounded to 0.1 when within 1e-5 of it on the tenfold scale.
-double SnapTenth(double x);
 // DD:HH:MM:SS of a model time in minutes.
 std::string FormatRunTime(double minutes);
 

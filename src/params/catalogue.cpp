@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "params/errors.h"
+#include "params/physical_rules.h"
 #include "params/state.h"
-#include "validation/physical.h"
 
 namespace tps {
 

@@ -175,6 +175,13 @@ double RoundTo(double x, int k) {
   return static_cast<double>(RoundL(static_cast<long double>(x) * p) / p);
 }
 
+double SnapTenth(double x) {
+  double y = 10 * x;
+  double r = Round(y);
+  if (std::fabs(y - r) < 1e-5) return r / 10;
+  return x;
+}
+
 // ------------------------------------------------------------ code page
 static const char16_t kUpper[64] = {
     0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,  // 80

@@ -37,6 +37,9 @@ long double RoundL(long double x);
 double Trunc(double x);
 // x rounded to k decimals: multiply by 10^k, round (ties to even), divide.
 double RoundTo(double x, int k);
+// x, or x rounded to 0.1 when within 1e-5 of it on the tenfold scale (the
+// model clock, which grows by steps of tenths of a minute).
+double SnapTenth(double x);
 
 // Windows-1251 <-> UTF-8 (the whole upper half of the code page).
 std::string Cp1251ToUtf8(std::string_view cp);

@@ -44,6 +44,9 @@ TParamBlock DefaultState(int code);
 // The 216 bytes of "DATA\global.dmt" as shipped.
 Bytes DefaultGlobalRecord();
 
+// The letters of the four train kinds: freight, express, passenger, suburban.
+inline constexpr char kTrainLetters[4] = {'F', 'S', 'P', 'E'};
+
 // Current profiles: the file name "pt<letter>_<track>_post.cmt" (direct
 // current) or "_perem.cmt", and its lines "km active reactive". Track-2
 // profiles are the track-1 ones mirrored about the middle of their 60 km, in
@@ -57,14 +60,5 @@ std::vector<std::string> DefaultProfileLines(char letter, int track, bool dc);
 Bytes TrainBitmap(char letter);
 Bytes PostBitmap();
 
-// Every default file, by its program path ("SAVES\state_11.smt").
-std::vector<std::string> DefaultFileNames();
-// Writes every default file missing from the working directory; a file the
-// user already has is never touched. The names written go to `written`.
-void SeedDefaultData(const WorkDir& wd, std::vector<std::string>* written = nullptr);
-// The seeding at start-up: a working directory the program has not used yet
-// (none of the default files present) receives the default data; one in use
-// is left as the user keeps it, files deleted from it included.
-void SeedNewWorkDir(const WorkDir& wd);
 
 }  // namespace tps

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "params/errors.h"
+#include "params/physical_rules.h"
 
 namespace tps {
 
@@ -125,6 +126,12 @@ bool GetParamField(const TParamBlock& p, const std::string& name, std::string& t
     return true;
   }
   return false;
+}
+
+double TParamBlock::*NumberFieldMember(const std::string& name) {
+  for (const auto& f : kNumberFields)
+    if (name == f.name) return f.member;
+  return nullptr;
 }
 
 }  // namespace tps

@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "params/errors.h"
-#include "validation/physical.h"
+#include "params/physical_rules.h"
 
 namespace tps {
 

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <string>
 
-#include "charts/chartfile.h"
+#include "params/chartfile.h"
 #include "params/conv.h"
 #include "params/errors.h"
 #include "params/fileio.h"

@@ -3,11 +3,8 @@
 #include <cmath>
 
 #include "arith/cmplx.h"
-#include "circuit/schemes.h"
-#include "driver/testrun.h"
 #include "params/conv.h"
 #include "params/persist.h"
-#include "solver/solve.h"
 
 namespace tps {
 
@@ -280,17 +277,6 @@ std::vector<EnteredTrain> RandomFlowEnter(AppState& st, bool twoWay, double minI
   SlotOfTrack(st, 1, f.Prepared1, f.FlowParams1, f.SlotsLeft1, f.SinceLast1, minInterval, entered);
   if (twoWay)
     SlotOfTrack(st, 2, f.Prepared2, f.FlowParams2, f.SlotsLeft2, f.SinceLast2, minInterval, entered);
-  return entered;
-}
-
-std::vector<EnteredTrain> RandomFlowStep(AppState& st, bool twoWay, double stepMinutes, double minInterval,
-                                         bool* built) {
-  std::vector<EnteredTrain> entered = RandomFlowEnter(st, twoWay, minInterval);
-  const bool ok = BuildStepCircuit(st);
-  if (built) *built = ok;
-  if (!ok) return entered;
-  SolveStep(st);
-  AdvanceTrains(st, stepMinutes);
   return entered;
 }
 

@@ -94,11 +94,6 @@ struct EnteredTrain {
 // The slots of this step on each track and the trains they bring, added to
 // the zone. Reads nothing of the electrical solution.
 std::vector<EnteredTrain> RandomFlowEnter(AppState& st, bool twoWay, double minInterval);
-// One step of the probabilistic run: RandomFlowEnter, then the step's
-// circuit, its solution and the advance of the trains. Returns the trains
-// that entered; false in `built` when the circuit could not be built.
-std::vector<EnteredTrain> RandomFlowStep(AppState& st, bool twoWay, double stepMinutes, double minInterval,
-                                         bool* built = nullptr);
 // After a step: the model clock and the time since the last slot of each
 // track that has had one grow by delta.
 void AdvanceFlowClock(AppState& st, double delta);

@@ -4,12 +4,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "circuit/schemes.h"
-#include "driver/testrun.h"
 #include "params/errors.h"
 #include "params/fileio.h"
 #include "params/trains.h"
-#include "solver/solve.h"
 
 namespace tps {
 
@@ -269,20 +266,6 @@ void TGDPClass::LoadFromFile(const WorkDir& wd, const std::string& path) {
   FromBytes(ReadFileBytes(wd, path), path);
 }
 
-std::string TrainWithoutTrack(const TGDPClass& g, int variant) {
-  if (FieldsForCode(SchemeCode(variant)).Track2TrainsEnabled) return std::string();
-  for (const TEvents& tp : g.Schedule.Items)
-    for (const TGDPEvent& ev : tp.Events) {
-      if (ev.Kind != ekAppear || ev.Number % 2 != 0) continue;
-      std::string scheme = "схемы " + std::to_string(variant) + " \"" + VariantName(variant) + "\"";
-      return "ГДП: поезд №" + std::to_string(ev.Number) + " (точка времени " + std::to_string(tp.Time) +
-             ") идёт по пути 2, а " +
-             (IsSingleTrackVariant(variant) ? "у " + scheme + " пути 2 нет"
-                                            : "путь 2 " + scheme + " отключён (\"Откл Ф2 и Ф4\")");
-    }
-  return std::string();
-}
-
 // ------------------------------------------------------------- the listings
 
 namespace {
@@ -396,7 +379,7 @@ std::vector<std::string> TGDPClass::DescribeEvent(int timeIndex, int eventIndex)
   return lines;
 }
 
-// ------------------------------------------------------------ the run's step
+// ---------------------------------------------------------- a step's events
 
 namespace {
 
@@ -420,7 +403,7 @@ void TGDPClass::IndexTimes() {
   indexed_ = true;
 }
 
-bool TGDPClass::ExecuteStep(AppState& st) {
+bool TGDPClass::ApplyStepEvents(AppState& st) {
   // The time points of this step are found through the index by time, not
   // by a walk over the whole schedule at every step.
   if (!indexed_ || byTime_.size() != Schedule.Items.size()) IndexTimes();
@@ -471,15 +454,12 @@ bool TGDPClass::ExecuteStep(AppState& st) {
         }
         case ekFinal:
           st.StopRequested = true;
-          return true;
+          return false;
         default:  // passed, stayed: only the schedule chart reads them
           break;
       }
     }
   }
-  if (!BuildStepCircuit(st)) return false;
-  SolveRunStep(st);
-  AdvanceTrains(st, StepMinutes());
   return true;
 }
 

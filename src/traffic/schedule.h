@@ -62,7 +62,7 @@ struct IgnoredSpeedChange {
 class TGDPClass {
  public:
   TGDP Schedule;
-  // Speed changes of the run so far that found no train (ExecuteStep).
+  // Speed changes of the run so far that found no train (ApplyStepEvents).
   std::vector<IgnoredSpeedChange> IgnoredSpeedChanges;
 
   // The current block and variant as the head, no time points.
@@ -95,13 +95,13 @@ class TGDPClass {
   void DeleteTime(int timeIndex);
   void DeleteEvent(int timeIndex, int eventIndex);
 
-  // The events of the current step (time = st.StepCount), then the step's
-  // circuit, its solution and the advance of the trains by the head's step.
-  // A final event sets st.StopRequested and skips the rest. Returns false
-  // when the step's circuit could not be built (the message has been shown).
-  // The time points of the step are reached through an index by time, made
-  // at the first step and again after any change through these operations.
-  bool ExecuteStep(AppState& st);
+  // The events of the current step (time = st.StepCount) applied to the
+  // train set: trains appear, change their current and speed. A final event
+  // sets st.StopRequested and ends the events there: false, the step is not
+  // to be solved. The time points of the step are reached through an index by
+  // time, made at the first step and again after any change through these
+  // operations.
+  bool ApplyStepEvents(AppState& st);
 
   // The step of the head in minutes; ConvertError when it is not a number.
   double StepMinutes() const;
@@ -119,12 +119,6 @@ class TGDPClass {
   std::vector<uint32_t> byTime_;
   bool indexed_ = false;
 };
-
-// A train of the schedule on a track the scheme `variant` does not feed:
-// an even (track 2) number on a single-track scheme (1, 2, 7, 8), or with the
-// track-2 feeders switched off (6, 12). Its message naming the train, its
-// time point and its track; empty when every train has a fed track.
-std::string TrainWithoutTrack(const TGDPClass& g, int variant);
 
 // The longest schedule the editor makes, in minutes: its times reach 365 days
 // 23 hours and 59.9 minutes.

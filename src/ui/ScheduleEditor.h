@@ -11,7 +11,7 @@
 #include <functional>
 #include <string>
 
-#include "traffic/schedule_edit.h"
+#include "driver/schedule_edit.h"
 
 class QComboBox;
 class QGroupBox;

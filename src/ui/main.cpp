@@ -14,6 +14,7 @@
 #include <malloc.h>
 #endif
 
+#include "driver/seed.h"
 #include "params/defaults.h"
 #include "params/userdir.h"
 #include "ui/MainWindow.h"

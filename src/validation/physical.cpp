@@ -1,8 +1,10 @@
-// The physical data of the traction network: what the conductors, the earth
-// and the catenary geometry must be so that the line impedance exists.
+// The physical data of the traction network as it is typed in: what the
+// conductors, the earth and the catenary geometry must be so that the line
+// impedance exists. The numbers are named by the rules of params/physical_rules.
 #include "validation/physical.h"
 
 #include <cmath>
+#include <initializer_list>
 
 #include "params/conv.h"
 #include "params/errors.h"
@@ -11,69 +13,22 @@ namespace tps {
 
 namespace {
 
-std::string Fault(const std::string& name, const std::string& text, const std::string& reason) {
-  return "Значение " + name + ": '" + text + "' - " + reason;
-}
-
-// One f64 field of the block with its name in messages and its rule.
-struct NumberRule {
-  double TParamBlock::*member;
-  const char* name;
-  PhysicalSign sign;
-};
-
-constexpr PhysicalSign kNonNeg = PhysicalSign::NonNegative;
 constexpr PhysicalSign kPos = PhysicalSign::Positive;
 constexpr PhysicalSign kRes = PhysicalSign::Resistance;
 
-// A stored block: 0 is allowed where a scheme does not use the value (radii
-// and geometry of a DC scheme, the resistance of an absent feeder); what no
-// scheme can use is refused.
-const NumberRule kStoredRules[] = {
-    {&TParamBlock::EarthConductivity, "проводимости земли", kNonNeg},
-    {&TParamBlock::ContactWireR, "сопротивления контактного провода", kRes},
-    {&TParamBlock::MessengerR, "сопротивления несущего троса", kRes},
-    {&TParamBlock::FeederR, "сопротивления усиливающего провода", kRes},
-    {&TParamBlock::ExtraWireR, "сопротивления дополнительного провода", kRes},
-    {&TParamBlock::RailR, "сопротивления рельса", kRes},
-    {&TParamBlock::ContactWireRadius, "радиуса контактного провода", kNonNeg},
-    {&TParamBlock::MessengerRadius, "радиуса несущего троса", kNonNeg},
-    {&TParamBlock::FeederRadius, "радиуса усиливающего провода", kNonNeg},
-    {&TParamBlock::ScreenWireRadius, "радиуса экранирующего провода", kNonNeg},
-    {&TParamBlock::RailRadius, "радиуса рельса", kNonNeg},
-    {&TParamBlock::RailGauge, "расстояния между рельсами", kNonNeg},
-    {&TParamBlock::MastToTrackAxis, "расстояния от опоры до оси пути", kNonNeg},
-    {&TParamBlock::WireSpacing, "расстояния между проводами", kNonNeg},
-    {&TParamBlock::FeederToMast, "расстояния от УП до опоры", kNonNeg},
-    {&TParamBlock::FeederToScreenWire, "расстояния от УП до ЭТ", kNonNeg},
-    {&TParamBlock::TrackSpacing, "расстояния между путями", kNonNeg},
-    {&TParamBlock::ContactWireHeight, "высоты подвеса КП", kNonNeg},
-    {&TParamBlock::AirTemperature, "температуры воздуха", PhysicalSign::Finite},
+// One number of the block with the rule a check holds it to.
+struct NumberRule {
+  double TParamBlock::*member;
+  PhysicalSign sign;
 };
 
 // The first rule of the list that a value breaks, as a message; empty when none.
-template <size_t N>
-std::string FirstFault(const TParamBlock& p, const NumberRule (&rules)[N]) {
+std::string FirstFault(const TParamBlock& p, std::initializer_list<NumberRule> rules) {
   for (const NumberRule& r : rules) {
-    const double v = p.*r.member;
-    const std::string reason = PhysicalFault(v, r.sign);
-    if (!reason.empty()) return Fault(r.name, FloatToStr(v), reason);
+    std::string fault = PhysicalFieldFault(p, r.member, r.sign);
+    if (!fault.empty()) return fault;
   }
   return std::string();
-}
-
-const char* ConductorName(ConductorKind kind) {
-  switch (kind) {
-    case ConductorKind::ContactWire:
-      return "контактного провода";
-    case ConductorKind::Messenger:
-      return "несущего троса";
-    case ConductorKind::Feeder:
-      return "усиливающего провода";
-    case ConductorKind::Rail:
-      return "рельса";
-  }
-  return "";
 }
 
 bool HasFeeder(const TParamBlock& p) {
@@ -96,68 +51,37 @@ std::string CatenaryFault(const TParamBlock& p) {
          "' - хотя бы два должны быть больше 0";
 }
 
-// A substation voltage field beyond ±limit, as a message; empty when it is
-// within, not given, or no number (text that is no number is the conversion
-// error of the circuit itself).
-std::string VoltageBeyond(const ShortStr<11>& field, const char* name, double limit) {
-  const std::string text = field.Get();
-  double v = 0;
-  if (text == kNotGiven || !TryStrToFloat(text, v) || !(std::fabs(v) > limit)) return std::string();
-  return "Значение " + std::string(name) + ": '" + text + "' - не лежит между " + FloatToStr(-limit) + " и " +
-         FloatToStr(limit);
-}
-
 }  // namespace
-
-std::string PhysicalFault(double v, PhysicalSign sign) {
-  if (!std::isfinite(v)) return "не является конечным числом";
-  switch (sign) {
-    case PhysicalSign::Positive:
-      if (!(v > 0)) return "должно быть больше 0";
-      break;
-    case PhysicalSign::NonNegative:
-      if (v < 0) return "не может быть меньше 0";
-      break;
-    case PhysicalSign::Finite:
-      break;
-    case PhysicalSign::Resistance:
-      if (v < 0) return "не может быть меньше 0";
-      if (!(v < kMaxResistancePerKm)) return "не лежит между 0 и <" + FloatToStr(kMaxResistancePerKm);
-      break;
-  }
-  return std::string();
-}
 
 int CheckAcFormInput(AppState& st, const AcFormInput& in) {
   struct Entry {
     const std::string* text;
     double TParamBlock::*member;
-    const char* name;
     PhysicalSign sign;
   };
   const Entry entries[] = {
-      {&in.EarthConductivity, &TParamBlock::EarthConductivity, "проводимости земли", kPos},
-      {&in.RailGauge, &TParamBlock::RailGauge, "расстояния между рельсами", kPos},
-      {&in.MastToTrackAxis, &TParamBlock::MastToTrackAxis, "расстояния от опоры до оси пути", kPos},
-      {&in.WireSpacing, &TParamBlock::WireSpacing, "расстояния между проводами", kPos},
-      {&in.FeederToMast, &TParamBlock::FeederToMast, "расстояния от УП до опоры", kPos},
-      {&in.FeederToScreenWire, &TParamBlock::FeederToScreenWire, "расстояния от УП до ЭТ", kPos},
-      {&in.TrackSpacing, &TParamBlock::TrackSpacing, "расстояния между путями", kPos},
-      {&in.ContactWireHeight, &TParamBlock::ContactWireHeight, "высоты подвеса КП", kPos},
-      {&in.AirTemperature, &TParamBlock::AirTemperature, "температуры воздуха", PhysicalSign::Finite},
+      {&in.EarthConductivity, &TParamBlock::EarthConductivity, kPos},
+      {&in.RailGauge, &TParamBlock::RailGauge, kPos},
+      {&in.MastToTrackAxis, &TParamBlock::MastToTrackAxis, kPos},
+      {&in.WireSpacing, &TParamBlock::WireSpacing, kPos},
+      {&in.FeederToMast, &TParamBlock::FeederToMast, kPos},
+      {&in.FeederToScreenWire, &TParamBlock::FeederToScreenWire, kPos},
+      {&in.TrackSpacing, &TParamBlock::TrackSpacing, kPos},
+      {&in.ContactWireHeight, &TParamBlock::ContactWireHeight, kPos},
+      {&in.AirTemperature, &TParamBlock::AirTemperature, PhysicalSign::Finite},
   };
   constexpr size_t n = sizeof entries / sizeof entries[0];
   double values[n];
   // Every field is read and checked before any is stored.
   for (size_t k = 0; k < n; ++k) {
     const Entry& e = entries[k];
-    if (!TryStrToFloat(*e.text, values[k])) {
-      st.Message(MsgKind::Warning, Fault(e.name, *e.text, "введено неверно"));
-      return 1;
-    }
-    const std::string reason = PhysicalFault(values[k], e.sign);
+    std::string reason;
+    if (!TryStrToFloat(*e.text, values[k]))
+      reason = "введено неверно";
+    else
+      reason = PhysicalFault(values[k], e.sign);
     if (!reason.empty()) {
-      st.Message(MsgKind::Warning, Fault(e.name, *e.text, reason));
+      st.Message(MsgKind::Warning, ValueFault(PhysicalFieldName(e.member), *e.text, reason));
       return 1;
     }
   }
@@ -165,64 +89,11 @@ int CheckAcFormInput(AppState& st, const AcFormInput& in) {
   return 0;
 }
 
-int CheckCatalogueRows(AppState& st, int index, const std::vector<CatalogueRow>& rows) {
-  // The radii of the AC contact wires, messengers and rails enter the
-  // logarithms of the line impedance; a feeder's radius and the radii of the
-  // DC tables are kept but never used.
-  const bool radiusUsed = index == 0 || index == 1 || index == 3;
-  for (size_t k = 0; k < rows.size(); ++k) {
-    const CatalogueRow& row = rows[k];
-    const std::string place = " в строке " + std::to_string(k + 1);
-    const std::string tail = ". Справочник не сохранён";
-    double r = 0, radius = 0;
-    const std::string* bad = nullptr;
-    if (!TryStrToFloat(row.R, r))
-      bad = &row.R;
-    else if (!TryStrToFloat(row.Radius, radius))
-      bad = &row.Radius;
-    if (bad) {
-      st.Message(MsgKind::Warning, "Значение" + place + " не является числом: '" + *bad + "'" + tail);
-      return 1;
-    }
-    std::string reason = PhysicalFault(r, kRes);
-    if (!reason.empty()) {
-      st.Message(MsgKind::Warning, Fault("сопротивления" + place, row.R, reason) + tail);
-      return 1;
-    }
-    reason = PhysicalFault(radius, radiusUsed ? kPos : kNonNeg);
-    if (!reason.empty()) {
-      st.Message(MsgKind::Warning, Fault("радиуса" + place, row.Radius, reason) + tail);
-      return 1;
-    }
-  }
-  return 0;
-}
-
-int CheckConductorChoice(AppState& st, ConductorKind kind, const TConductorEntry& e) {
-  const std::string name = ConductorName(kind);
-  std::string reason = PhysicalFault(e.R, kRes);
-  if (!reason.empty()) {
-    st.Message(MsgKind::Warning, Fault("сопротивления " + name, FloatToStr(e.R), reason));
-    return 1;
-  }
-  const bool ac = st.SchemeVariant >= 7 && st.SchemeVariant <= 12;
-  const bool radiusUsed = ac && kind != ConductorKind::Feeder;
-  reason = PhysicalFault(e.Radius, radiusUsed ? kPos : kNonNeg);
-  if (!reason.empty()) {
-    st.Message(MsgKind::Warning, Fault("радиуса " + name, FloatToStr(e.Radius), reason));
-    return 1;
-  }
-  return 0;
-}
-
 int CheckNetworkInput(AppState& st, const TParamBlock& p) {
-  const NumberRule rules[] = {
-      {&TParamBlock::ContactWireR, "сопротивления контактного провода", kRes},
-      {&TParamBlock::MessengerR, "сопротивления несущего троса", kRes},
-      {&TParamBlock::FeederR, "сопротивления усиливающего провода", kRes},
-      {&TParamBlock::RailR, "сопротивления рельса", kRes},
-  };
-  std::string fault = FirstFault(p, rules);
+  std::string fault = FirstFault(p, {{&TParamBlock::ContactWireR, kRes},
+                                     {&TParamBlock::MessengerR, kRes},
+                                     {&TParamBlock::FeederR, kRes},
+                                     {&TParamBlock::RailR, kRes}});
   if (fault.empty()) fault = CatenaryFault(p);
   if (fault.empty()) return 0;
   st.Message(MsgKind::Warning, fault);
@@ -233,36 +104,25 @@ std::string ImpedanceDataFault(const TParamBlock& p, int variant) {
   if (variant < 1 || variant > 12) return std::string();
   std::string fault;
   if (IsDcVariant(variant)) {
-    const NumberRule rules[] = {
-        {&TParamBlock::ContactWireR, "сопротивления контактного провода", kRes},
-        {&TParamBlock::MessengerR, "сопротивления несущего троса", kRes},
-        {&TParamBlock::RailR, "сопротивления рельса", kRes},
-    };
-    fault = FirstFault(p, rules);
-    if (fault.empty() && HasFeeder(p)) {
-      const NumberRule feeder[] = {{&TParamBlock::FeederR, "сопротивления усиливающего провода", kRes}};
-      fault = FirstFault(p, feeder);
-    }
+    fault = FirstFault(p, {{&TParamBlock::ContactWireR, kRes},
+                           {&TParamBlock::MessengerR, kRes},
+                           {&TParamBlock::RailR, kRes}});
+    if (fault.empty() && HasFeeder(p)) fault = PhysicalFieldFault(p, &TParamBlock::FeederR, kRes);
     if (fault.empty()) fault = CatenaryFault(p);
   } else {
     // Everything that enters the square root and the logarithms of the AC line impedance.
-    const NumberRule rules[] = {
-        {&TParamBlock::EarthConductivity, "проводимости земли", kPos},
-        {&TParamBlock::ContactWireR, "сопротивления контактного провода", kRes},
-        {&TParamBlock::MessengerR, "сопротивления несущего троса", kRes},
-        {&TParamBlock::RailR, "сопротивления рельса", kRes},
-        {&TParamBlock::ContactWireRadius, "радиуса контактного провода", kPos},
-        {&TParamBlock::MessengerRadius, "радиуса несущего троса", kPos},
-        {&TParamBlock::RailRadius, "радиуса рельса", kPos},
-        {&TParamBlock::RailGauge, "расстояния между рельсами", kPos},
-        {&TParamBlock::WireSpacing, "расстояния между проводами", kPos},
-        {&TParamBlock::ContactWireHeight, "высоты подвеса КП", kPos},
-    };
-    fault = FirstFault(p, rules);
-    if (fault.empty() && !IsSingleTrackVariant(variant)) {
-      const NumberRule tracks[] = {{&TParamBlock::TrackSpacing, "расстояния между путями", kPos}};
-      fault = FirstFault(p, tracks);
-    }
+    fault = FirstFault(p, {{&TParamBlock::EarthConductivity, kPos},
+                           {&TParamBlock::ContactWireR, kRes},
+                           {&TParamBlock::MessengerR, kRes},
+                           {&TParamBlock::RailR, kRes},
+                           {&TParamBlock::ContactWireRadius, kPos},
+                           {&TParamBlock::MessengerRadius, kPos},
+                           {&TParamBlock::RailRadius, kPos},
+                           {&TParamBlock::RailGauge, kPos},
+                           {&TParamBlock::WireSpacing, kPos},
+                           {&TParamBlock::ContactWireHeight, kPos}});
+    if (fault.empty() && !IsSingleTrackVariant(variant))
+      fault = PhysicalFieldFault(p, &TParamBlock::TrackSpacing, kPos);
   }
   if (fault.empty()) return fault;
   return "Сопротивление тяговой сети не может быть рассчитано. " + fault;
@@ -297,144 +157,6 @@ int CheckCircuitData(AppState& st) {
   if (fault.empty()) return 0;
   st.Message(MsgKind::Warning, fault);
   return 1;
-}
-
-std::string StoredParamsFault(const TParamBlock& p) {
-  return FirstFault(p, kStoredRules);
-}
-
-namespace {
-
-// A number the block keeps as text, with the widest range the input checks
-// give it (bounds included unless said).
-struct TextRule {
-  ShortStr<11> TParamBlock::*wide;
-  ShortStr<5> TParamBlock::*narrow;  // the step and the batch fields
-  ShortStr<4> TParamBlock::*shortest;
-  const char* field;
-  const char* name;
-  double lo, hi;
-  bool loIn, hiIn, integer;
-};
-
-const TextRule kTextRules[] = {
-    {&TParamBlock::ZoneLength, nullptr, nullptr, "ZoneLength", "длины зоны", 0, 200, false, true, false},
-    {&TParamBlock::UaRe, nullptr, nullptr, "UaRe", "напряжения ТП1(a)", -50000, 50000, true, true, false},
-    {&TParamBlock::UaIm, nullptr, nullptr, "UaIm", "напряжения ТП1(p)", -50000, 50000, true, true, false},
-    {&TParamBlock::UbRe, nullptr, nullptr, "UbRe", "напряжения ТП2(a)", -50000, 50000, true, true, false},
-    {&TParamBlock::UbIm, nullptr, nullptr, "UbIm", "напряжения ТП2(p)", -50000, 50000, true, true, false},
-    {&TParamBlock::TrainActive, nullptr, nullptr, "TrainActive", "тока(a)", -5000, 5000, true, true, false},
-    {&TParamBlock::TrainReactive, nullptr, nullptr, "TrainReactive", "тока(p)", -5000, 5000, true, true, false},
-    {&TParamBlock::TrainSpeed, nullptr, nullptr, "TrainSpeed", "скорости", 0, 455, true, true, false},
-    {&TParamBlock::TrainKm, nullptr, nullptr, "TrainKm", "места положения эл-воза", 0, 200, true, true, false},
-    {nullptr, nullptr, &TParamBlock::StepMinutes, "StepMinutes", "шага", 0.06, 2, true, true, false},
-    {nullptr, &TParamBlock::BatchTrains, nullptr, "BatchTrains", "кол-ва поездов в пакете", 1, 20, true, true,
-     true},
-    {nullptr, nullptr, &TParamBlock::BatchInterval, "BatchInterval", "минимального интервала", 1, 120, true, true,
-     false},
-    {&TParamBlock::PskKm, nullptr, nullptr, "PskKm", "места установки ПСК", 0, 200, false, false, false},
-    {&TParamBlock::Pps1Km, nullptr, nullptr, "Pps1Km", "места установки ППС1", 0, 200, false, false, false},
-    {&TParamBlock::Pps2Km, nullptr, nullptr, "Pps2Km", "места установки ППС2", 0, 200, false, false, false},
-};
-
-std::string TextOf(const TParamBlock& p, const TextRule& r) {
-  if (r.wide) return (p.*r.wide).Get();
-  if (r.narrow) return (p.*r.narrow).Get();
-  return (p.*r.shortest).Get();
-}
-
-// The rule's fault with the value's text, empty when sound.
-std::string TextRuleFault(const TParamBlock& p, const TextRule& r) {
-  const std::string text = TextOf(p, r);
-  // "н/и" is the text of a field a scheme does not use; an empty field is
-  // one never filled in (the input checks refuse it where it is used).
-  if (text == kNotGiven || text.empty()) return std::string();
-  std::string reason;
-  double v = 0;
-  int32_t n = 0;
-  if (r.integer ? !TryStrToInt(text, n) : !TryStrToFloat(text, v) || !std::isfinite(v)) {
-    reason = "введено неверно";
-  } else {
-    if (r.integer) v = n;
-    const bool ok = (r.loIn ? v >= r.lo : v > r.lo) && (r.hiIn ? v <= r.hi : v < r.hi);
-    if (!ok)
-      reason = "не лежит между " + FloatToStr(r.lo) + (r.loIn ? "" : ">") + " и " + (r.hiIn ? "" : "<") +
-               FloatToStr(r.hi);
-  }
-  if (reason.empty()) return reason;
-  return "Значение " + std::string(r.name) + ": '" + ShortToken(text) + "' - " + reason;
-}
-
-}  // namespace
-
-std::string StoredTextFault(const TParamBlock& p) {
-  for (const TextRule& r : kTextRules) {
-    std::string fault = TextRuleFault(p, r);
-    if (!fault.empty()) return "Поле " + std::string(r.field) + ": " + fault;
-  }
-  return std::string();
-}
-
-std::string StoredFieldFault(const TParamBlock& p, const std::string& field) {
-  for (const TextRule& r : kTextRules)
-    if (field == r.field) return TextRuleFault(p, r);
-  struct NamedNumber {
-    const char* field;
-    double TParamBlock::*member;
-  };
-  static const NamedNumber kNumbers[] = {
-      {"EarthConductivity", &TParamBlock::EarthConductivity},
-      {"ContactWireR", &TParamBlock::ContactWireR},
-      {"MessengerR", &TParamBlock::MessengerR},
-      {"FeederR", &TParamBlock::FeederR},
-      {"ExtraWireR", &TParamBlock::ExtraWireR},
-      {"RailR", &TParamBlock::RailR},
-      {"ContactWireRadius", &TParamBlock::ContactWireRadius},
-      {"MessengerRadius", &TParamBlock::MessengerRadius},
-      {"FeederRadius", &TParamBlock::FeederRadius},
-      {"ScreenWireRadius", &TParamBlock::ScreenWireRadius},
-      {"RailRadius", &TParamBlock::RailRadius},
-      {"RailGauge", &TParamBlock::RailGauge},
-      {"MastToTrackAxis", &TParamBlock::MastToTrackAxis},
-      {"WireSpacing", &TParamBlock::WireSpacing},
-      {"FeederToMast", &TParamBlock::FeederToMast},
-      {"FeederToScreenWire", &TParamBlock::FeederToScreenWire},
-      {"TrackSpacing", &TParamBlock::TrackSpacing},
-      {"ContactWireHeight", &TParamBlock::ContactWireHeight},
-      {"AirTemperature", &TParamBlock::AirTemperature},
-  };
-  for (const NamedNumber& f : kNumbers) {
-    if (field != f.field) continue;
-    for (const NumberRule& r : kStoredRules)
-      if (r.member == f.member) {
-        const NumberRule one[] = {r};
-        return FirstFault(p, one);
-      }
-  }
-  return std::string();
-}
-
-std::string StoredVoltageFault(const TParamBlock& p, int variant) {
-  // The voltages the input check of the variant leaves unread.
-  const bool dc = IsDcVariant(variant);
-  const bool console = variant == 1 || variant == 7 || variant == 9;
-  struct Voltage {
-    const ShortStr<11>* field;
-    const char* name;
-    bool unchecked;
-  };
-  const Voltage voltages[] = {
-      {&p.UaIm, "напряжения ТП1(p)", dc},
-      {&p.UbRe, dc ? "напряжения ТП2" : "напряжения ТП2(a)", console},
-      {&p.UbIm, "напряжения ТП2(p)", dc || console},
-  };
-  constexpr double kLimit = 50000;
-  for (const Voltage& u : voltages) {
-    if (!u.unchecked) continue;
-    std::string fault = VoltageBeyond(*u.field, u.name, kLimit);
-    if (!fault.empty()) return fault;
-  }
-  return std::string();
 }
 
 }  // namespace tps

@@ -6,8 +6,9 @@
 #include <set>
 
 #include "charts/chart.h"
-#include "charts/chartfile.h"
+#include "driver/seed.h"
 #include "driver/testrun.h"
+#include "params/chartfile.h"
 #include "params/defaults.h"
 #include "params/errors.h"
 #include "params/fileio.h"

@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "charts/chartfile.h"
+#include "params/chartfile.h"
 #include "params/fileio.h"
 #include "test_support.h"
 

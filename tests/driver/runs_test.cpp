@@ -5,6 +5,7 @@
 #include <cstring>
 #include <map>
 
+#include "driver/seed.h"
 #include "driver/testrun.h"
 #include "params/conv.h"
 #include "params/defaults.h"

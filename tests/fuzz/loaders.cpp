@@ -10,12 +10,13 @@
 #include <typeinfo>
 
 #include "charts/chart.h"
-#include "charts/chartfile.h"
 #include "circuit/graph.h"
 #include "circuit/numbering.h"
 #include "circuit/schemes.h"
 #include "driver/runs.h"
+#include "driver/seed.h"
 #include "driver/testrun.h"
+#include "params/chartfile.h"
 #include "params/defaults.h"
 #include "params/errors.h"
 #include "params/persist.h"
@@ -708,7 +709,7 @@ class ScheduleDriver : public LoaderDriver {
       st.StopRequested = false;
       st.StepCount = 0;
       for (int k = 0; k < 8 && !st.StopRequested; ++k)
-        if (!g.ExecuteStep(st)) break;
+        if (!ScheduleStep(st, g)) break;
     });
     return Outcome::Loaded;
   }

@@ -8,6 +8,7 @@
 #include <utility>
 #include <sstream>
 
+#include "driver/seed.h"
 #include "params/catalogue.h"
 #include "params/defaults.h"
 #include "params/errors.h"

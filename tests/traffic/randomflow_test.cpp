@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "driver/seed.h"
 #include "params/defaults.h"
 #include "params/persist.h"
 #include "zone_fixture.h"

@@ -5,7 +5,7 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "traffic/schedule_edit.h"
+#include "driver/schedule_edit.h"
 #include "ui/ScheduleEditor.h"
 #include "ui_fixture.h"
 

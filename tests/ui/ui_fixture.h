@@ -35,6 +35,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/seed.h"
 #include "params/conv.h"
 #include "params/defaults.h"
 #include "params/host.h"

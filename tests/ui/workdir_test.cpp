@@ -7,7 +7,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "charts/chartfile.h"
+#include "params/chartfile.h"
 #include "params/fileio.h"
 #include "ui/WorkDirHold.h"
 #include "ui_fixture.h"

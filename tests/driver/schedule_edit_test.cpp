@@ -1,9 +1,10 @@
-#include "traffic/schedule_edit.h"
+#include "driver/schedule_edit.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
+#include "driver/seed.h"
 #include "params/defaults.h"
 #include "params/fileio.h"
 #include "zone_fixture.h"

@@ -1,4 +1,4 @@
-#include "traffic/schedule_edit.h"
+#include "driver/schedule_edit.h"
 
 #include <cmath>
 #include <limits>

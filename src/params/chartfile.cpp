@@ -1,4 +1,4 @@
-#include "charts/chartfile.h"
+#include "params/chartfile.h"
 
 #include <cmath>
 #include <cstring>
