@@ -1,6 +1,8 @@
 #include "cli/cli.h"
 
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "cli/common.h"
@@ -55,6 +57,59 @@ struct OwnScratchRemoved {
   }
 };
 
+// The long names of a command's options, "--name".
+void AddOptionNames(const CLI::App* c, std::vector<std::string>& names) {
+  for (const CLI::Option* opt : c->get_options())
+    for (const std::string& n : opt->get_lnames()) names.push_back("--" + n);
+}
+
+std::vector<std::string> CommandNames(const CLI::App* c) {
+  std::vector<std::string> names;
+  for (const CLI::App* sub : c->get_subcommands([](const CLI::App*) { return true; }))
+    names.push_back(sub->get_name());
+  return names;
+}
+
+// A command line refused: the word that is not the program's, with the
+// nearest one it knows ("--shceme: did you mean --scheme?"); empty when every
+// word is known and the refusal is of another kind.
+std::string MisspeltWord(const CLI::App& app, const std::vector<std::string>& args) {
+  const CLI::App* command = &app;
+  std::vector<std::string> options;
+  AddOptionNames(&app, options);
+  bool valueNext = false;
+  for (const std::string& arg : args) {
+    if (arg == "--") break;
+    if (arg.rfind("--", 0) == 0) {
+      const std::string name = arg.substr(0, arg.find('='));
+      if (std::find(options.begin(), options.end(), name) == options.end())
+        return name + ": unknown option" + (command == &app ? "" : " of " + command->get_name()) +
+               DidYouMean(name, options);
+      // An option of a value takes the next word, unless given as --name=value.
+      const CLI::Option* opt = command->get_option_no_throw(name);
+      if (!opt) opt = app.get_option_no_throw(name);
+      valueNext = opt && opt->get_type_size_max() > 0 && arg.find('=') == std::string::npos;
+      continue;
+    }
+    if (valueNext || arg.rfind("-", 0) == 0) {
+      valueNext = false;
+      continue;
+    }
+    // A word that is no option's value: a command, while the command has commands.
+    const std::vector<std::string> commands = CommandNames(command);
+    if (commands.empty()) continue;
+    const CLI::App* sub = nullptr;
+    for (const CLI::App* c : command->get_subcommands([](const CLI::App*) { return true; }))
+      if (c->get_name() == arg) sub = c;
+    if (!sub)
+      return arg + ": unknown command" + (command == &app ? "" : " of " + command->get_name()) +
+             DidYouMean(arg, commands);
+    command = sub;
+    AddOptionNames(command, options);
+  }
+  return std::string();
+}
+
 }  // namespace
 
 namespace {
@@ -73,7 +128,12 @@ int RunCommand(const Options& o, const Registry& r, bool seeding, std::ostream& 
     cleanup.wd = &wd;
   }
   if (seeding) {
-    SeedDefaultData(wd);
+    std::vector<std::string> written;
+    SeedDefaultData(wd, &written);
+    Json j;
+    j["workdir"] = std::filesystem::absolute(wd.Root()).string();
+    j["written"] = written;
+    Print(out, j);
     return 0;
   }
   SeedNewWorkDir(wd);
@@ -86,6 +146,7 @@ int RunCommand(const Options& o, const Registry& r, bool seeding, std::ostream& 
   // The report of the last run stays: only a command that starts a run
   // empties it, when the run starts.
   StartUp(st, !o.haveSeed, false);
+  host.startSeed = st.Rng.Seed();
   return (*handler)(st, host, out, err);
 }
 
@@ -98,7 +159,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   app.require_subcommand(1);
   app.fallthrough();
   app.footer(kFooter);
-  app.add_option("--workdir", o.workdir, "the working directory (default: the current one)")
+  app.add_option("--workdir", o.workdir, "the working directory (default: $XDG_DATA_HOME/tpscalc, else ~/.local/share/tpscalc, "
+                 "the window's own folder; created and seeded on first use)")
       ->type_name("DIR");
   app.add_flag("--no-wait", o.noWait,
                "exit 2 at once when another calculation writes into the working directory, instead of "
@@ -117,6 +179,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   RegisterChartCommands(r);
   RegisterConstructCommands(r);
   RegisterStudyCommands(r);
+  RegisterDescribeCommands(r);
   run->add_option("--mode", r.mode, "the run mode")
       ->type_name("MODE")
       ->required()
@@ -129,6 +192,12 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     app.parse(reversed);
   } catch (const CLI::ParseError& e) {
+    if (e.get_exit_code() != 0) {
+      if (const std::string word = MisspeltWord(app, args); !word.empty()) {
+        err << "tpscalc-cli: " << word << "\nRun with --help for more information.\n";
+        return 2;
+      }
+    }
     return app.exit(e, out, err) == 0 ? 0 : 2;
   }
   o.workdirGiven = app.count("--workdir") > 0;

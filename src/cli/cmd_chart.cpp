@@ -60,9 +60,9 @@ int DrawChart(AppState& st, CliHost& host, const ChartOptionsCli& co, std::ostre
   }
 #endif
   Json j;
-  j["kind"] = co.kind;
-  j["width"] = g.Width;
-  j["height"] = g.Height;
+  j["chart_kind"] = co.kind;
+  j["width_px"] = g.Width;
+  j["height_px"] = g.Height;
   Json series = Json::array();
   for (const ChartPolyline& s : g.Series) series.push_back(s.Name);
   j["series"] = std::move(series);

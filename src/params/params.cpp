@@ -127,4 +127,12 @@ bool GetParamField(const TParamBlock& p, const std::string& name, std::string& t
   return false;
 }
 
+std::vector<std::string> ParamFieldNames() {
+  std::vector<std::string> names;
+  for (const auto& f : kTextFields) names.push_back(f.name);
+  names.push_back(kResultsPending);
+  for (const auto& f : kNumberFields) names.push_back(f.name);
+  return names;
+}
+
 }  // namespace tps

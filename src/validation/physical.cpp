@@ -414,6 +414,40 @@ std::string StoredFieldFault(const TParamBlock& p, const std::string& field) {
   return std::string();
 }
 
+std::string StoredFieldRange(const std::string& field) {
+  for (const TextRule& r : kTextRules) {
+    if (field != r.field) continue;
+    std::string range = FloatToStr(r.lo) + (r.loIn ? " <= x " : " < x ") + (r.hiIn ? "<= " : "< ") +
+                        FloatToStr(r.hi);
+    if (r.integer) range += ", a whole number";
+    return range + ", or \"" + kNotGiven + "\"";
+  }
+  // The number fields share the rules of a stored block: find the rule by a
+  // probe that breaks exactly the field asked for.
+  TParamBlock probe;
+  if (!SetParamField(probe, field, "0")) return std::string();
+  for (const NumberRule& r : kStoredRules) {
+    std::string text;
+    GetParamField(probe, field, text);
+    probe.*r.member = -1;
+    std::string moved;
+    GetParamField(probe, field, moved);
+    probe.*r.member = 0;
+    if (moved == text) continue;
+    switch (r.sign) {
+      case PhysicalSign::Positive:
+        return "x > 0";
+      case PhysicalSign::NonNegative:
+        return "x >= 0";
+      case PhysicalSign::Finite:
+        return "any finite number";
+      case PhysicalSign::Resistance:
+        return "0 <= x < " + FloatToStr(kMaxResistancePerKm);
+    }
+  }
+  return std::string();
+}
+
 std::string StoredVoltageFault(const TParamBlock& p, int variant) {
   // The voltages the input check of the variant leaves unread.
   const bool dc = IsDcVariant(variant);

@@ -91,6 +91,9 @@ std::string StoredTextFault(const TParamBlock& p);
 // StoredTextFault or StoredParamsFault, "Значение <name>: '<text>' - <reason>".
 // Empty when sound or without a rule.
 std::string StoredFieldFault(const TParamBlock& p, const std::string& field);
+// The values StoredFieldFault lets through for the field, as a text
+// ("0 < x <= 200", "x >= 0"); empty for a field without a rule.
+std::string StoredFieldRange(const std::string& field);
 // The substation voltages of a stored state that the input check of its
 // variant does not read but the circuit does (the reactive parts of a DC
 // scheme, substation B of a console): "н/и", or within +-50000 V as the
