@@ -20,12 +20,20 @@ namespace tps::cli {
 namespace {
 
 const char* kFooter =
-    "exit codes: 0 the command finished; 2 the command line or the input was refused\n"
-    "(the batch: a validation warning, a zero speed, or only a speed recommended;\n"
-    "a schedule run: a schedule that does not fit the scheme, zone or step;\n"
-    "schedule make: a wrong line of the text);\n"
-    "1 an error (a file operation, a missing or damaged schedule file, a step with\n"
-    "no solution or a non-numeric one).\n"
+    "examples:\n"
+    "  tpscalc-cli --workdir study seed\n"
+    "  tpscalc-cli --workdir study batch --scheme 3 --set ZoneLength=25\n"
+    "  tpscalc-cli --workdir study run --mode schedule --schedule file00.gdp\n"
+    "Every command answers in JSON (docs/cli-json.md); \"tpscalc-cli COMMAND --help\" tells more.\n"
+    "exit codes:\n"
+    "  0        the command finished\n"
+    "  1        an error: a file operation, a missing or damaged file, a step with no\n"
+    "           solution or a non-numeric one, a run stopped before its end\n"
+    "  2        the command line or the input was refused: a misspelt command, option,\n"
+    "           field or key (named with the nearest one), a value out of range, a\n"
+    "           validation warning, a schedule that does not fit the scheme, zone or step\n"
+    "  3        a run finished, but a pantograph potential fell to 0 or below\n"
+    "  130, 143 stopped by SIGINT (Ctrl+C) or SIGTERM\n"
     "One calculation writes into a working directory at a time: a command that writes\n"
     "waits while another holds it (\"Рабочая папка занята другим расчётом…\"), or with\n"
     "--no-wait exits 2 at once; \"schedule show\" and \"chart\" only read and never wait.\n"
@@ -167,6 +175,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
                "waiting for it");
 
   CLI::App* seed = app.add_subcommand("seed", "write the default data missing from the working directory");
+  seed->footer("example:\n  tpscalc-cli --workdir study seed");
   CLI::App* run =
       app.add_subcommand("run", "run the zone in a mode (\"Старт иммитации\") and the totals, print JSON");
   Registry r(app, o, run);
@@ -180,7 +189,13 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   RegisterConstructCommands(r);
   RegisterStudyCommands(r);
   RegisterDescribeCommands(r);
-  run->add_option("--mode", r.mode, "the run mode")
+  run->footer(
+      "examples:\n"
+      "  tpscalc-cli run --mode schedule --schedule file00.gdp\n"
+      "  tpscalc-cli run --mode prob --scheme 3 --period '1 час' --flow freight=4 --seed 12\n"
+      "  tpscalc-cli run --mode test --scheme 2 --train 1:0:1000:0:60\n"
+      "  tpscalc-cli run --mode constructor --graph eq.grf --schedule two.gdp");
+  run->add_option("--mode", r.mode, "the run mode: schedule, prob, test or constructor")
       ->type_name("MODE")
       ->required()
       ->check(CLI::IsMember(r.ModeNames()));

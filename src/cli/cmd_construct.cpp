@@ -344,6 +344,9 @@ void RegisterConstructCommands(Registry& r) {
   construct->add_option("--set", r.options.sets, "a field of the parameter block (ZoneLength=...)")
       ->type_name("FIELD=TEXT")
       ->allow_extra_args(false);
+  construct->footer(
+      "example:\n  tpscalc-cli construct docs/examples/scheme2_equivalent.json --out eq.grf\n"
+      "The keys of the description with units and defaults: docs/cli-json.md.");
   r.AddCommand(construct, [&o, &co](AppState& st, CliHost& host, std::ostream& out, std::ostream& err) {
     return Construct(st, host, o, co, out, err);
   });

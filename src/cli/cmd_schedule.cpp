@@ -170,6 +170,10 @@ void RegisterScheduleCommands(Registry& r) {
   show->add_option("FILE", so.schedule,
                    "a schedule: a name in the folder gdp, or a path in the working directory")
       ->required();
+  show->footer("example:\n  tpscalc-cli schedule show file00.gdp");
+  make->footer(
+      "example:\n  tpscalc-cli schedule make trains.csv --out mine.gdp --scheme 2\n"
+      "  (one event a line: time;event;number;active;reactive;km;speed;type, as data/gdp/file00.csv)");
   make->add_option("TEXTFILE", so.textFile, "the text form, one event a line (UTF-8)")->required();
   make->add_option("--out", so.outFile,
                    "the schedule file: a name in the folder gdp, or a path in the working directory")

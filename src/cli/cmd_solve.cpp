@@ -168,11 +168,17 @@ void RegisterSolveCommands(Registry& r) {
   CLI::App* batch = r.app.add_subcommand("batch", "run the batch launch and the totals, print JSON");
   r.AddSchemeOptions(solve, true);
   r.AddSchemeOptions(batch, true);
+  solve->footer(
+      "example:\n  tpscalc-cli solve --scheme 2 --train 1:5:1000 --set ZoneLength=20\n"
+      "  (train 1 on track 1 at 5 km drawing 1000 A; on AC add the reactive current: 1:5:300:100)");
+  batch->footer(
+      "example:\n  tpscalc-cli batch --scheme 3 --set BatchTrains=4 --random-voltage 3300:100 --seed 7");
   SolveOptions& so = r.Keep<SolveOptions>();
   solve->add_option("--train", so.trains, "a train on the zone")
       ->type_name("TRACK:KM:ACTIVE[:REACTIVE]")
       ->allow_extra_args(false);
-  solve->add_option("--option", r.options.options, "write-matrices")
+  solve->add_option("--option", r.options.options,
+                    "write-matrices: also leave the head files of the matrices (temp\\Jhead.txt ...)")
       ->type_name("NAME")
       ->allow_extra_args(false)
       ->check(CLI::IsMember({"write-matrices"}));

@@ -278,6 +278,9 @@ void RegisterStudyCommands(Registry& r) {
   stats->add_option("--jobs", so.jobs, "realizations solved side by side (default: the number of cores)")
       ->type_name("N")
       ->check(CLI::Range(1, 256));
+  sweep->footer("example:\n  tpscalc-cli psk-sweep --schedule file00.gdp --scheme 4 --from 2 --to 18 --step 2");
+  search->footer("example:\n  tpscalc-cli pps-search --schedule file00.gdp --scheme 5 --step 4");
+  stats->footer("example:\n  tpscalc-cli stats --runs 20 --period '1 час' --scheme 3 --seed 1");
   r.AddCommand(stats, [&o, &so](AppState& st, CliHost& host, std::ostream& out, std::ostream& err) {
     return Stats(st, host, o, so, out, err);
   });

@@ -280,7 +280,8 @@ Json Inputs(const AppState& st, const CliHost& host, const Options& o, bool rand
 }
 
 bool DrawsRandom(const AppState& st, const Options& o) {
-  return st.RunMode == ModeProb || HasOption(o, "vary-currents") || st.Voltages.RandU || st.Voltages.RandD;
+  (void)o;
+  return st.RunMode == ModeProb || st.Voltages.RandU || st.Voltages.RandD;
 }
 
 // A refusal: the JSON with its messages on stdout, the messages on stderr.
@@ -544,18 +545,24 @@ WorkDir OpenWorkDir(const Options& o, bool create) {
 }
 
 CLI::Option* Registry::AddSchemeOptions(CLI::App* c, bool required) {
-  CLI::Option* scheme = c->add_option("--scheme", options.scheme, "the feeding scheme")
+  CLI::Option* scheme = c->add_option("--scheme", options.scheme, "the feeding scheme 1..12 (tpscalc-cli schemes)")
                             ->type_name("V")
                             ->check(CLI::Range(1, 12));
   if (required) scheme->required();
-  c->add_option("--set", options.sets, "a field of the parameter block")
+  c->add_option("--set", options.sets,
+                "a field of the parameter block, over the scheme's saved state (tpscalc-cli fields lists "
+                "them with units and ranges; a conductor type takes its resistance from the catalogue)")
       ->type_name("FIELD=TEXT")
       ->allow_extra_args(false);
   return scheme;
 }
 
 void Registry::AddRunOptions(CLI::App* c) {
-  c->add_option("--option", options.options, "detailed, vary-currents, no-charts, f2f4-off")
+  c->add_option("--option", options.options,
+                "detailed: every step's currents, voltages and loss power into Final.txt (\"Быстрый расчет\" "
+                "off); vary-currents: train currents follow their current profiles (CurData) along the "
+                "track; no-charts: no chart data, the light solution of a step (the loss only); f2f4-off: "
+                "feeders Ф2 and Ф4 off (\"Откл Ф2 и Ф4\", schemes 3 and 10 only). Repeat for several")
       ->type_name("NAME")
       ->allow_extra_args(false)
       ->check(CLI::IsMember({"detailed", "vary-currents", "no-charts", "f2f4-off"}));
@@ -570,7 +577,11 @@ void Registry::AddSeedOption(CLI::App* c) {
       },
       "");
   seeds_.push_back(
-      c->add_option("--seed", options.seed, "the random generator's seed")->type_name("N")->check(digits));
+      c->add_option("--seed", options.seed,
+                    "the random generator's seed (default: the clock; the answer's inputs.seed given here "
+                    "repeats a run)")
+          ->type_name("N")
+          ->check(digits));
 }
 
 bool Registry::SeedGiven() const {
