@@ -507,3 +507,17 @@ TEST(CliUsage, TheDefaultWorkDirIsThePerUserFolder) {
   EXPECT_TRUE(fs::exists(data / "tpscalc" / "SAVES"));
   EXPECT_TRUE(Has(RunPlain("--help").out, "XDG_DATA_HOME")) << "--help names the default";
 }
+
+// "schemes" tells which schedules a scheme can run: the default schedule is
+// made for the double-track DC zone and fits no single-track scheme.
+TEST(CliUsage, SchemesNameTheirPostsAndTheSchedulesThatFit) {
+  tpstest::TempDir t;
+  const Result r = RunCli(t.Path(), "schemes");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(Has(r.out, "{\"scheme\":1,\"scheme_name\":\"Пост.одн.консоль\",\"code\":")) << r.out;
+  EXPECT_TRUE(Has(r.out, "\"current\":\"dc\",\"tracks\":1,\"posts\":[],\"schedules\":[]}")) << r.out;
+  EXPECT_TRUE(Has(r.out, "\"current\":\"dc\",\"tracks\":2,\"posts\":[],\"schedules\":[\"file00.gdp\"]}")) << r.out;
+  EXPECT_TRUE(Has(r.out, "\"posts\":[\"ПСК\",\"ППС1\",\"ППС2\"]")) << r.out;
+  const Result table = RunCli(t.Path(), "schemes --table");
+  EXPECT_TRUE(Has(table.out, "11  ac  2 track(s)  Перем.узловая; posts: ПСК; schedules: file00.gdp")) << table.out;
+}
