@@ -199,6 +199,7 @@ void TrainPaths(Plot& p, const TGDPClass& gdp, double axisX, double pxPerStep, d
       if (e.Kind == ekAppear) {
         ChartPolyline s;
         s.Name = "Поезд " + std::to_string(e.Number);
+        s.Unit = "км";
         s.Colour = TrainTypeColour(e.TypeCode);
         s.Width = 2;
         point(s, tp.Time, e.Position);
@@ -254,6 +255,7 @@ void LossPlot(Plot& p, const TLossSeries& ls, double pxPerStep, double step, dou
   }
   ChartPolyline s;
   s.Name = "dP, кВт";
+  s.Unit = "кВт";
   s.Colour = 0xFF00FF;
   s.Width = 3;
   const size_t n = std::min<size_t>(
@@ -391,6 +393,7 @@ ChartGeometry SeriesOverTime(AppState& st, int kind) {
   for (const TChartSeries& s : list) {
     ChartPolyline pl;
     pl.Name = (trains ? "Поезд " : "Рельс ") + std::to_string(s.Number);
+    pl.Unit = "В";
     pl.Width = 3;
     pl.Colour = kSeriesPalette[k++ % std::size(kSeriesPalette)];
     const size_t n = std::min(s.Times.size(), s.Values.size());
@@ -507,6 +510,7 @@ ChartGeometry FeederCurrents(AppState& st) {
     const std::vector<double>& s = cd.Series[f.Series - 1];
     ChartPolyline pl;
     pl.Name = f.Name;
+    pl.Unit = "А";
     pl.Colour = f.Colour;
     pl.Width = 3;
     for (size_t j = 0; j < s.size() && j < cd.Times.size(); ++j) {
@@ -593,12 +597,44 @@ ChartGeometry OpenChart(AppState& st, int kind, const std::string& scheduleName)
   return BuildChart(st, kind, src);
 }
 
+namespace {
+
+// A field of an RFC 4180 record: quoted when asked or when it holds a comma,
+// a quote or a line break, its quotes doubled.
+std::string CsvField(const std::string& text, bool quoted) {
+  if (!quoted && text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string f = "\"";
+  for (char c : text) {
+    if (c == '"') f += '"';
+    f += c;
+  }
+  return f + "\"";
+}
+
+// A column heading with its unit: "Поезд 1, В"; a name that already ends
+// with its unit ("dP, кВт") stays as it is.
+std::string CsvHeading(const ChartPolyline& s) {
+  const std::string tail = ", " + s.Unit;
+  if (s.Unit.empty() || (s.Name.size() >= tail.size() &&
+                         s.Name.compare(s.Name.size() - tail.size(), tail.size(), tail) == 0))
+    return s.Name;
+  return s.Name + tail;
+}
+
+// A number of the table, to the report's three decimals ("-0" written as "0").
+std::string CsvNumber(double v) {
+  const double r = RoundTo(v, 3);
+  return FloatToStr(r == 0 ? 0.0 : r);
+}
+
+}  // namespace
+
 std::vector<std::string> ChartCsvLines(const ChartGeometry& g) {
   std::set<double> minutes;
   for (const ChartPolyline& s : g.Series) minutes.insert(s.Minutes.begin(), s.Minutes.end());
   std::vector<std::string> lines;
-  std::string head = "t, мин";
-  for (const ChartPolyline& s : g.Series) head += "," + s.Name;
+  std::string head = CsvField("t, мин", true);
+  for (const ChartPolyline& s : g.Series) head += "," + CsvField(CsvHeading(s), true);
   lines.push_back(head);
   // A series keeps its last value of a minute (a path that turns at a time
   // point has two points there).
@@ -607,11 +643,11 @@ std::vector<std::string> ChartCsvLines(const ChartGeometry& g) {
     for (size_t j = 0; j < g.Series[k].Minutes.size() && j < g.Series[k].Values.size(); ++j)
       byMinute[k][g.Series[k].Minutes[j]] = g.Series[k].Values[j];
   for (double m : minutes) {
-    std::string line = FloatToStr(m);
+    std::string line = CsvNumber(m);
     for (const auto& values : byMinute) {
       line += ",";
       auto it = values.find(m);
-      if (it != values.end()) line += FloatToStr(it->second);
+      if (it != values.end()) line += CsvNumber(it->second);
     }
     lines.push_back(line);
   }
@@ -619,7 +655,9 @@ std::vector<std::string> ChartCsvLines(const ChartGeometry& g) {
 }
 
 void WriteChartCsv(const WorkDir& wd, const std::string& name, const ChartGeometry& g) {
-  WriteTextLines(wd, name, ChartCsvLines(g));
+  std::string text = "\xEF\xBB\xBF";
+  for (const std::string& line : ChartCsvLines(g)) text += line + "\r\n";
+  WriteFileBytes(wd, name, Bytes(text.begin(), text.end()));
 }
 
 }  // namespace tps

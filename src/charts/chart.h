@@ -93,6 +93,8 @@ struct ChartText {
 // the unit of the value axis.
 struct ChartPolyline {
   std::string Name;
+  // The unit of its values ("км", "кВт", "В", "А"), for the CSV heading.
+  std::string Unit;
   uint32_t Colour = 0;
   int Width = 1;
   std::vector<double> Xs, Ys;
@@ -145,11 +147,15 @@ ChartGeometry BuildChart(AppState& st, int kind, const ChartSources& src);
 // does a loss file that is not the one the chart data names.
 ChartGeometry OpenChart(AppState& st, int kind, const std::string& scheduleName);
 
-// The series of a chart as CSV text (UTF-8, one line an element): a column of
-// model minutes, then one column per series named by its train, feeder or
-// quantity; "." decimals, an empty cell where a series has no point.
+// The series of a chart as the records of an RFC 4180 table (UTF-8, one line
+// a record): a column of model minutes, then one column per series; every
+// heading quoted and naming its unit ("t, мин", "Поезд 1, В", "Ф1, А"), as
+// many headings as cells in every row; the numbers with "." decimals rounded
+// to the report's three decimals, an empty cell where a series has no point.
 std::vector<std::string> ChartCsvLines(const ChartGeometry& g);
-// Written through the file layer (Windows-1251, CR LF) as `name` of `wd`.
+// Written through the file layer as `name` of `wd`: UTF-8 with a byte-order
+// mark, so that a spreadsheet on a Russian desktop reads it as UTF-8, and
+// every record ended by CR LF.
 void WriteChartCsv(const WorkDir& wd, const std::string& name, const ChartGeometry& g);
 
 }  // namespace tps

@@ -60,9 +60,9 @@ int DrawChart(AppState& st, CliHost& host, const ChartOptionsCli& co, std::ostre
   }
 #endif
   Json j;
-  j["kind"] = co.kind;
-  j["width"] = g.Width;
-  j["height"] = g.Height;
+  j["chart_kind"] = co.kind;
+  j["width_px"] = g.Width;
+  j["height_px"] = g.Height;
   Json series = Json::array();
   for (const ChartPolyline& s : g.Series) series.push_back(s.Name);
   j["series"] = std::move(series);
@@ -92,10 +92,12 @@ void RegisterChartCommands(Registry& r) {
   c->footer(
       "--png, --svg and --csv are exports, as from the window's save dialog: they are written wherever\n"
       "you name them, inside the working directory or not. The program's own files (\"Graph\\dp.gmt\",\n"
-      "\"Graph\\charts.cdt\", the schedules) are only read here, and only inside the working directory.");
+      "\"Graph\\charts.cdt\", the schedules) are only read here, and only inside the working directory.\n"
+      "example (after a run):\n  tpscalc-cli chart --kind 1 --png loss.png --csv loss.csv");
   c->add_option("--hide-feeder", co.hidden, "kind 5: leave out a feeder as its unchecked box does (1..4)")
       ->check(CLI::Range(1, 4))
       ->type_name("N");
+  // Taken as before, for scripts that give it: the colours no longer depend on it.
   r.AddSeedOption(c);
   // It reads the files of the last run; its exports go where the user names them.
   r.AddCommand(

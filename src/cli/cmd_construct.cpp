@@ -122,6 +122,27 @@ const Json& List(const Json& d, const char* key) {
   return d[key];
 }
 
+// The keys an item of the description may hold, and those it must hold: a
+// key misspelt is refused with the nearest one, rather than left for a hidden
+// default ("Ua" for "ua" built 3300 V, "resistance" for "r" a chain of 0 Ohm).
+void CheckKeys(const Json& item, const std::string& what, const std::vector<std::string>& known) {
+  std::vector<std::string> quoted;
+  for (const std::string& k : known) quoted.push_back("\"" + k + "\"");
+  for (auto it = item.begin(); it != item.end(); ++it)
+    if (std::find(known.begin(), known.end(), it.key()) == known.end())
+      throw UsageError(what + ": unknown key \"" + it.key() + "\"" + DidYouMean("\"" + it.key() + "\"", quoted) +
+                       " (the keys: " + [&] {
+                         std::string list;
+                         for (const std::string& q : quoted) list += (list.empty() ? "" : ", ") + q;
+                         return list;
+                       }() + ")");
+}
+
+void Require(const Json& item, const std::string& what, const std::vector<std::string>& required) {
+  for (const std::string& k : required)
+    if (!item.contains(k)) throw UsageError(what + ": \"" + k + "\" is missing");
+}
+
 bool IsZeroText(const std::string& t) {
   double v = 1;
   return TryStrToFloat(t, v) && v == 0;
@@ -130,10 +151,12 @@ bool IsZeroText(const std::string& t) {
 // The wizard, step by step, on the description; false when a step refused
 // (its message kept by the host).
 bool Compose(AppState& st, const Json& d) {
+  CheckKeys(d, "the description", {"current", "console", "chains", "mutual", "connections", "rows", "charts"});
   const std::string current = TextMember(d, "current", "dc", "the description");
   if (current != "dc" && current != "ac") throw UsageError("\"current\" is \"dc\" or \"ac\"");
   const bool ac = current == "ac";
   const bool console = FlagMember(d, "console", false, "the description");
+  Require(d, "the description", {"current", "chains"});
   RestartConstructor(st);
   ChooseCurrentKind(st, ac, console);
 
@@ -141,9 +164,17 @@ bool Compose(AppState& st, const Json& d) {
   for (const Json& chain : List(d, "chains")) {
     const std::string what = "chain " + std::to_string(++k);
     const Json& c = Item(chain, what);
+    CheckKeys(c, what, {"kind", "passive", "r", "x", "ua", "ub"});
     ChainInput in;
     in.Kind = TextMember(c, "kind", "КП+НТ+РЛ", what);
     in.Passive = FlagMember(c, "passive", false, what);
+    // An active chain is fed by its sources: their voltages are typed, never assumed.
+    std::vector<std::string> required = {"kind", "r"};
+    if (ac) required.push_back("x");
+    if (!in.Passive) required.push_back("ua");
+    if (!in.Passive && !console) required.push_back("ub");
+    Require(c, what, required);
+    if (in.Passive) in.UaRe = in.UaIm = in.UbRe = in.UbIm = "0";
     in.R = FieldText(c.value("r", Json(0)), what + " r");
     in.X = FieldText(c.value("x", Json(0)), what + " x");
     std::tie(in.UaRe, in.UaIm) = c.contains("ua") ? Voltage(c, "ua", what) : std::pair{in.UaRe, in.UaIm};
@@ -171,6 +202,8 @@ bool Compose(AppState& st, const Json& d) {
   for (const Json& item : mutual) {
     const std::string what = "mutual " + std::to_string(++k);
     const Json& m = Item(item, what);
+    CheckKeys(m, what, {"a", "b", "r", "x"});
+    Require(m, what, {"a", "b", "r", "x"});
     if (!AddMutual(st, Name(m, "a", what), Name(m, "b", what), FieldText(m.value("r", Json(0)), what + " r"),
                    FieldText(m.value("x", Json(0)), what + " x")))
       return false;
@@ -181,6 +214,8 @@ bool Compose(AppState& st, const Json& d) {
   for (const Json& item : List(d, "connections")) {
     const std::string what = "connection " + std::to_string(++k);
     const Json& c = Item(item, what);
+    CheckKeys(c, what, {"a", "b", "km"});
+    Require(c, what, {"a", "b", "km"});
     if (!AddSingleConnection(st, Name(c, "a", what), Name(c, "b", what),
                              FieldText(Member(c, "km", what), what)))
       return false;
@@ -191,6 +226,10 @@ bool Compose(AppState& st, const Json& d) {
   for (const Json& item : List(d, "rows")) {
     const std::string what = "row " + std::to_string(++k);
     const Json& r = Item(item, what);
+    std::vector<std::string> rowKeys = {"a", "b", "from", "to", "step", "r"};
+    if (ac) rowKeys.push_back("x");
+    CheckKeys(r, what, {"a", "b", "from", "to", "step", "r", "x"});
+    Require(r, what, rowKeys);
     ConnectionRowInput in;
     in.From = FieldText(Member(r, "from", what), what + " from");
     in.To = FieldText(Member(r, "to", what), what + " to");
@@ -281,6 +320,7 @@ int RunConstructor(AppState& st, CliHost& host, const Options& o, const Construc
   Prepare(st, WithF2F4(SchemeOfSchedule(o, g, schedule), o), o);
   st.RunMode = ModeConstructor;
   ApplyRunOptions(st, o);
+  j["inputs"] = Inputs(st, host, o, DrawsRandom(st, o), SchedulePath(name));
   return ReportScheduleRun(st, host, g, j, out, err, [&] {
     LoadProbTrainParams(st);
     LoadConstructorGraph(st, graph);
@@ -304,6 +344,9 @@ void RegisterConstructCommands(Registry& r) {
   construct->add_option("--set", r.options.sets, "a field of the parameter block (ZoneLength=...)")
       ->type_name("FIELD=TEXT")
       ->allow_extra_args(false);
+  construct->footer(
+      "example:\n  tpscalc-cli construct docs/examples/scheme2_equivalent.json --out eq.grf\n"
+      "The keys of the description with units and defaults: docs/cli-json.md.");
   r.AddCommand(construct, [&o, &co](AppState& st, CliHost& host, std::ostream& out, std::ostream& err) {
     return Construct(st, host, o, co, out, err);
   });

@@ -59,10 +59,11 @@ bool PlaceTrains(AppState& st, CliHost& host, const std::vector<std::string>& tr
   return true;
 }
 
-int Finish(AppState& st, CliHost& host, RunOutcome outcome, double elapsed, Json& j, std::ostream& out,
-           std::ostream& err) {
+int Finish(AppState& st, CliHost& host, const Options& o, RunOutcome outcome, double elapsed, Json& j,
+           std::ostream& out, std::ostream& err) {
   j["scheme"] = st.SchemeVariant;
   j["code"] = SchemeCode(st.SchemeVariant);
+  if (!j.contains("inputs")) j["inputs"] = Inputs(st, host, o, DrawsRandom(st, o));
   return ReportRun(st, host, outcome, st.RunEndTime, elapsed, j, out, err);
 }
 
@@ -75,14 +76,17 @@ int RunTest(AppState& st, CliHost& host, const Options& o, const ProbOptions& po
   ApplyRunOptions(st, o);
   EnterTestMode(st);
   Json j;
+  j["scheme"] = st.SchemeVariant;
+  j["code"] = SchemeCode(st.SchemeVariant);
+  j["inputs"] = Inputs(st, host, o, DrawsRandom(st, o));
   ApplyFormRules(st.Params);
-  if (!PlaceTrains(st, host, po.trains)) return Finish(st, host, RunOutcome::Refused, 0, j, out, err);
+  if (!PlaceTrains(st, host, po.trains)) return Finish(st, host, o, RunOutcome::Refused, 0, j, out, err);
   host.state = &st;
   host.progress = ::isatty(2) != 0;
   const auto t0 = std::chrono::steady_clock::now();
   const RunOutcome outcome = RunAsCommand(host, [&] { return StartRun(st); });
   host.EndProgress();
-  return Finish(st, host, outcome, SecondsSince(t0), j, out, err);
+  return Finish(st, host, o, outcome, SecondsSince(t0), j, out, err);
 }
 
 // "Старт иммитации" in the probabilistic mode, the record of its trains, then
@@ -109,13 +113,17 @@ int RunProb(AppState& st, CliHost& host, const Options& o, const ProbOptions& po
   Prepare(st, RequireScheme(o, "prob"), o);
   ApplyRunOptions(st, o);
   Json j;
+  st.RunMode = ModeProb;
+  j["scheme"] = st.SchemeVariant;
+  j["code"] = SchemeCode(st.SchemeVariant);
+  j["inputs"] = Inputs(st, host, o, true);
   // The flow rows for this run; stored as "Сохранить" of the parameter form
   // stores them only with --save-flow.
   if (!po.flows.empty()) {
     LoadProbTrainParams(st);
     for (const std::string& f : po.flows) ApplyFlow(st, f);
     if (!(po.saveFlow ? SaveProbTrainParams(st) : GiveProbTrainParams(st)))
-      return Finish(st, host, RunOutcome::Refused, 0, j, out, err);
+      return Finish(st, host, o, RunOutcome::Refused, 0, j, out, err);
   }
   LoadProbTrainParams(st);
   st.Prob.Period = po.period;
@@ -123,8 +131,9 @@ int RunProb(AppState& st, CliHost& host, const Options& o, const ProbOptions& po
   st.Prob.WaitTrains = po.wait;
   EnterProbMode(st);
   j["period"] = po.period;
-  j["interval"] = interval;
-  j["nmax"] = st.Flow.NmaxText;
+  j["interval_min"] = interval;
+  int32_t nmax = 0;
+  j["nmax"] = TryStrToInt(st.Flow.NmaxText, nmax) ? Json(nmax) : Json();
   host.state = &st;
   host.progress = ::isatty(2) != 0;
   const auto t0 = std::chrono::steady_clock::now();
@@ -142,7 +151,7 @@ int RunProb(AppState& st, CliHost& host, const Options& o, const ProbOptions& po
       j["record"] = SchedulePath(record);
     }
   }
-  return Finish(st, host, outcome, SecondsSince(t0), j, out, err);
+  return Finish(st, host, o, outcome, SecondsSince(t0), j, out, err);
 }
 
 }  // namespace

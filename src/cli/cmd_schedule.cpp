@@ -40,6 +40,7 @@ int RunSchedule(AppState& st, CliHost& host, const Options& o, const ScheduleOpt
   Prepare(st, WithF2F4(SchemeOfSchedule(o, g, so.schedule), o), o);
   st.RunMode = ModeSchedule;
   ApplyRunOptions(st, o);
+  j["inputs"] = Inputs(st, host, o, DrawsRandom(st, o), SchedulePath(name));
   return ReportScheduleRun(st, host, g, j, out, err, [&] {
     // The input checks outside the test mode read the train parameters too.
     LoadProbTrainParams(st);
@@ -56,9 +57,6 @@ int ShowSchedule(AppState& st, const ScheduleOptions& so, std::ostream& out) {
   const TGDP& s = g.Schedule;
   double step = 0;
   const bool stepOk = TryStrToFloat(s.Header.StepMinutes.Get(), step) && std::isfinite(step);
-  // The times of the points ascend: each text carries on from the one before.
-  ScheduleClock clock(step);
-  auto at = [&](uint32_t time) { return stepOk ? clock.At(time) : std::string(); };
   Json j;
   j["file"] = path;
   Json head = Json::object();
@@ -70,7 +68,7 @@ int ShowSchedule(AppState& st, const ScheduleOptions& so, std::ostream& out) {
   j["header"] = std::move(head);
   j["variant"] = s.Variant;
   j["scheme_name"] = VariantName(s.Variant);
-  j["duration"] = stepOk ? FormatScheduleTime(g.LastTime(), step) : std::string();
+  j["duration_min"] = stepOk ? Json(g.LastTime() * step) : Json();
   // The time points are written one by one as the last member, so a year of
   // them is never held as one document.
   std::string opening = j.dump(-1, ' ', false, Json::error_handler_t::replace);
@@ -82,7 +80,9 @@ int ShowSchedule(AppState& st, const ScheduleOptions& so, std::ostream& out) {
     Json events = Json::array();
     for (size_t e = 0; e < listed.size(); ++e)
       events.push_back({{"event", listed[e]}, {"details", g.DescribeEvent(ti, static_cast<int>(e))}});
-    const Json point = {{"time", s.Items[t].Time}, {"at", at(s.Items[t].Time)}, {"events", std::move(events)}};
+    const uint32_t time = s.Items[t].Time;
+    const Json point = {
+        {"step", time}, {"time_min", stepOk ? Json(time * step) : Json()}, {"events", std::move(events)}};
     out << (t ? "," : "") << point.dump(-1, ' ', false, Json::error_handler_t::replace);
   }
   out << "]}\n";
@@ -142,9 +142,9 @@ int MakeSchedule(AppState& st, const Options& o, const ScheduleOptions& so, std:
   j["time_points"] = g.Schedule.Items.size();
   j["events"] = events;
   double step = 0;
-  j["duration"] = TryStrToFloat(st.Params.StepMinutes.Get(), step) && std::isfinite(step)
-                      ? FormatScheduleTime(g.LastTime(), step)
-                      : std::string();
+  j["duration_min"] = TryStrToFloat(st.Params.StepMinutes.Get(), step) && std::isfinite(step)
+                          ? Json(g.LastTime() * step)
+                          : Json();
   Print(out, j);
   return 0;
 }
@@ -170,6 +170,10 @@ void RegisterScheduleCommands(Registry& r) {
   show->add_option("FILE", so.schedule,
                    "a schedule: a name in the folder gdp, or a path in the working directory")
       ->required();
+  show->footer("example:\n  tpscalc-cli schedule show file00.gdp");
+  make->footer(
+      "example:\n  tpscalc-cli schedule make trains.csv --out mine.gdp --scheme 2\n"
+      "  (one event a line: time;event;number;active;reactive;km;speed;type, as data/gdp/file00.csv)");
   make->add_option("TEXTFILE", so.textFile, "the text form, one event a line (UTF-8)")->required();
   make->add_option("--out", so.outFile,
                    "the schedule file: a name in the folder gdp, or a path in the working directory")

@@ -63,6 +63,7 @@ int Solve(AppState& st, CliHost& host, const Options& o, const SolveOptions& so,
   Json j;
   j["scheme"] = o.scheme;
   j["code"] = SchemeCode(o.scheme);
+  j["inputs"] = Inputs(st, host, o, false);
   // The fields are checked as the window checks them before a train is added.
   ApplyFormRules(st.Params);
   if (CheckMainInput(st) != 0) return Refused(j, host, out, err);
@@ -104,22 +105,22 @@ int Solve(AppState& st, CliHost& host, const Options& o, const SolveOptions& so,
   j["branch_count"] = m;
   j["loss_w"] = st.StepLoss;
   j["feeder_branches"] = fb;
-  j["min_voltage"] = Complex(st.MinVoltage);
+  j["min_voltage_v"] = CAbs(st.MinVoltage);
   Json nodes = Json::array();
   for (int i = 1; i <= n; ++i) {
     const size_t k = static_cast<size_t>(i - 1);
-    nodes.push_back({{"number", i},
+    nodes.push_back({{"node", i},
                      {"circle", nodeCircle[k]},
-                     {"km", nodeKm[k]},
+                     {"position_km", nodeKm[k]},
                      {"train", nodeTrain[k]},
-                     {"potential", Complex(c.LastPotentials(i, 1))}});
+                     {"potential_v", Complex(c.LastPotentials(i, 1))}});
   }
   j["nodes"] = std::move(nodes);
   Json branches = Json::array();
   for (int b = 1; b <= m; ++b) {
     const size_t k = static_cast<size_t>(b - 1);
     branches.push_back(
-        {{"number", b}, {"from", from[k]}, {"to", to[k]}, {"current", Complex(c.LastCurrents(b, 1))}});
+        {{"branch", b}, {"from", from[k]}, {"to", to[k]}, {"current_a", Complex(c.LastCurrents(b, 1))}});
   }
   j["branches"] = std::move(branches);
   j["messages"] = Messages(host);
@@ -156,6 +157,7 @@ int Batch(AppState& st, CliHost& host, const Options& o, const BatchOptions& bo,
   Json j;
   j["scheme"] = st.SchemeVariant;
   j["code"] = SchemeCode(st.SchemeVariant);
+  j["inputs"] = Inputs(st, host, o, DrawsRandom(st, o));
   return ReportRun(st, host, outcome, st.ModelTime, elapsed, j, out, err);
 }
 
@@ -166,11 +168,17 @@ void RegisterSolveCommands(Registry& r) {
   CLI::App* batch = r.app.add_subcommand("batch", "run the batch launch and the totals, print JSON");
   r.AddSchemeOptions(solve, true);
   r.AddSchemeOptions(batch, true);
+  solve->footer(
+      "example:\n  tpscalc-cli solve --scheme 2 --train 1:5:1000 --set ZoneLength=20\n"
+      "  (train 1 on track 1 at 5 km drawing 1000 A; on AC add the reactive current: 1:5:300:100)");
+  batch->footer(
+      "example:\n  tpscalc-cli batch --scheme 3 --set BatchTrains=4 --random-voltage 3300:100 --seed 7");
   SolveOptions& so = r.Keep<SolveOptions>();
   solve->add_option("--train", so.trains, "a train on the zone")
       ->type_name("TRACK:KM:ACTIVE[:REACTIVE]")
       ->allow_extra_args(false);
-  solve->add_option("--option", r.options.options, "write-matrices")
+  solve->add_option("--option", r.options.options,
+                    "write-matrices: also leave the head files of the matrices (temp\\Jhead.txt ...)")
       ->type_name("NAME")
       ->allow_extra_args(false)
       ->check(CLI::IsMember({"write-matrices"}));

@@ -47,15 +47,16 @@ void ShowProgress(StudyControl& ctl, std::ostream& err, bool& shown) {
 
 // The schedule's own scheme unless another is asked for; the zone prepared
 // as the window holds it in the schedule mode.
-std::string PrepareStudy(AppState& st, const Options& o, const StudyOptions& so, Json& j, TGDPClass& g) {
+std::string PrepareStudy(AppState& st, const CliHost& host, const Options& o, const StudyOptions& so, Json& j, TGDPClass& g) {
   const std::string name = ScheduleListName(st.Work, so.schedule);
   j["schedule"] = SchedulePath(name);
   g.LoadFromFile(st.Work, SchedulePath(name));
-  Prepare(st, SchemeOfSchedule(o, g, so.schedule), o);
+  Prepare(st, WithF2F4(SchemeOfSchedule(o, g, so.schedule), o), o);
   st.RunMode = ModeSchedule;
   ApplyRunOptions(st, o);
   LoadProbTrainParams(st);
   j["scheme"] = st.SchemeVariant;
+  j["inputs"] = Inputs(st, host, o, DrawsRandom(st, o), SchedulePath(name));
   return name;
 }
 
@@ -105,7 +106,7 @@ int PskSweep(AppState& st, CliHost& host, const Options& o, const StudyOptions& 
              std::ostream& err) {
   Json j;
   TGDPClass g;
-  const std::string name = PrepareStudy(st, o, so, j, g);
+  const std::string name = PrepareStudy(st, host, o, so, j, g);
   if (st.SchemeVariant != 4 && st.SchemeVariant != 11)
     throw UsageError("psk-sweep runs on the nodal schemes 4 and 11, not on scheme " +
                      std::to_string(st.SchemeVariant));
@@ -123,24 +124,24 @@ int PskSweep(AppState& st, CliHost& host, const Options& o, const StudyOptions& 
   r.Outcome = ran;
   if (int code = Answer(st, host, g, r, j, out, err); code >= 0) return code;
   j["file"] = kPskTaskFile;
-  j["positions"] = r.Positions;
+  j["positions_km"] = r.Positions;
   j["losses_wh"] = r.Losses;
-  j["best_position"] = r.HasBest ? Json(r.Positions[r.Best]) : Json();
+  j["best_position_km"] = r.HasBest ? Json(r.Positions[r.Best]) : Json();
   j["best_loss_wh"] = r.HasBest ? Json(r.Losses[r.Best]) : Json();
-  j["psk_km"] = st.Params.PskKm.Get();
+  j["psk_km"] = NumberOrNull(st.Params.PskKm.Get());
   Print(out, j);
   return 0;
 }
 
 Json PostsJson(const PostRun& p) {
-  return Json{{"pps1", p.Pps1}, {"psk", p.Psk}, {"pps2", p.Pps2}, {"loss_wh", p.Loss}};
+  return Json{{"pps1_km", p.Pps1}, {"psk_km", p.Psk}, {"pps2_km", p.Pps2}, {"loss_wh", p.Loss}};
 }
 
 int PpsSearch(AppState& st, CliHost& host, const Options& o, const StudyOptions& so, std::ostream& out,
               std::ostream& err) {
   Json j;
   TGDPClass g;
-  const std::string name = PrepareStudy(st, o, so, j, g);
+  const std::string name = PrepareStudy(st, host, o, so, j, g);
   if (st.SchemeVariant != 5)
     throw UsageError("pps-search runs on the parallel scheme 5, not on scheme " +
                      std::to_string(st.SchemeVariant));
@@ -177,6 +178,7 @@ int Stats(AppState& st, CliHost& host, const Options& o, const StudyOptions& so,
   ApplyRunOptions(st, o);
   Json j;
   j["scheme"] = st.SchemeVariant;
+  j["inputs"] = Inputs(st, host, o, true);
   LoadProbTrainParams(st);
   if (!so.flows.empty()) {
     for (const std::string& f : so.flows) ApplyFlow(st, f);
@@ -214,15 +216,15 @@ int Stats(AppState& st, CliHost& host, const Options& o, const StudyOptions& so,
   Json lines = Json::array();
   for (size_t k = 0; k < r.Done.size(); ++k) {
     const Realization& x = r.Done[k];
-    lines.push_back({{"n", k + 1},
-                     {"supplied_wh", x.Supplied[0]},
-                     {"supplied_varh", x.Supplied[1]},
-                     {"loss_wh", x.Loss},
+    lines.push_back({{"realization", k + 1},
+                     {"energy_supplied_wh", x.Supplied[0]},
+                     {"energy_supplied_varh", x.Supplied[1]},
+                     {"energy_loss_wh", x.Loss},
                      {"loss_percent", x.LossPercent},
-                     {"i2f1", x.FeederI2[0]},
-                     {"i2f2", x.FeederI2[1]},
-                     {"i2f3", x.FeederI2[2]},
-                     {"i2f4", x.FeederI2[3]}});
+                     {"feeder1_i2_a2h", x.FeederI2[0]},
+                     {"feeder2_i2_a2h", x.FeederI2[1]},
+                     {"feeder3_i2_a2h", x.FeederI2[2]},
+                     {"feeder4_i2_a2h", x.FeederI2[3]}});
   }
   j["realizations"] = std::move(lines);
   Print(out, j);
@@ -276,6 +278,9 @@ void RegisterStudyCommands(Registry& r) {
   stats->add_option("--jobs", so.jobs, "realizations solved side by side (default: the number of cores)")
       ->type_name("N")
       ->check(CLI::Range(1, 256));
+  sweep->footer("example:\n  tpscalc-cli psk-sweep --schedule file00.gdp --scheme 4 --from 2 --to 18 --step 2");
+  search->footer("example:\n  tpscalc-cli pps-search --schedule file00.gdp --scheme 5 --step 4");
+  stats->footer("example:\n  tpscalc-cli stats --runs 20 --period '1 час' --scheme 3 --seed 1");
   r.AddCommand(stats, [&o, &so](AppState& st, CliHost& host, std::ostream& out, std::ostream& err) {
     return Stats(st, host, o, so, out, err);
   });

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cmath>
 #include <filesystem>
 #include <sstream>
@@ -10,13 +11,21 @@
 
 #include "circuit/schemes.h"
 #include "cli/interrupt.h"
+#include "params/defaults.h"
+#include "params/catalogue.h"
 #include "params/errors.h"
 #include "params/lifecycle.h"
+#include "params/userdir.h"
 #include "params/persist.h"
 #include "solver/report.h"
+#include "solver/solve.h"
 #include "traffic/schedule.h"
 #include "validation/physical.h"
 #include "validation/schedule_checks.h"
+
+#ifndef TPS_VERSION
+#define TPS_VERSION "0"
+#endif
 
 namespace tps::cli {
 
@@ -42,6 +51,50 @@ bool HasOption(const Options& o, const std::string& name) {
   for (const auto& x : o.options)
     if (x == name) return true;
   return false;
+}
+
+namespace {
+
+// The edit distance with adjacent transpositions, ASCII letters compared
+// without case (a name of the command line is Latin).
+size_t EditDistance(const std::string& a, const std::string& b) {
+  auto low = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  const size_t n = a.size(), m = b.size();
+  std::vector<std::vector<size_t>> d(n + 1, std::vector<size_t>(m + 1));
+  for (size_t i = 0; i <= n; ++i) d[i][0] = i;
+  for (size_t k = 0; k <= m; ++k) d[0][k] = k;
+  for (size_t i = 1; i <= n; ++i)
+    for (size_t k = 1; k <= m; ++k) {
+      const size_t cost = low(a[i - 1]) == low(b[k - 1]) ? 0 : 1;
+      d[i][k] = std::min({d[i - 1][k] + 1, d[i][k - 1] + 1, d[i - 1][k - 1] + cost});
+      if (i > 1 && k > 1 && low(a[i - 1]) == low(b[k - 2]) && low(a[i - 2]) == low(b[k - 1]))
+        d[i][k] = std::min(d[i][k], d[i - 2][k - 2] + 1);
+    }
+  return d[n][m];
+}
+
+}  // namespace
+
+std::vector<std::string> Nearest(const std::string& word, const std::vector<std::string>& known, size_t most) {
+  // Near: within a third of the word's letters, at least 2 (a swap, a slip).
+  const size_t limit = std::max<size_t>(2, word.size() / 3);
+  std::vector<std::pair<size_t, std::string>> scored;
+  for (const std::string& k : known) {
+    const size_t d = EditDistance(word, k);
+    // A name that begins with the word is near too ("--sched" for "--schedule").
+    const bool prefix = word.size() >= 3 && k.size() > word.size() && EditDistance(word, k.substr(0, word.size())) == 0;
+    if (d <= limit || prefix) scored.emplace_back(prefix ? std::min<size_t>(d, 1) : d, k);
+  }
+  std::stable_sort(scored.begin(), scored.end(),
+                   [](const auto& x, const auto& y) { return x.first < y.first; });
+  std::vector<std::string> names;
+  for (size_t i = 0; i < scored.size() && names.size() < most; ++i) names.push_back(scored[i].second);
+  return names;
+}
+
+std::string DidYouMean(const std::string& word, const std::vector<std::string>& known) {
+  const std::vector<std::string> near = Nearest(word, known);
+  return near.empty() ? std::string() : "; did you mean " + near.front() + "?";
 }
 
 // A number of the command line, read as the program reads every number.
@@ -81,18 +134,92 @@ bool IsTextField(const std::string& field) {
 
 }  // namespace
 
+namespace {
+
+// The conductor of a type field that the traction-network window chooses
+// from the catalogue, with its resistance and radius.
+bool CatalogueKindOf(const std::string& field, ConductorKind& kind) {
+  static const std::pair<const char*, ConductorKind> kTypes[] = {{"ContactWireType", ConductorKind::ContactWire},
+                                                                  {"MessengerType", ConductorKind::Messenger},
+                                                                  {"FeederType", ConductorKind::Feeder},
+                                                                  {"RailType", ConductorKind::Rail}};
+  for (const auto& [name, k] : kTypes)
+    if (field == name) {
+      kind = k;
+      return true;
+    }
+  return false;
+}
+
+// The resistance field that goes with a type field: set too, it wins.
+std::string ResistanceFieldOf(const std::string& typeField) {
+  return typeField.substr(0, typeField.size() - 4) + "R";
+}
+
+// A type chosen by name as the window chooses it from its list: the
+// resistance and the radius come from the catalogue of the scheme's current
+// kind. An unknown name is refused with the names the catalogue has.
+void ChooseTypeByName(AppState& st, const std::string& field, ConductorKind kind, const std::string& name) {
+  const ConductorTables& c = st.Catalogue;
+  const std::vector<TConductorEntry>& table = kind == ConductorKind::ContactWire ? c.ContactWireTable
+                                              : kind == ConductorKind::Messenger ? c.MessengerTable
+                                              : kind == ConductorKind::Feeder    ? c.FeederTable
+                                                                                 : c.RailTable;
+  std::vector<std::string> names;
+  for (size_t i = 0; i < table.size(); ++i) {
+    const std::string entry = table[i].Name.Get();
+    names.push_back(entry);
+    if (entry != name && CutChars(entry, 11) != name) continue;
+    const auto* host = dynamic_cast<const RecordingHost*>(st.Host);
+    const size_t shown = host ? host->messages.size() : 0;
+    if (ChooseConductor(st, kind, static_cast<int>(i)).empty()) {
+      std::string why = "the catalogue's entry is refused";
+      if (host && host->messages.size() > shown) why = host->messages.back().text;
+      throw UsageError("--set " + field + "=" + name + ": " + why);
+    }
+    return;
+  }
+  std::string list;
+  for (const std::string& n : names) list += (list.empty() ? "" : ", ") + n;
+  throw UsageError("--set " + field + "=" + name + ": no such type in the catalogue (the types: " + list + ")");
+}
+
+}  // namespace
+
 // Params as the windows would hold them for scheme V: the defaults file,
-// then the scheme's saved state, then the --set fields.
+// then the scheme's saved state, then the --set fields. A conductor type
+// named by --set takes its resistance and radius from the catalogue, as the
+// window's choice does, unless its resistance is set as well.
 void Prepare(AppState& st, int scheme, const Options& o) {
   st.Scheme = SchemeControlsForVariant(scheme);
   UpdateSchemeVariant(st);
   LoadState(st, SchemeCode(scheme));
+  st.SchemeVariant = static_cast<uint8_t>(scheme);
+  std::vector<std::pair<std::string, std::string>> sets;
   for (const auto& s : o.sets) {
     size_t p = s.find('=');
     if (p == std::string::npos) throw UsageError("--set expects FIELD=TEXT: " + s);
-    std::string field = s.substr(0, p), text = s.substr(p + 1);
+    sets.emplace_back(s.substr(0, p), s.substr(p + 1));
+  }
+  bool catalogueRead = false;
+  for (const auto& [field, text] : sets) {
+    ConductorKind kind;
+    if (!CatalogueKindOf(field, kind)) continue;
+    if (!catalogueRead) LoadConductorTables(st, SchemeCode(scheme));
+    catalogueRead = true;
+    ChooseTypeByName(st, field, kind, text);
+  }
+  for (const auto& [field, text] : sets) {
+    ConductorKind kind;
+    if (CatalogueKindOf(field, kind)) continue;
     try {
-      if (!SetParamField(st.Params, field, text)) throw UsageError("unknown field: " + field);
+      if (!SetParamField(st.Params, field, text)) {
+        std::string near;
+        for (const std::string& n : Nearest(field, ParamFieldNames(), 3)) near += (near.empty() ? "" : ", ") + n;
+        throw UsageError("--set: unknown field " + field +
+                         (near.empty() ? "" : "; the nearest fields: " + near) +
+                         " (tpscalc-cli fields lists them all)");
+      }
     } catch (const ConvertError& e) {
       throw UsageError("--set " + field + ": " + e.what());
     }
@@ -107,7 +234,6 @@ void Prepare(AppState& st, int scheme, const Options& o) {
       throw UsageError("--set " + field + ": '" + text + "' does not fit the field, which would keep '" +
                        kept + "'");
   }
-  st.SchemeVariant = static_cast<uint8_t>(scheme);
   st.RunMode = ModeTest;
 }
 
@@ -123,6 +249,39 @@ void Print(std::ostream& out, const Json& j) {
 
 Json Complex(TComplex z) {
   return Json::array({z.Re, z.Im});
+}
+
+Json NumberOrNull(const std::string& text) {
+  double v = 0;
+  if (!TryStrToFloat(text, v) || !std::isfinite(v)) return Json();
+  return v;
+}
+
+Json Inputs(const AppState& st, const CliHost& host, const Options& o, bool random,
+            const std::string& schedule) {
+  Json in;
+  in["program_version"] = TPS_VERSION;
+  in["scheme"] = st.SchemeVariant;
+  in["scheme_name"] = VariantName(st.SchemeVariant);
+  if (random) in["seed"] = host.startSeed;
+  if (!schedule.empty()) in["schedule"] = schedule;
+  // Against the state a freshly seeded working directory holds for the scheme.
+  const TParamBlock shipped = DefaultState(SchemeCode(st.SchemeVariant));
+  Json set = Json::object();
+  for (const std::string& field : ParamFieldNames()) {
+    std::string now, was;
+    if (field == "ResultsPending") continue;
+    if (GetParamField(st.Params, field, now) && GetParamField(shipped, field, was) && now != was)
+      set[field] = now;
+  }
+  in["set"] = std::move(set);
+  in["options"] = o.options;
+  return in;
+}
+
+bool DrawsRandom(const AppState& st, const Options& o) {
+  (void)o;
+  return st.RunMode == ModeProb || st.Voltages.RandU || st.Voltages.RandD;
 }
 
 // A refusal: the JSON with its messages on stdout, the messages on stderr.
@@ -154,9 +313,12 @@ const char* OutcomeName(RunOutcome r) {
 // The scheme with the box "Откл Ф2 и Ф4" checked where the scheme has it (the
 // double-track two-sided schemes only).
 int WithF2F4(int scheme, const Options& o) {
-  if (HasOption(o, "f2f4-off") && (scheme == 3 || scheme == 6 || scheme == 10 || scheme == 12))
-    return scheme <= 6 ? 6 : 12;
-  return scheme;
+  if (!HasOption(o, "f2f4-off")) return scheme;
+  if (scheme == 3 || scheme == 6 || scheme == 10 || scheme == 12) return scheme <= 6 ? 6 : 12;
+  throw UsageError("--option f2f4-off has no effect on scheme " + std::to_string(scheme) + " (" +
+                   VariantName(scheme) +
+                   "): only the double-track schemes fed from both ends (3 and 10) have the box "
+                   "\"Откл Ф2 и Ф4\"");
 }
 
 // The run options shared by the batch and the schedule run.
@@ -200,6 +362,8 @@ int ReportRun(AppState& st, CliHost& host, RunOutcome outcome, double modelTime,
   TComplex minV = st.MinVoltage, maxV = st.MaxVoltage;
   int minStep = st.MinVoltageStep, maxStep = st.MaxVoltageStep;
   double meanV = st.MeanVoltage;
+  double useful = 0;
+  const bool haveUseful = MeanUsefulVoltage(st, useful);
   const bool computed = st.FullSteps > 0;
   WriteTotals(st);
   j["steps_solved"] = steps;
@@ -207,17 +371,20 @@ int ReportRun(AppState& st, CliHost& host, RunOutcome outcome, double modelTime,
   j["energy_loss_wh"] = energyLoss;
   if (computed) {
     j["loss_percent"] = lossPercent;
-    j["energy_supplied"] = Json::array({supplied0, supplied1});
-    j["min_voltage"] = CAbs(minV);
+    j["energy_supplied_wh"] = supplied0;
+    j["energy_supplied_varh"] = supplied1;
+    j["min_voltage_v"] = CAbs(minV);
     j["min_voltage_step"] = minStep;
-    j["mean_voltage"] = meanV;
-    j["max_voltage"] = CAbs(maxV);
+    j["max_voltage_v"] = CAbs(maxV);
     j["max_voltage_step"] = maxStep;
+    j["mean_voltage_v"] = meanV;
+    j["mean_useful_voltage_v"] = haveUseful ? Json(useful) : Json();
   } else {
     // Every step was solved by the light solution (--option no-charts): the
     // run computed the loss energy only.
-    j["not_computed"] = Json::array({"loss_percent", "energy_supplied", "min_voltage", "min_voltage_step",
-                                     "mean_voltage", "max_voltage", "max_voltage_step"});
+    j["not_computed"] = Json::array({"loss_percent", "energy_supplied_wh", "energy_supplied_varh",
+                                     "min_voltage_v", "min_voltage_step", "max_voltage_v", "max_voltage_step",
+                                     "mean_voltage_v", "mean_useful_voltage_v"});
   }
   j["elapsed_s"] = elapsed;
   j["messages"] = Messages(host);
@@ -279,12 +446,12 @@ std::string ReportMismatch(const AppState& st, const TGDPClass& g, Json& j) {
         << int(st.SchemeVariant) << " \"" << VariantName(st.SchemeVariant) << "\"\n";
   }
   if (l.ZoneLength == kLabelRed) {
-    m["zone_length"] = {{"schedule", s.Header.ZoneLength.Get()}, {"run", st.Params.ZoneLength.Get()}};
+    m["zone_length_km"] = {{"schedule", s.Header.ZoneLength.Get()}, {"run", st.Params.ZoneLength.Get()}};
     err << "длина зоны: в ГДП '" << s.Header.ZoneLength.Get() << "', для расчёта '"
         << st.Params.ZoneLength.Get() << "'\n";
   }
   if (l.Step == kLabelRed) {
-    m["step"] = {{"schedule", s.Header.StepMinutes.Get()}, {"run", st.Params.StepMinutes.Get()}};
+    m["step_min"] = {{"schedule", s.Header.StepMinutes.Get()}, {"run", st.Params.StepMinutes.Get()}};
     err << "шаг: в ГДП '" << s.Header.StepMinutes.Get() << "', для расчёта '" << st.Params.StepMinutes.Get()
         << "'\n";
   }
@@ -351,11 +518,20 @@ void ApplyFlow(AppState& st, const std::string& flow) {
 }
 
 // The working directory: it must exist, except for "seed", which creates it
-// as the window's first start does.
+// as the window's first start does. Without --workdir it is the window's own
+// per-user folder ($XDG_DATA_HOME/tpscalc), created and seeded on first use,
+// so that no command writes into whatever folder it was started from.
 WorkDir OpenWorkDir(const Options& o, bool create) {
-  if (!o.workdirGiven) return WorkDir();
-  if (o.workdir.empty()) throw UsageError("--workdir is empty");
-  std::filesystem::path root(o.workdir);
+  std::filesystem::path root;
+  if (o.workdirGiven) {
+    if (o.workdir.empty()) throw UsageError("--workdir is empty");
+    root = o.workdir;
+  } else {
+    root = UserWorkDir(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+    if (root.empty())
+      throw UsageError("no working directory: neither XDG_DATA_HOME nor HOME names one; give --workdir DIR");
+    create = true;
+  }
   std::error_code ec;
   bool exists = std::filesystem::exists(root, ec);
   if (exists && !std::filesystem::is_directory(root, ec))
@@ -369,18 +545,24 @@ WorkDir OpenWorkDir(const Options& o, bool create) {
 }
 
 CLI::Option* Registry::AddSchemeOptions(CLI::App* c, bool required) {
-  CLI::Option* scheme = c->add_option("--scheme", options.scheme, "the feeding scheme")
+  CLI::Option* scheme = c->add_option("--scheme", options.scheme, "the feeding scheme 1..12 (tpscalc-cli schemes)")
                             ->type_name("V")
                             ->check(CLI::Range(1, 12));
   if (required) scheme->required();
-  c->add_option("--set", options.sets, "a field of the parameter block")
+  c->add_option("--set", options.sets,
+                "a field of the parameter block, over the scheme's saved state (tpscalc-cli fields lists "
+                "them with units and ranges; a conductor type takes its resistance from the catalogue)")
       ->type_name("FIELD=TEXT")
       ->allow_extra_args(false);
   return scheme;
 }
 
 void Registry::AddRunOptions(CLI::App* c) {
-  c->add_option("--option", options.options, "detailed, vary-currents, no-charts, f2f4-off")
+  c->add_option("--option", options.options,
+                "detailed: every step's currents, voltages and loss power into Final.txt (\"Быстрый расчет\" "
+                "off); vary-currents: train currents follow their current profiles (CurData) along the "
+                "track; no-charts: no chart data, the light solution of a step (the loss only); f2f4-off: "
+                "feeders Ф2 and Ф4 off (\"Откл Ф2 и Ф4\", schemes 3 and 10 only). Repeat for several")
       ->type_name("NAME")
       ->allow_extra_args(false)
       ->check(CLI::IsMember({"detailed", "vary-currents", "no-charts", "f2f4-off"}));
@@ -395,7 +577,11 @@ void Registry::AddSeedOption(CLI::App* c) {
       },
       "");
   seeds_.push_back(
-      c->add_option("--seed", options.seed, "the random generator's seed")->type_name("N")->check(digits));
+      c->add_option("--seed", options.seed,
+                    "the random generator's seed (default: the clock; the answer's inputs.seed given here "
+                    "repeats a run)")
+          ->type_name("N")
+          ->check(digits));
 }
 
 bool Registry::SeedGiven() const {

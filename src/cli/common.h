@@ -45,6 +45,9 @@ class CliHost : public RecordingHost {
   explicit CliHost(std::ostream& err) : err_(err) {}
   AppState* state = nullptr;
   bool progress = false;
+  // The generator's seed when the command started: given by --seed, else
+  // drawn from the clock. Given again as --seed it repeats a random run.
+  uint32_t startSeed = 0;
   void ProcessEvents() override;
   void EndProgress();
 
@@ -68,6 +71,13 @@ struct Options {
 };
 
 bool HasOption(const Options& o, const std::string& name);
+// The names of `known` nearest to a misspelt `word` (letters swapped, missing,
+// doubled or changed; case ignored), nearest first, at most `most` of them;
+// none when nothing is near.
+std::vector<std::string> Nearest(const std::string& word, const std::vector<std::string>& known,
+                                 size_t most = 1);
+// "; did you mean X?" for the nearest of `known`, "" when none is near.
+std::string DidYouMean(const std::string& word, const std::vector<std::string>& known);
 // A number of the command line, read as the program reads every number.
 double NumberOf(const std::string& text, const std::string& what);
 // MEAN:DEV of a random draw, each within its range.
@@ -79,7 +89,18 @@ void Prepare(AppState& st, int scheme, const Options& o);
 
 Json Messages(const RecordingHost& h);
 void Print(std::ostream& out, const Json& j);
+// A complex value of the JSON: [re, im].
 Json Complex(TComplex z);
+// A number of the block kept as text ("12,5", "н/и") as a JSON number, null
+// when it is not one.
+Json NumberOrNull(const std::string& text);
+// What makes a run reproducible: the program's version, the scheme, the seed
+// (random runs), the schedule (when one is run), the fields that differ from
+// the scheme's shipped state and the run options.
+Json Inputs(const AppState& st, const CliHost& host, const Options& o, bool random,
+            const std::string& schedule = std::string());
+// Whether a run of these options draws random numbers.
+bool DrawsRandom(const AppState& st, const Options& o);
 // A refusal: the JSON with its messages on stdout, the messages on stderr.
 int Refused(Json& j, const RecordingHost& h, std::ostream& out, std::ostream& err);
 
@@ -212,5 +233,7 @@ void RegisterChartCommands(Registry& r);
 void RegisterConstructCommands(Registry& r);
 // psk-sweep, pps-search, stats
 void RegisterStudyCommands(Registry& r);
+// fields, schemes
+void RegisterDescribeCommands(Registry& r);
 
 }  // namespace tps::cli

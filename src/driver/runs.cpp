@@ -31,6 +31,12 @@ std::string TrainWithoutTrack(const TGDPClass& g, int variant) {
   return std::string();
 }
 
+std::string ScheduleModeRefusal(int variant) {
+  if (variant != 6 && variant != 12) return std::string();
+  return "Расчёт по ГДП со схемой \"Откл Ф2 и Ф4\" (схема " + std::to_string(variant) +
+         ") не ведётся: поезда пути 2 стояли бы на пути без питания";
+}
+
 bool ScheduleStep(AppState& st, TGDPClass& gdp) {
   if (!gdp.ApplyStepEvents(st)) return true;
   if (!BuildStepCircuit(st)) return false;
@@ -150,10 +156,9 @@ RunOutcome StartScheduleRun(AppState& st, const std::string& file) {
     } else {
       // With "Откл Ф2 и Ф4" the schedule's track-2 trains would stand on a
       // track without power: the schedule mode takes the scheme without it.
-      if (st.RunMode == ModeSchedule && (st.SchemeVariant == 6 || st.SchemeVariant == 12)) {
-        st.Message(MsgKind::Error, "Расчёт по ГДП со схемой \"Откл Ф2 и Ф4\" (схема " +
-                                       std::to_string(st.SchemeVariant) +
-                                       ") не ведётся: поезда пути 2 стояли бы на пути без питания");
+      const std::string refusal = ScheduleModeRefusal(st.SchemeVariant);
+      if (st.RunMode == ModeSchedule && !refusal.empty()) {
+        st.Message(MsgKind::Error, refusal);
         GiveBackControls(st);
         return RunOutcome::Refused;
       }

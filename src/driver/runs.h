@@ -32,6 +32,10 @@ RunOutcome StartScheduleRun(AppState& st, const std::string& file);
 // track-2 feeders switched off (6, 12). Its message naming the train, its
 // time point and its track; empty when every train has a fed track.
 std::string TrainWithoutTrack(const TGDPClass& g, int variant);
+// Why the schedule mode does not take the variant at all, empty when it does:
+// with "Откл Ф2 и Ф4" (schemes 6 and 12) a schedule's track-2 trains would
+// stand on a track without power.
+std::string ScheduleModeRefusal(int variant);
 // One step of a schedule run: the schedule's events of the step, then the
 // step's circuit, its solution and the advance of the trains by the head's
 // step. A final event sets st.StopRequested and skips the rest. False when

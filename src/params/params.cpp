@@ -134,4 +134,12 @@ double TParamBlock::*NumberFieldMember(const std::string& name) {
   return nullptr;
 }
 
+std::vector<std::string> ParamFieldNames() {
+  std::vector<std::string> names;
+  for (const auto& f : kTextFields) names.push_back(f.name);
+  names.push_back(kResultsPending);
+  for (const auto& f : kNumberFields) names.push_back(f.name);
+  return names;
+}
+
 }  // namespace tps

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "params/conv.h"
 
@@ -87,5 +88,8 @@ inline constexpr const char* kNoFeeder = "Отсутствует";
 // name; raises ConvertError for a number field given a text that is not a number.
 bool SetParamField(TParamBlock& p, const std::string& name, const std::string& text);
 bool GetParamField(const TParamBlock& p, const std::string& name, std::string& text);
+// The names of the block's fields: the texts, the flag of results not yet
+// seen, the numbers.
+std::vector<std::string> ParamFieldNames();
 
 }  // namespace tps

@@ -173,6 +173,32 @@ std::string StoredFieldFault(const TParamBlock& p, const std::string& field) {
   return std::string();
 }
 
+std::string StoredFieldRange(const std::string& field) {
+  for (const TextRule& r : kTextRules) {
+    if (field != r.field) continue;
+    std::string range = FloatToStr(r.lo) + (r.loIn ? " <= x " : " < x ") + (r.hiIn ? "<= " : "< ") +
+                        FloatToStr(r.hi);
+    if (r.integer) range += ", a whole number";
+    return range + ", or \"" + kNotGiven + "\"";
+  }
+  if (double TParamBlock::*member = NumberFieldMember(field)) {
+    for (const PhysicalField& f : kFields) {
+      if (f.Member != member) continue;
+      switch (f.Stored) {
+        case PhysicalSign::Positive:
+          return "x > 0";
+        case PhysicalSign::NonNegative:
+          return "x >= 0";
+        case PhysicalSign::Finite:
+          return "any finite number";
+        case PhysicalSign::Resistance:
+          return "0 <= x < " + FloatToStr(kMaxResistancePerKm);
+      }
+    }
+  }
+  return std::string();
+}
+
 std::string VoltageBeyond(const ShortStr<11>& field, const char* name, double limit) {
   const std::string text = field.Get();
   double v = 0;

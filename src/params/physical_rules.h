@@ -70,6 +70,9 @@ std::string StoredTextFault(const TParamBlock& p);
 // StoredTextFault or StoredParamsFault, "Значение <name>: '<text>' - <reason>".
 // Empty when sound or without a rule.
 std::string StoredFieldFault(const TParamBlock& p, const std::string& field);
+// The values StoredFieldFault lets through for the field, as a text
+// ("0 < x <= 200", "x >= 0"); empty for a field without a rule.
+std::string StoredFieldRange(const std::string& field);
 // The rows of a catalogue window before they are saved: the resistance a
 // number not below 0; the radius a number greater than 0 for the contact
 // wires, messengers and rails of alternating current, which enter the line

@@ -47,6 +47,8 @@ void ResetRunTotals(AppState& st) {
   st.MaxVoltageStep = 0;
   st.PantographCollapseWarned = false;
   st.FullSteps = 0;
+  st.UsefulVoltageIntegral = 0;
+  st.UsefulTrainMinutes = 0;
 }
 
 void ResetRunAccumulators(AppState& st) {
@@ -60,6 +62,8 @@ void ResetRunAccumulators(AppState& st) {
   st.PrevP = st.PrevQ = st.CurP = st.CurQ = 0;
   st.PantographCollapseWarned = false;
   st.FullSteps = 0;
+  st.UsefulVoltageIntegral = 0;
+  st.UsefulTrainMinutes = 0;
 }
 
 }  // namespace tps

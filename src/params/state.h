@@ -209,6 +209,12 @@ struct AppState {
   TComplex MaxVoltage;
   int32_t MaxVoltageStep = 0;
   double MeanVoltage = 0;
+  // The pantograph voltages of the trains drawing current (active current
+  // above 0), integrated over the model time of the run's full steps: V*min
+  // and train-minutes. Their quotient is the run's mean useful voltage, the
+  // figure an engineer compares with the voltage norms.
+  double UsefulVoltageIntegral = 0;
+  double UsefulTrainMinutes = 0;
   // Supplied active and reactive power of the previous and the current step.
   double PrevP = 0, PrevQ = 0, CurP = 0, CurQ = 0;
   // Steps of the run solved by the full solution: without one (every step

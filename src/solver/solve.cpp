@@ -74,6 +74,44 @@ static void WarnPantographCollapse(AppState& st, const CMat& Phi) {
                                    " В): участок не может питать такую нагрузку");
 }
 
+// The train of a number on the zone, null when it is not there.
+static const elvoz* TrainOfNumber(const AppState& st, int number) {
+  for (const auto* track : {&st.Trains.Trains1, &st.Trains.Trains2})
+    for (const elvoz& t : *track)
+      if (t.Number == number) return &t;
+  return nullptr;
+}
+
+// The step's part of the mean useful voltage: every train standing at a node
+// of the circuit and drawing current adds its pantograph voltage for the
+// step's minutes. A train of a user circuit returns its current through its
+// own rail node: its voltage is the difference of the two potentials.
+static void IntegrateUsefulVoltage(AppState& st, const CMat& Phi) {
+  const StepCircuit& c = st.Circuit;
+  const std::vector<int>* returns =
+      st.RunMode == ModeConstructor && st.UserScheme ? &st.UserScheme->ReturnTrainAtNode : nullptr;
+  const double minutes = StepMinutesOf(st);
+  for (int i = 1; i <= c.NodeCount && i <= static_cast<int>(c.NodeTrain.size()); ++i) {
+    const int number = c.NodeTrain[static_cast<size_t>(i - 1)];
+    const elvoz* train = number != 0 ? TrainOfNumber(st, number) : nullptr;
+    if (!train || !(train->Current.Re > 0)) continue;
+    TComplex u = Phi(i, 1);
+    for (int j = 1; returns && j <= c.NodeCount && j <= static_cast<int>(returns->size()); ++j)
+      if ((*returns)[static_cast<size_t>(j - 1)] == number) {
+        u = CSub(u, Phi(j, 1));
+        break;
+      }
+    st.UsefulVoltageIntegral += CAbs(u) * minutes;
+    st.UsefulTrainMinutes += minutes;
+  }
+}
+
+bool MeanUsefulVoltage(const AppState& st, double& volts) {
+  if (!(st.UsefulTrainMinutes > 0)) return false;
+  volts = st.UsefulVoltageIntegral / st.UsefulTrainMinutes;
+  return true;
+}
+
 static void IntegrateLoss(AppState& st, double p) {
   st.EnergyLoss += StepMinutesOf(st) * (st.StepLoss / 2 + p / 2) / 60;
   st.StepLoss = p;
@@ -118,6 +156,7 @@ void SolveStep(AppState& st) {
     WriteLossPowerSection(st);
   }
   WarnPantographCollapse(st, r.Phi);
+  IntegrateUsefulVoltage(st, r.Phi);
   // With "Откл Ф2 и Ф4" the disconnected track 2 is left out: the lowest
   // voltage is searched over the nodes of track 1, however the two tracks
   // are cut by their trains.

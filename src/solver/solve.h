@@ -13,6 +13,10 @@ struct StepResult {
 };
 
 void SolveStep(AppState& st);
+// The mean useful voltage of the run so far: the time average of the
+// pantograph voltages (moduli) of the trains drawing current, over the full
+// steps; false when no train drew current in such a step.
+bool MeanUsefulVoltage(const AppState& st, double& volts);
 void SolveStepQuick(AppState& st);
 // The solution a run chooses: SolveStep with the chart data when
 // "Построение графиков (замедлит иммитацию)" is checked, SolveStepQuick otherwise.

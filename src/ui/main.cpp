@@ -6,7 +6,9 @@
 #include <QIcon>
 #include <QLocale>
 #include <QMessageBox>
+#include <algorithm>
 #include <cstdlib>
+#include <vector>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -22,7 +24,53 @@
 #include "ui/WorkDirHold.h"
 
 namespace {
-const char* const kUsage = "usage: tpscalc [--workdir DIR] [--version]\n";
+const char* const kUsage = "usage: tpscalc [--workdir DIR] [--version] [--help]\n";
+const char* const kHelp =
+    "tpscalc: the power supply of an electrified railway feeding zone, in a window.\n"
+    "\n"
+    "Options:\n"
+    "  --workdir DIR  the working directory: the zone, the schedules, the reports\n"
+    "                 (default: $XDG_DATA_HOME/tpscalc, else ~/.local/share/tpscalc,\n"
+    "                 created and seeded with the default data on the first start)\n"
+    "  --version      print the version and exit\n"
+    "  -h, --help     print this help and exit\n"
+    "The options of Qt (-platform NAME, -style NAME, ...) are taken as well.\n"
+    "\n"
+    "example:\n"
+    "  tpscalc --workdir ~/zones/north\n"
+    "\n"
+    "The window needs a display (DISPLAY or WAYLAND_DISPLAY); tpscalc-cli makes the\n"
+    "same calculations without one.\n";
+
+// "; did you mean --workdir?" for an option a letter or two away from one
+// of the program's own, "" otherwise.
+std::string Nearest(const std::string& word) {
+  for (const std::string known : {"--workdir", "--version", "--help"}) {
+    std::vector<size_t> d(known.size() + 1);
+    for (size_t k = 0; k <= known.size(); ++k) d[k] = k;
+    for (size_t i = 1; i <= word.size(); ++i) {
+      size_t diag = d[0];
+      d[0] = i;
+      for (size_t k = 1; k <= known.size(); ++k) {
+        const size_t up = d[k];
+        d[k] = std::min({d[k] + 1, d[k - 1] + 1, diag + (word[i - 1] == known[k - 1] ? 0 : 1)});
+        diag = up;
+      }
+    }
+    if (d[known.size()] <= 2) return "; did you mean " + known + "?";
+  }
+  return std::string();
+}
+
+// Whether a platform the window can show itself on is at hand: a desktop
+// session, or a platform named for Qt (QT_QPA_PLATFORM, -platform).
+bool HaveDisplay(int argc, char** argv) {
+  for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+    if (const char* e = std::getenv(v); e && *e) return true;
+  for (int i = 1; i < argc; ++i)
+    if (std::string(argv[i]) == "-platform") return true;
+  return false;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -35,13 +83,19 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--help" || a == "-h") {
-      std::cout << kUsage;
+      std::cout << kUsage << "\n" << kHelp;
       return 0;
     }
     if (a == "--version") {
       std::cout << "tpscalc " << TPS_VERSION << "\n";
       return 0;
     }
+  }
+  // Without one Qt would abort inside its platform plug-in with a core dump.
+  if (!HaveDisplay(argc, argv)) {
+    std::cerr << "tpscalc: no display: neither DISPLAY nor WAYLAND_DISPLAY is set, so the window cannot be "
+                 "shown; start it in a desktop session, or use tpscalc-cli, which calculates without one\n";
+    return 1;
   }
   QApplication app(argc, argv);  // takes the toolkit's own options out of argv
   tps::ui::NameApplication();
@@ -61,7 +115,10 @@ int main(int argc, char** argv) {
       dir = a.substr(10);
       given = true;
     } else {
-      std::cerr << kUsage;
+      if (a == "--workdir")
+        std::cerr << "tpscalc: --workdir needs a directory\n" << kUsage;
+      else
+        std::cerr << "tpscalc: unknown option " << a << Nearest(a) << "\n" << kUsage;
       return 2;
     }
   }

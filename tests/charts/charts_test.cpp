@@ -54,7 +54,71 @@ void FourFeeders(AppState& st) {
   st.Chart.TrainSeries.push_back({1, {0, 1, 2}, {3100, 2900.5, 2600}, {0, 0, 0}, 3});
 }
 
+// The records of an RFC 4180 text (CR LF between records, quoted fields with
+// doubled quotes), as a spreadsheet reads them.
+std::vector<std::vector<std::string>> ReadRfc4180(const std::string& text) {
+  std::vector<std::vector<std::string>> records(1);
+  std::string field;
+  bool quoted = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (quoted) {
+      if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+        field += '"';
+        ++i;
+      } else if (c == '"') {
+        quoted = false;
+      } else {
+        field += c;
+      }
+    } else if (c == '"') {
+      quoted = true;
+    } else if (c == ',') {
+      records.back().push_back(field);
+      field.clear();
+    } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+      records.back().push_back(field);
+      field.clear();
+      records.emplace_back();
+      ++i;
+    } else {
+      field += c;
+    }
+  }
+  if (!field.empty() || !records.back().empty()) records.back().push_back(field);
+  if (records.back().empty()) records.pop_back();
+  return records;
+}
+
 }  // namespace
+
+// The chart CSV opens right in a spreadsheet: UTF-8 with a byte-order mark,
+// records ended by CR LF, every heading quoted with its unit, as many headings
+// as cells in every row (the heading "t, мин" once split into two columns and
+// put every series under the wrong name), values to three decimals.
+TEST(Charts, CsvOpensRight) {
+  tpstest::Zone z(3);
+  AppState& st = *z.st;
+  FourFeeders(st);
+  st.Chart.TrainSeries[0].Values[1] = 2900.4999999999995;
+  st.Chart.TrainSeries.push_back({2, {1, 2}, {49.9980000000001, -0.0001}, {0, 0}, 2});
+  for (int kind : {3, 5}) {
+    WriteChartCsv(st.Work, "v.csv", BuildChart(st, kind, {}));
+    const std::string text = tpstest::ReadString(z.dir.Path() / "v.csv");
+    ASSERT_EQ(text.substr(0, 3), "\xEF\xBB\xBF") << kind;
+    const auto records = ReadRfc4180(text.substr(3));
+    ASSERT_EQ(records.size(), 4u) << kind;
+    for (const auto& r : records) EXPECT_EQ(r.size(), records[0].size()) << kind;
+    EXPECT_EQ(records[0][0], "t, мин");
+    if (kind == 3) {
+      EXPECT_EQ(records[0], (std::vector<std::string>{"t, мин", "Поезд 1, В", "Поезд 2, В"}));
+      EXPECT_EQ(records[2], (std::vector<std::string>{"1", "2900.5", "49.998"}));
+      EXPECT_EQ(records[3], (std::vector<std::string>{"2", "2600", "0"}));
+    } else {
+      EXPECT_EQ(records[0][4], "Ф4, А");
+    }
+  }
+}
 
 // 250 kW at most: unit 100, top 300 kW, 20 divisions of 15 kW; the time axis
 // ends at the last plotted step, not at the unused final pair (0, 0).
@@ -151,7 +215,8 @@ TEST(Charts, FeederCurrentsAndOptions) {
   EXPECT_EQ(Names(some), (std::vector<std::string>{"Ф1", "Ф2", "Ф4"}));
   EXPECT_EQ(some.Series[1].Colour, kFeederBoxColours[1]);
   EXPECT_EQ(ChartCsvLines(some),
-            (std::vector<std::string>{"t, мин,Ф1,Ф2,Ф4", "0,400,-120,0", "1,300,10,5", "2,120,20,10"}));
+            (std::vector<std::string>{"\"t, мин\",\"Ф1, А\",\"Ф2, А\",\"Ф4, А\"", "0,400,-120,0", "1,300,10,5",
+                                      "2,120,20,10"}));
 
   // A user circuit's chart data read from its file names no choices: the
   // series that hold the currents are charted, under their slots.

@@ -36,7 +36,8 @@ Result RunCli(const fs::path& work, const std::string& args) {
 Result RunPlain(const std::string& args) {
   tpstest::TempDir t;
   fs::path out = t.Path() / "o", err = t.Path() / "e";
-  std::string cmd = "cd '" + t.Path().string() + "' && '" + TPS_CLI_PATH + "' " + args + " >'" +
+  std::string cmd = "cd '" + t.Path().string() + "' && XDG_DATA_HOME='" + t.Path().string() + "/data' '" +
+                    TPS_CLI_PATH + "' " + args + " >'" +
                     out.string() + "' 2>'" + err.string() + "'";
   int rc = std::system(cmd.c_str());
   return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, tpstest::ReadString(out), tpstest::ReadString(err)};
@@ -116,7 +117,7 @@ TEST(CliSolve, HandCalculatedDcTwoSidedStep) {
   ASSERT_EQ(r.code, 0) << r.err;
   // 0.15 Ohm/km, 5 and 15 km: 0.5625 Ohm seen by the train.
   EXPECT_TRUE(Has(r.out, "\"loss_w\":562500")) << r.out;
-  EXPECT_TRUE(Has(r.out, "\"potential\":[2737.5")) << r.out;
+  EXPECT_TRUE(Has(r.out, "\"potential_v\":[2737.5")) << r.out;
   EXPECT_TRUE(Has(r.out, "\"node_count\":3,\"branch_count\":4")) << r.out;
   EXPECT_TRUE(Has(r.out, "\"feeder_branches\":[1,4,0,0]")) << r.out;
 }
@@ -196,7 +197,7 @@ TEST(CliBatch, EveryVariantRunsFromTheDefaultStatesAboveTheSecondNorm) {
     EXPECT_EQ(j.at("outcome"), "finished");
     EXPECT_TRUE(Has(r.out, "Пакетный пуск завершен")) << r.out;
     EXPECT_GT(j.at("steps_solved").get<int>(), 20);
-    const double lowest = j.at("min_voltage").get<double>();
+    const double lowest = j.at("min_voltage_v").get<double>();
     EXPECT_GT(lowest, v <= 6 ? 2400.0 : 19000.0);
     EXPECT_LT(lowest, v <= 6 ? 3300.0 : 27500.0);  // the trains do draw current
     EXPECT_LT(j.at("loss_percent").get<double>(), 12.0);
@@ -242,7 +243,7 @@ TEST(CliBatch, OutcomeDecidesTheExitCode) {
     EXPECT_TRUE(Has(r.out, std::string("\"outcome\":\"") + c.outcome + "\"")) << r.out;
     EXPECT_TRUE(Has(r.out, c.message)) << r.out;
     EXPECT_TRUE(Has(r.err, c.message)) << r.err;
-    EXPECT_FALSE(Has(r.out, "\"min_voltage\"")) << r.out;
+    EXPECT_FALSE(Has(r.out, "\"min_voltage_v\"")) << r.out;
     EXPECT_FALSE(Has(r.out, "\"energy_loss_wh\"")) << r.out;
   }
   // A field out of the range any window takes is refused by --set itself.
@@ -340,12 +341,12 @@ TEST(CliSchedule, MakeAndShowRoundTrip) {
   ASSERT_EQ(shown.code, 0) << shown.err;
   for (const char* part :
        {"\"ZoneLength\":\"20\",\"StepMinutes\":\"1\"",
-        "\"variant\":2,\"scheme_name\":\"Пост.одн.двусторонняя\"", "\"duration\":\"00:00:10\"",
-        "{\"time\":3,\"at\":\"00:00:03\",\"events\":[{\"event\":\"Поезд №1 изменил "
+        "\"variant\":2,\"scheme_name\":\"Пост.одн.двусторонняя\"", "\"duration_min\":10.0",
+        "{\"step\":3,\"time_min\":3.0,\"events\":[{\"event\":\"Поезд №1 изменил "
         "скорость\",\"details\":[\"Поезд № "
         "1\",\"Тип: грузовой\",\"Tok [1000 0]\",\"Местоположение 5 км\",\"Скорость 60 км/ч\"]},"
         "{\"event\":\"финализация\",\"details\":[\"<без параметров>\"]}]}",
-        "{\"time\":10,\"at\":\"00:00:10\",\"events\":[]}"})
+        "{\"step\":10,\"time_min\":10.0,\"events\":[]}"})
     EXPECT_TRUE(Has(shown.out, part)) << part << "\n" << shown.out;
 
   Result again = RunCli(
@@ -386,7 +387,7 @@ TEST(CliChart, DrawsTheLastRunWithoutADisplay) {
   Result r =
       RunCli(t.Path(), "chart --kind 3 --seed 1 --png '" + png.string() + "' --csv '" + csv.string() + "'");
   EXPECT_EQ(r.code, 0) << r.err;
-  EXPECT_TRUE(Has(r.out, "\"width\":700"));
+  EXPECT_TRUE(Has(r.out, "\"width_px\":700"));
   EXPECT_EQ(tpstest::ReadString(png).substr(1, 3), "PNG");
   EXPECT_TRUE(Has(tpstest::ReadString(csv), "0,3300,"));
   EXPECT_EQ(RunCli(t.Path(), "chart --kind 0 --svg '" + (t.Path() / "s.svg").string() + "'").code, 0);
@@ -455,12 +456,94 @@ TEST(CliSchedule, NoChartsReportsOnlyWhatItComputed) {
   for (const char* absent : {"\"min_voltage\":", "\"mean_voltage\":", "\"loss_percent\":", "\"energy_supplied\":",
                              "\"max_voltage\":"})
     EXPECT_FALSE(Has(r.out, absent)) << absent;
-  EXPECT_TRUE(Has(r.out, "\"not_computed\":[\"loss_percent\",\"energy_supplied\",\"min_voltage\"")) << r.out;
+  EXPECT_TRUE(Has(r.out, "\"not_computed\":[\"loss_percent\",\"energy_supplied_wh\",\"energy_supplied_varh\",\"min_voltage_v\"")) << r.out;
   const std::string report = tpstest::ReadString(t.Work().Resolve("Final.txt"));
   EXPECT_FALSE(Has(report, "1414212.148")) << report;
   EXPECT_TRUE(Has(report, tps::Utf8ToCp1251("не рассчитано: расчёт без построения графиков"))) << report;
   Result full = RunCli(t.Path(), "run --mode schedule --schedule file00.gdp");
   ASSERT_EQ(full.code, 0) << full.err;
-  EXPECT_TRUE(Has(full.out, "\"min_voltage\":")) << full.out;
+  EXPECT_TRUE(Has(full.out, "\"min_voltage_v\":")) << full.out;
   EXPECT_FALSE(Has(full.out, "not_computed")) << full.out;
+}
+
+// A misspelt command, option or field is named with the nearest correct one;
+// an option that would change nothing is refused rather than ignored.
+TEST(CliUsage, MisspellingsAreNamedWithTheNearestWord) {
+  tpstest::TempDir t;
+  ASSERT_EQ(RunCli(t.Path(), "seed").code, 0);
+  for (const auto& [args, says] : std::vector<std::pair<std::string, std::string>>{
+           {"solve --shceme 2", "--shceme: unknown option of solve; did you mean --scheme?"},
+           {"solv --scheme 2", "solv: unknown command; did you mean solve?"},
+           {"schedule shwo file00.gdp", "shwo: unknown command of schedule; did you mean show?"},
+           {"batch --scheme 2 --seet ZoneLength=20", "did you mean --set?"},
+           {"--wrokdir x seed", "did you mean --workdir?"},
+           {"solve --scheme 2 --set ContactWireTyp=x", "the nearest fields: ContactWireType"},
+           {"solve --scheme 2 --set Zonelength=20", "the nearest fields: ZoneLength"},
+           {"batch --scheme 2 --option f2f4-off", "--option f2f4-off has no effect on scheme 2"},
+           {"solve --scheme 2 --set ContactWireType=XYZ", "no such type in the catalogue (the types: "}}) {
+    const Result r = RunCli(t.Path(), args);
+    EXPECT_EQ(r.code, 2) << args;
+    EXPECT_TRUE(Has(r.err, says)) << args << ": " << r.err;
+  }
+  // f2f4-off where it acts: scheme 3 runs as 6.
+  const Result off = RunCli(t.Path(), "batch --scheme 3 --option f2f4-off");
+  EXPECT_EQ(off.code, 0) << off.err;
+  EXPECT_TRUE(Has(off.out, "\"scheme\":6")) << off.out;
+}
+
+// A conductor type named by --set takes its resistance from the catalogue, as
+// the window's choice does (it once changed nothing); a resistance set too wins.
+TEST(CliUsage, AConductorTypeTakesItsResistanceFromTheCatalogue) {
+  tpstest::TempDir t;
+  ASSERT_EQ(RunCli(t.Path(), "seed").code, 0);
+  auto lossOf = [&](const std::string& sets) {
+    const Result r = RunCli(t.Path(), "solve --scheme 8 --train 1:10:300:100 " + sets);
+    EXPECT_EQ(r.code, 0) << sets << r.err;
+    const size_t at = r.out.find("\"loss_w\":");
+    return r.out.substr(at, r.out.find(',', at) - at);
+  };
+  const std::string base = lossOf("");
+  const std::string other = lossOf("--set ContactWireType=МФ-85");
+  EXPECT_NE(other, base);
+  const Result fields = RunCli(t.Path(), "fields --scheme 8 --set ContactWireType=МФ-85");
+  ASSERT_EQ(fields.code, 0) << fields.err;
+  EXPECT_TRUE(Has(fields.out, "{\"field\":\"ContactWireType\",\"unit\":\"\"")) << fields.out;
+  EXPECT_TRUE(Has(fields.out, "\"value\":\"МФ-85\"")) << fields.out;
+  // The resistance typed with the type is kept.
+  const Result both = RunCli(t.Path(), "fields --scheme 8 --set ContactWireType=МФ-85 --set ContactWireR=0.5");
+  EXPECT_TRUE(Has(both.out, "{\"field\":\"ContactWireR\",\"unit\":\"Ohm/km\"")) << both.out;
+  EXPECT_TRUE(Has(both.out, "\"range\":\"0 <= x < 20\",\"value\":\"0.5\"")) << both.out;
+}
+
+// Without --workdir the command line works in the window's per-user folder,
+// never in the folder it was started from.
+TEST(CliUsage, TheDefaultWorkDirIsThePerUserFolder) {
+  tpstest::TempDir t;
+  const fs::path start = t.Path() / "start", data = t.Path() / "data";
+  fs::create_directories(start);
+  const std::string cmd = "cd '" + start.string() + "' && XDG_DATA_HOME='" + data.string() + "' '" + TPS_CLI_PATH +
+                          "' solve --scheme 2 --train 1:5:1000 >'" + (t.Path() / "o").string() + "' 2>&1";
+  EXPECT_EQ(std::system(cmd.c_str()), 0) << tpstest::ReadString(t.Path() / "o");
+  EXPECT_TRUE(Has(tpstest::ReadString(t.Path() / "o"), "\"loss_w\":"));
+  EXPECT_TRUE(fs::is_empty(start));
+  EXPECT_TRUE(fs::exists(data / "tpscalc" / "SAVES"));
+  EXPECT_TRUE(Has(RunPlain("--help").out, "XDG_DATA_HOME")) << "--help names the default";
+}
+
+// "schemes" tells which schedules a scheme can run: the default schedule is
+// made for the double-track DC zone and fits no single-track scheme.
+TEST(CliUsage, SchemesNameTheirPostsAndTheSchedulesThatFit) {
+  tpstest::TempDir t;
+  const Result r = RunCli(t.Path(), "schemes");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(Has(r.out, "{\"scheme\":1,\"scheme_name\":\"Пост.одн.консоль\",\"code\":")) << r.out;
+  EXPECT_TRUE(Has(r.out, "\"current\":\"dc\",\"tracks\":1,\"posts\":[],\"schedules\":[]}")) << r.out;
+  EXPECT_TRUE(Has(r.out, "\"current\":\"dc\",\"tracks\":2,\"posts\":[],\"schedules\":[\"file00.gdp\"]}")) << r.out;
+  EXPECT_TRUE(Has(r.out, "\"posts\":[\"ПСК\",\"ППС1\",\"ППС2\"]")) << r.out;
+  const Result table = RunCli(t.Path(), "schemes --table");
+  EXPECT_TRUE(Has(table.out, " 4  dc  2 track(s)  Пост.узловая; posts: ПСК; schedules: file00.gdp")) << table.out;
+  // The default schedule is made for the 20 km DC zone: the AC zones of 50 km
+  // do not take it, and the schemes with "Откл Ф2 и Ф4" run no schedule.
+  EXPECT_TRUE(Has(table.out, "11  ac  2 track(s)  Перем.узловая; posts: ПСК; schedules: none")) << table.out;
+  EXPECT_TRUE(Has(table.out, " 6  dc  2 track(s)  Пост.двухп.двусторонняя; schedules: none")) << table.out;
 }

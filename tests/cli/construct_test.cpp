@@ -51,11 +51,11 @@ TEST(CliConstruct, ExampleChainRunsLikeSchemeTwo) {
   EXPECT_EQ(u["steps_solved"], f["steps_solved"]);
   // The resistance per km is typed with 15 digits: the totals agree to them.
   EXPECT_NEAR(u["energy_loss_wh"].get<double>(), f["energy_loss_wh"].get<double>(), 1e-6);
-  EXPECT_NEAR(u["min_voltage"].get<double>(), f["min_voltage"].get<double>(), 1e-9);
-  EXPECT_EQ(u["energy_supplied"], f["energy_supplied"]);
+  EXPECT_NEAR(u["min_voltage_v"].get<double>(), f["min_voltage_v"].get<double>(), 1e-9);
+  EXPECT_EQ(u["energy_supplied_wh"], f["energy_supplied_wh"]);
 
   // A refusal of the wizard: exit 2, its message, no file.
-  std::ofstream(t.Path() / "bad.json") << R"({"chains": [{"kind": "КП+РЛ", "r": 0.1}]})";
+  std::ofstream(t.Path() / "bad.json") << R"({"current": "dc", "chains": [{"kind": "КП+РЛ", "r": 0.1, "ua": [3300, 0], "ub": [3300, 0]}]})";
   Result bad = Cli(t, "construct '" + (t.Path() / "bad.json").string() + "' --out bad.grf");
   EXPECT_EQ(bad.code, 2);
   EXPECT_NE(bad.err.find("Задайте правильный тип Циркла из предложеных"), std::string::npos);
@@ -84,14 +84,44 @@ TEST(CliConstruct, DeepLargeOrMistypedDescriptionsAreRefused) {
   for (const auto& [text, key] : std::vector<std::pair<std::string, std::string>>{
            {R"({"current":5})", "\"current\""},
            {R"({"console":"yes"})", "\"console\""},
-           {R"({"chains":[{"kind":1}]})", "\"kind\""},
-           {R"({"chains":[{"passive":0}]})", "\"passive\""},
-           {R"({"chains":[7]})", "chain 1"},
-           {R"({"chains":{}})", "\"chains\""}}) {
+           {R"({"current":"dc","chains":[{"kind":1}]})", "\"kind\""},
+           {R"({"current":"dc","chains":[{"passive":0}]})", "\"passive\""},
+           {R"({"current":"dc","chains":[7]})", "chain 1"},
+           {R"({"current":"dc","chains":{}})", "\"chains\""}}) {
     const Result r = construct(text);
     EXPECT_EQ(r.code, 2) << text;
     EXPECT_NE(r.err.find(key), std::string::npos) << text << ": " << r.err;
     EXPECT_EQ(r.err.find("json.exception"), std::string::npos) << r.err;
   }
   EXPECT_FALSE(fs::exists(t.Path() / "w" / "graff" / "d.grf"));
+}
+
+// A key misspelt or left out is refused naming it, with the nearest key the
+// description knows: "Ua" once built 3300 V and "resistance" a chain of 0 Ohm.
+TEST(CliConstruct, MisspeltOrMissingKeysAreNamed) {
+  tpstest::TempDir t;
+  fs::create_directories(t.Path() / "w");
+  const fs::path file = t.Path() / "d.json";
+  auto construct = [&](const std::string& text) {
+    std::ofstream(file, std::ios::binary) << text;
+    return Cli(t, "construct '" + file.string() + "' --out d.grf");
+  };
+  const std::string chain = R"("kind":"КП+НТ+РЛ","r":0.1,"ua":[3300,0],"ub":[3300,0])";
+  ASSERT_EQ(construct(R"({"current":"dc","chains":[{)" + chain + "}]}").code, 0);
+  for (const auto& [text, says] : std::vector<std::pair<std::string, std::string>>{
+           {R"({"current":"dc","chains":[{"kind":"КП+НТ+РЛ","r":0.1,"Ua":[3000,0],"ub":[3300,0]}]})",
+            "unknown key \"Ua\"; did you mean \"ua\"?"},
+           {R"({"current":"dc","chains":[{"kind":"КП+НТ+РЛ","resistance":0.1,"ua":[3300,0],"ub":[3300,0]}]})",
+            "unknown key \"resistance\""},
+           {R"({"current":"dc","chains":[{"kind":"КП+НТ+РЛ","ua":[3300,0],"ub":[3300,0]}]})", "\"r\" is missing"},
+           {R"({"current":"dc","chains":[{"kind":"КП+НТ+РЛ","r":0.1,"ua":[3300,0]}]})", "\"ub\" is missing"},
+           {R"({"current":"ac","chains":[{)" + chain + "}]}", "\"x\" is missing"},
+           {R"({"chains":[{)" + chain + "}]}", "\"current\" is missing"},
+           {R"({"current":"dc","chanis":[]})", "did you mean \"chains\"?"},
+           {R"({"current":"dc","chains":[{)" + chain + R"(}],"rows":[{"a":"x","b":"y","from":1,"to":2}]})",
+            "\"step\" is missing"}}) {
+    const Result r = construct(text);
+    EXPECT_EQ(r.code, 2) << text;
+    EXPECT_NE(r.err.find(says), std::string::npos) << text << ": " << r.err;
+  }
 }

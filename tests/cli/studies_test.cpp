@@ -87,7 +87,7 @@ TEST(CliStudies, PlacesAreFirstPlusKSteps) {
   Seed(t.Path(), 4);
   const Answer a = Cli(t.Path(), "psk-sweep --schedule s.gdp --from 1 --to 2 --step 0.1 --jobs 2");
   ASSERT_EQ(a.code, 0) << a.err;
-  EXPECT_NE(a.out.find("\"positions\":[1.0,1.1,1.2,1.3,1.4,1.5,1.6,1.7,1.8,1.9,2.0]"), std::string::npos)
+  EXPECT_NE(a.out.find("\"positions_km\":[1.0,1.1,1.2,1.3,1.4,1.5,1.6,1.7,1.8,1.9,2.0]"), std::string::npos)
       << a.out;
   EXPECT_NE(a.out.find("\"losses_wh\":["), std::string::npos);
   EXPECT_NE(a.out.find("\"best_loss_wh\":"), std::string::npos);

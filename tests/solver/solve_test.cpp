@@ -161,6 +161,28 @@ TEST(SolveAccumulators, SuppliedEnergyOfADoubleTrackZoneCountsBothSubstations) {
   }
 }
 
+// The mean useful voltage: the pantograph voltages of the trains drawing
+// current, averaged over the train-minutes of the full steps; a train of 0 A
+// and a step of the light solution add nothing.
+TEST(SolveAccumulators, MeanUsefulVoltageOfTheTrainsDrawingCurrent) {
+  Zone z(2);
+  AddTrainAt(z.S(), 1, "5", "1000");
+  AddTrainAt(z.S(), 1, "15", "0");
+  ResetRunStart(z.S());
+  double u = 0;
+  EXPECT_FALSE(MeanUsefulVoltage(z.S(), u));
+  Step(z.S());  // 3300 - 1000 * 0.15 * 5 * 15 / 20
+  z.S().Trains.Trains1[0].Current = {500, 0};
+  Step(z.S());  // 3300 - 500 * 0.5625
+  ASSERT_TRUE(BuildStepCircuit(z.S()));
+  SolveStepQuick(z.S());
+  ASSERT_TRUE(MeanUsefulVoltage(z.S(), u));
+  EXPECT_NEAR(u, (2737.5 + 3018.75) / 2, 1e-9);
+  EXPECT_DOUBLE_EQ(z.S().UsefulTrainMinutes, 2);
+  ResetRunStart(z.S());
+  EXPECT_FALSE(MeanUsefulVoltage(z.S(), u));
+}
+
 TEST(SolveAccumulators, QuickSolveTouchesOnlyTheLoss) {
   Zone z(2);
   AddTrainAt(z.S(), 1, "5", "1000");
