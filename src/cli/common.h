@@ -24,6 +24,7 @@
 
 namespace tps {
 class TGDPClass;
+struct NormCompliance;
 }
 
 namespace tps::cli {
@@ -47,6 +48,8 @@ class CliHost : public RecordingHost {
   bool progress = false;
   void ProcessEvents() override;
   void EndProgress();
+  // Where the rows of every step go once the run has finished (--steps).
+  std::string stepsFile;
 
  private:
   std::ostream& err_;
@@ -65,6 +68,8 @@ struct Options {
   std::vector<std::string> options;
   bool haveSeed = false;
   uint32_t seed = 0;
+  // --steps FILE.csv|FILE.jsonl: the results of every step of the run.
+  std::string steps;
 };
 
 bool HasOption(const Options& o, const std::string& name);
@@ -109,6 +114,10 @@ RunOutcome RunAsCommand(CliHost& host, F&& run) {
 // result: its answer says "interrupted" and the command exits 128 + the signal.
 int ReportRun(AppState& st, CliHost& host, RunOutcome outcome, double modelTime, double elapsed, Json& j,
               std::ostream& out, std::ostream& err);
+// The norm compliance of a run (json_norms.cpp): the norms, the mean useful
+// voltage, the shares below the norms, the lowest voltage and where, the
+// trains and the feeders.
+Json NormsJson(const NormCompliance& nc);
 double SecondsSince(std::chrono::steady_clock::time_point t0);
 
 // A schedule file of the command line as a program path of the working
@@ -178,6 +187,8 @@ class Registry {
   void AddRunOptions(CLI::App* c);
   // --seed N: the random generator's seed.
   void AddSeedOption(CLI::App* c);
+  // --steps FILE: the results of every step, CSV or JSON lines.
+  void AddStepsOption(CLI::App* c);
 
   const std::vector<std::string>& ModeNames() const { return modeNames_; }
   std::string mode;

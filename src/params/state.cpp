@@ -47,6 +47,7 @@ void ResetRunTotals(AppState& st) {
   st.MaxVoltageStep = 0;
   st.PantographCollapseWarned = false;
   st.FullSteps = 0;
+  st.Norms.reset();
 }
 
 void ResetRunAccumulators(AppState& st) {
@@ -60,6 +61,7 @@ void ResetRunAccumulators(AppState& st) {
   st.PrevP = st.PrevQ = st.CurP = st.CurQ = 0;
   st.PantographCollapseWarned = false;
   st.FullSteps = 0;
+  st.Norms.reset();
 }
 
 }  // namespace tps

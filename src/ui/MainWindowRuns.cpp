@@ -22,6 +22,7 @@
 #include "driver/progress.h"
 #include "driver/runs.h"
 #include "driver/testrun.h"
+#include "solver/norms.h"
 #include "solver/report.h"
 #include "ui/Anchors.h"
 #include "ui/Keyboard.h"
@@ -71,7 +72,7 @@ void MainWindow::PauseClicked() {
 
 void MainWindow::ResultsClicked() {
   std::vector<std::string> lines;
-  if (Guard([&] { lines = WriteTotals(state_); })) result_->Open(lines);
+  if (Guard([&] { lines = WriteTotals(state_); })) result_->Open(lines, NormComplianceLines(NormsOf(state_)));
 }
 
 void MainWindow::TestModeChosen() {
