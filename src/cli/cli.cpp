@@ -131,6 +131,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   RegisterChartCommands(r);
   RegisterConstructCommands(r);
   RegisterStudyCommands(r);
+  RegisterCompareCommands(r);
   run->add_option("--mode", r.mode, "the run mode")
       ->type_name("MODE")
       ->required()

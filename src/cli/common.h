@@ -223,5 +223,7 @@ void RegisterChartCommands(Registry& r);
 void RegisterConstructCommands(Registry& r);
 // psk-sweep, pps-search, stats
 void RegisterStudyCommands(Registry& r);
+// compare
+void RegisterCompareCommands(Registry& r);
 
 }  // namespace tps::cli
