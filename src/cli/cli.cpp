@@ -132,6 +132,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   RegisterConstructCommands(r);
   RegisterStudyCommands(r);
   RegisterCompareCommands(r);
+  RegisterReportCommands(r);
   run->add_option("--mode", r.mode, "the run mode")
       ->type_name("MODE")
       ->required()

@@ -225,5 +225,7 @@ void RegisterConstructCommands(Registry& r);
 void RegisterStudyCommands(Registry& r);
 // compare
 void RegisterCompareCommands(Registry& r);
+// report
+void RegisterReportCommands(Registry& r);
 
 }  // namespace tps::cli
