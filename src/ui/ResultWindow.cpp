@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QListWidget>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QVBoxLayout>
@@ -39,10 +40,22 @@ ResultWindow::ResultWindow(QWidget* main) : QDialog(main) {
   boxLayout->setContentsMargins(4, 4, 4, 4);
   boxLayout->addWidget(norms_);
   normsBox_->hide();
-  auto* layout = new QHBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
+  saveSteps_ = new QPushButton(QString::fromUtf8("Сохранить по шагам…"), this);
+  saveSteps_->setObjectName("saveSteps");
+  saveReport_ = new QPushButton(QString::fromUtf8("Сохранить отчёт…"), this);
+  saveReport_->setObjectName("saveReport");
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 4);
+  auto* layout = new QHBoxLayout;
   layout->addWidget(list_, 1);
   layout->addWidget(normsBox_, 1);
+  outer->addLayout(layout, 1);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(saveSteps_);
+  buttons->addWidget(saveReport_);
+  buttons->addSpacing(4);
+  outer->addLayout(buttons);
   resize(281, 425);
 }
 

@@ -8,6 +8,7 @@
 
 class QGroupBox;
 class QListWidget;
+class QPushButton;
 
 namespace tps::ui {
 
@@ -22,11 +23,16 @@ class ResultWindow : public QDialog {
   QListWidget* List() const { return list_; }
   QListWidget* NormsList() const { return norms_; }
   QGroupBox* NormsBox() const { return normsBox_; }
+  // "Сохранить по шагам…" and "Сохранить отчёт…"; the main window answers them.
+  QPushButton* SaveStepsButton() const { return saveSteps_; }
+  QPushButton* SaveReportButton() const { return saveReport_; }
 
  private:
   QListWidget* list_;
   QGroupBox* normsBox_;
   QListWidget* norms_;
+  QPushButton* saveSteps_;
+  QPushButton* saveReport_;
 };
 
 }  // namespace tps::ui
