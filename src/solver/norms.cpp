@@ -70,11 +70,23 @@ const elvoz* TrainNumbered(const TTrainSet& set, int number, int& track) {
   return nullptr;
 }
 
-TrainCompliance& TrainOf(NormCompliance& nc, int number, int track) {
-  for (TrainCompliance& t : nc.Trains)
-    if (t.Train == number) return t;
-  nc.Trains.push_back(TrainCompliance{number, track, 0, 0, 0, LowestVoltage{}});
-  return nc.Trains.back();
+// The entry of the train standing at the step under way: the same as at the
+// last step while the number stays on the zone, a new one otherwise.
+TrainCompliance& TrainOf(NormCompliance& nc, std::unordered_map<int, size_t>& now, int number, int track,
+                         double km) {
+  auto seen = now.find(number);
+  if (seen != now.end()) return nc.Trains[seen->second];
+  auto before = nc.OnZone.find(number);
+  size_t index = nc.Trains.size();
+  if (before != nc.OnZone.end()) {
+    const TrainCompliance& last = nc.Trains[before->second];
+    const bool behind = track == 1 ? km < last.LastKm - 1e-9 : km > last.LastKm + 1e-9;
+    if (!behind && last.Track == track) index = before->second;
+  }
+  if (index == nc.Trains.size()) nc.Trains.push_back(TrainCompliance{number, track, 0, 0, 0, LowestVoltage{}, km});
+  nc.Trains[index].LastKm = km;
+  now[number] = index;
+  return nc.Trains[index];
 }
 
 FeederCompliance& FeederNamed(NormCompliance& nc, const std::string& name) {
@@ -148,12 +160,17 @@ void AccumulateNorms(AppState& st, const CMat& I, const CMat& Phi) {
   if (!std::isfinite(dt) || !(dt > 0)) return;
   nc.StepsChecked += 1;
   const int n = std::min<int>(c.NodeCount, Phi.Rows());
+  // Every train on the zone keeps its entry, also one that shares its node
+  // with another and so has no node of its own in this step.
+  std::unordered_map<int, size_t> now;
+  for (int track : {1, 2})
+    for (const elvoz& t : track == 1 ? st.Trains.Trains1 : st.Trains.Trains2) TrainOf(nc, now, t.Number, track, t.Km);
   for (int i = 1; i <= n && i <= static_cast<int>(c.NodeTrain.size()); ++i) {
     const int number = c.NodeTrain[static_cast<size_t>(i - 1)];
     if (number == 0) continue;
     int track = number % 2 == 1 ? 1 : 2;
     const elvoz* train = TrainNumbered(st.Trains, number, track);
-    TrainCompliance& tc = TrainOf(nc, number, track);
+    TrainCompliance& tc = TrainOf(nc, now, number, track, train ? train->Km : 0);
     if (!train || !(CAbs(train->Current) > 0)) continue;
     const TComplex phi = Phi(i, 1);
     const double u = CAbs(phi) * (phi.Re < 0 ? -1 : 1);
@@ -171,6 +188,7 @@ void AccumulateNorms(AppState& st, const CMat& I, const CMat& Phi) {
     tc.Lowest.Offer(u, number, st.StepCount, st.ModelTime, train->Km);
     nc.Lowest.Offer(u, number, st.StepCount, st.ModelTime, train->Km);
   }
+  nc.OnZone = std::move(now);
   for (const FeederBranch& f : FeedersOfStep(st)) {
     FeederCompliance& fc = FeederNamed(nc, f.Name);
     const double a = CAbs(FeederCurrent(I, f));

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "arith/matr.h"
@@ -48,6 +49,7 @@ struct TrainCompliance {
   double MinutesDrawing = 0;
   double MinutesBelow1 = 0, MinutesBelow2 = 0;
   LowestVoltage Lowest;
+  double LastKm = 0;  // where it stood at the last step checked
 };
 
 struct FeederCompliance {
@@ -64,7 +66,13 @@ struct NormCompliance {
   // time (V·min), and the train-minutes below each norm.
   double DrawingMinutes = 0, VoltageMinutes = 0, Below1Minutes = 0, Below2Minutes = 0;
   LowestVoltage Lowest;
-  std::vector<TrainCompliance> Trains;    // in order of their first step on the zone
+  // In order of their first step on the zone. A number freed by a train that
+  // left and taken by a later one (the random flow reuses them) is a new
+  // train: it is on the zone now and was not at the last step, or it stands
+  // behind the place the number had then (a train never runs backwards).
+  std::vector<TrainCompliance> Trains;
+  // The trains on the zone at the last step checked: number -> index in Trains.
+  std::unordered_map<int, size_t> OnZone;
   std::vector<FeederCompliance> Feeders;  // in the order of the scheme's feeders
 
   // 0 when no train drew current.

@@ -61,6 +61,28 @@ TEST(Norms, OneTrainCrossingTheNormsAtKnownMinutes) {
   EXPECT_NEAR(nc.Feeders[0].Rms(), 1000, 1e-6);
 }
 
+// The random flow gives a number freed by a train that left to a later
+// one: two trains, each with its own figures.
+TEST(Norms, ANumberTakenAgainIsAnotherTrain) {
+  Zone z(1, "10");
+  AppState& st = z.S();
+  ResetRunAccumulators(st);
+  st.Params.TrainKm.Set("0.5");
+  ASSERT_TRUE(AddTrain(st, 1));
+  for (int guard = 0; guard < 100 && !st.Trains.Empty(); ++guard) RunOneStep(st);
+  st.Params.TrainKm.Set("8.5");
+  ASSERT_TRUE(AddTrain(st, 1));
+  for (int guard = 0; guard < 100 && !st.Trains.Empty(); ++guard) RunOneStep(st);
+  const NormCompliance& nc = NormsOf(st);
+  ASSERT_EQ(nc.Trains.size(), 2u);
+  EXPECT_EQ(nc.Trains[0].Train, 1);
+  EXPECT_EQ(nc.Trains[1].Train, 1);
+  EXPECT_DOUBLE_EQ(nc.Trains[0].MinutesDrawing, 10);
+  EXPECT_DOUBLE_EQ(nc.Trains[1].MinutesDrawing, 2);  // km 8.5 and 9.5
+  EXPECT_NEAR(nc.Trains[1].Lowest.Voltage, 1875, 1e-6);
+  EXPECT_DOUBLE_EQ(nc.Trains[1].MinutesBelow2, 2);
+}
+
 // A train standing without current is no load: its voltage does not count.
 TEST(Norms, TrainsWithoutCurrentAndANewRunStartAfresh) {
   Zone z(1, "10");
