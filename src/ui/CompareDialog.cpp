@@ -8,6 +8,7 @@
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTableWidget>
 
 #include "chartpaint/ChartPainter.h"
@@ -42,8 +43,14 @@ CompareDialog::CompareDialog(MainWindow* main) : StudyDialog(main, "compareDialo
   best_ = new QLabel(this);
   best_->setObjectName("best");
   best_->setWordWrap(true);
-  chart_ = new QLabel(this);
+  chart_ = new QLabel;
   chart_->setObjectName("chart");
+  // A comparison of many schemes gives a wide chart: it scrolls, the dialog
+  // stays on the screen.
+  auto* chartArea = new QScrollArea(this);
+  chartArea->setObjectName("chartArea");
+  chartArea->setWidget(chart_);
+  chartArea->setMinimumHeight(260);
   auto* grid = new QGridLayout(this);
   grid->addWidget(new QLabel(U("Реализаций случайного потока"), this), 0, 0);
   grid->addWidget(runs_, 0, 1);
@@ -54,7 +61,7 @@ CompareDialog::CompareDialog(MainWindow* main) : StudyDialog(main, "compareDialo
   grid->addWidget(stop_, 4, 1);
   grid->addWidget(table_, 5, 0, 1, 2);
   grid->addWidget(best_, 6, 0, 1, 2);
-  grid->addWidget(chart_, 7, 0, 1, 2);
+  grid->addWidget(chartArea, 7, 0, 1, 2);
   connect(start_, &QPushButton::clicked, this, &CompareDialog::StartClicked);
 }
 
@@ -139,6 +146,7 @@ void CompareDialog::ShowResult() {
   try {
     const ChartGeometry g = BuildCompareChart(r, NormsOfRun(main_->State()));
     chart_->setPixmap(QPixmap::fromImage(paint::ChartImage(g, devicePixelRatioF())));
+    chart_->adjustSize();
   } catch (const ChartError&) {
     chart_->clear();
   }

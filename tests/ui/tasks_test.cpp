@@ -227,6 +227,7 @@ void TasksTest::compareRanksTheSchemesOfTheSchedule() {
   QVERIFY(r.Best != 0);
   QVERIFY(d->Best()->text().startsWith(QString::fromUtf8("Лучшая схема: ") + QString::number(r.Best)));
   QVERIFY(d->Chart()->pixmap().width() > 300);
+  QVERIFY(d->width() <= 1280 && d->height() <= 760);
   d->close();
   QTRY_VERIFY(!d->isVisible());
 }
