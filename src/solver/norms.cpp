@@ -72,20 +72,25 @@ const elvoz* TrainNumbered(const TTrainSet& set, int number, int& track) {
 
 // The entry of the train standing at the step under way: the same as at the
 // last step while the number stays on the zone, a new one otherwise.
-TrainCompliance& TrainOf(NormCompliance& nc, std::unordered_map<int, size_t>& now, int number, int track,
-                         double km) {
-  auto seen = now.find(number);
-  if (seen != now.end()) return nc.Trains[seen->second];
-  auto before = nc.OnZone.find(number);
+// (At most 100 trains stand on a zone: a list searched in turn is quicker
+// than a map that allocates.)
+const std::pair<int, size_t>* Find(const std::vector<std::pair<int, size_t>>& list, int number) {
+  for (const auto& p : list)
+    if (p.first == number) return &p;
+  return nullptr;
+}
+
+TrainCompliance& TrainOf(NormCompliance& nc, int number, int track, double km) {
+  if (const auto* seen = Find(nc.OnZoneNow, number)) return nc.Trains[seen->second];
   size_t index = nc.Trains.size();
-  if (before != nc.OnZone.end()) {
+  if (const auto* before = Find(nc.OnZone, number)) {
     const TrainCompliance& last = nc.Trains[before->second];
     const bool behind = track == 1 ? km < last.LastKm - 1e-9 : km > last.LastKm + 1e-9;
     if (!behind && last.Track == track) index = before->second;
   }
   if (index == nc.Trains.size()) nc.Trains.push_back(TrainCompliance{number, track, 0, 0, 0, LowestVoltage{}, km});
   nc.Trains[index].LastKm = km;
-  now[number] = index;
+  nc.OnZoneNow.emplace_back(number, index);
   return nc.Trains[index];
 }
 
@@ -162,15 +167,15 @@ void AccumulateNorms(AppState& st, const CMat& I, const CMat& Phi) {
   const int n = std::min<int>(c.NodeCount, Phi.Rows());
   // Every train on the zone keeps its entry, also one that shares its node
   // with another and so has no node of its own in this step.
-  std::unordered_map<int, size_t> now;
+  nc.OnZoneNow.clear();
   for (int track : {1, 2})
-    for (const elvoz& t : track == 1 ? st.Trains.Trains1 : st.Trains.Trains2) TrainOf(nc, now, t.Number, track, t.Km);
+    for (const elvoz& t : track == 1 ? st.Trains.Trains1 : st.Trains.Trains2) TrainOf(nc, t.Number, track, t.Km);
   for (int i = 1; i <= n && i <= static_cast<int>(c.NodeTrain.size()); ++i) {
     const int number = c.NodeTrain[static_cast<size_t>(i - 1)];
     if (number == 0) continue;
     int track = number % 2 == 1 ? 1 : 2;
     const elvoz* train = TrainNumbered(st.Trains, number, track);
-    TrainCompliance& tc = TrainOf(nc, now, number, track, train ? train->Km : 0);
+    TrainCompliance& tc = TrainOf(nc, number, track, train ? train->Km : 0);
     if (!train || !(CAbs(train->Current) > 0)) continue;
     const TComplex phi = Phi(i, 1);
     const double u = CAbs(phi) * (phi.Re < 0 ? -1 : 1);
@@ -188,7 +193,7 @@ void AccumulateNorms(AppState& st, const CMat& I, const CMat& Phi) {
     tc.Lowest.Offer(u, number, st.StepCount, st.ModelTime, train->Km);
     nc.Lowest.Offer(u, number, st.StepCount, st.ModelTime, train->Km);
   }
-  nc.OnZone = std::move(now);
+  nc.OnZone.swap(nc.OnZoneNow);
   for (const FeederBranch& f : FeedersOfStep(st)) {
     FeederCompliance& fc = FeederNamed(nc, f.Name);
     const double a = CAbs(FeederCurrent(I, f));

@@ -12,7 +12,7 @@
 
 #include <cstdint>
 #include <string>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "arith/matr.h"
@@ -71,8 +71,9 @@ struct NormCompliance {
   // train: it is on the zone now and was not at the last step, or it stands
   // behind the place the number had then (a train never runs backwards).
   std::vector<TrainCompliance> Trains;
-  // The trains on the zone at the last step checked: number -> index in Trains.
-  std::unordered_map<int, size_t> OnZone;
+  // The trains on the zone at the last step checked (number, index in
+  // Trains), and the same list for the step under way, kept to be reused.
+  std::vector<std::pair<int, size_t>> OnZone, OnZoneNow;
   std::vector<FeederCompliance> Feeders;  // in the order of the scheme's feeders
 
   // 0 when no train drew current.
