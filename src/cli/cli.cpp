@@ -11,6 +11,7 @@
 #include "params/defaults.h"
 #include "params/fileio.h"
 #include "params/lifecycle.h"
+#include "solver/steprows.h"
 
 #ifndef TPS_VERSION
 #define TPS_VERSION "0"
@@ -156,7 +157,19 @@ int RunCommand(const Options& o, const Registry& r, bool seeding, std::ostream& 
   // empties it, when the run starts.
   StartUp(st, !o.haveSeed, false);
   host.startSeed = st.Rng.Seed();
-  return (*handler)(st, host, out, err);
+  // --steps: every fully solved step of the run kept as rows, written when
+  // the run has finished.
+  std::unique_ptr<StepRowsRecorder> rows;
+  if (!o.steps.empty()) {
+    StepRowsFormat format = StepRowsFormat::Csv;
+    StepRowsFormatOf(o.steps, format);
+    rows = std::make_unique<StepRowsRecorder>(format);
+    st.StepRows = rows.get();
+    host.stepsFile = o.steps;
+  }
+  const int code = (*handler)(st, host, out, err);
+  st.StepRows = nullptr;
+  return code;
 }
 
 }  // namespace
@@ -183,6 +196,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   r.AddSchemeOptions(run, false)->description("the feeding scheme (default: the schedule's own)");
   r.AddRunOptions(run);
   r.AddSeedOption(run);
+  r.AddStepsOption(run);
   RegisterSolveCommands(r);
   RegisterScheduleCommands(r);
   RegisterProbCommands(r);
@@ -190,6 +204,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   RegisterConstructCommands(r);
   RegisterStudyCommands(r);
   RegisterDescribeCommands(r);
+  RegisterCompareCommands(r);
+  RegisterReportCommands(r);
   run->footer(
       "examples:\n"
       "  tpscalc-cli run --mode schedule --schedule file00.gdp\n"
@@ -218,6 +234,10 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   }
   o.workdirGiven = app.count("--workdir") > 0;
   o.haveSeed = r.SeedGiven();
+  if (!o.steps.empty() && HasOption(o, "no-charts")) {
+    err << "tpscalc-cli: --steps needs the potentials of every step; it does not go with --option no-charts\n";
+    return 2;
+  }
 
   InstallInterruptHandlers();
   int code = 0;

@@ -189,6 +189,7 @@ void RegisterSolveCommands(Registry& r) {
   batch->add_option("--random-angle", bo.randomAngle, "their angles drawn at random, degrees")
       ->type_name("MEAN:DEV");
   r.AddSeedOption(batch);
+  r.AddStepsOption(batch);
   const Options& o = r.options;
   r.AddCommand(solve, [&o, &so](AppState& st, CliHost& host, std::ostream& out, std::ostream& err) {
     return Solve(st, host, o, so, out, err);

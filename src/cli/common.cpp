@@ -17,8 +17,11 @@
 #include "params/lifecycle.h"
 #include "params/userdir.h"
 #include "params/persist.h"
+#include "solver/norms.h"
 #include "solver/report.h"
 #include "solver/solve.h"
+#include "solver/steprows.h"
+#include "cli/report_file.h"
 #include "traffic/schedule.h"
 #include "validation/physical.h"
 #include "validation/schedule_checks.h"
@@ -365,6 +368,7 @@ int ReportRun(AppState& st, CliHost& host, RunOutcome outcome, double modelTime,
   double useful = 0;
   const bool haveUseful = MeanUsefulVoltage(st, useful);
   const bool computed = st.FullSteps > 0;
+  const NormCompliance norms = NormsOf(st);
   WriteTotals(st);
   j["steps_solved"] = steps;
   j["model_time_min"] = modelTime;
@@ -386,8 +390,21 @@ int ReportRun(AppState& st, CliHost& host, RunOutcome outcome, double modelTime,
                                      "min_voltage_v", "min_voltage_step", "max_voltage_v", "max_voltage_step",
                                      "mean_voltage_v", "mean_useful_voltage_v"});
   }
+  // The pantograph voltages against the norms, where the run solved the
+  // potentials of its steps.
+  if (norms.StepsChecked > 0)
+    j["norms"] = NormsJson(norms);
+  else
+    j["not_computed"].push_back("norms");
   j["elapsed_s"] = elapsed;
+  // The rows of every step, once the run has finished.
+  if (!host.stepsFile.empty() && st.StepRows) {
+    SaveExport(host.stepsFile, st.StepRows->Text());
+    j["steps_file"] = host.stepsFile;
+    j["steps_recorded"] = st.StepRows->Steps();
+  }
   j["messages"] = Messages(host);
+  SaveLastResult(st, j, "run");
   Print(out, j);
   for (const auto& m : host.messages)
     if (m.kind != MsgKind::Information) err << m.text << "\n";
@@ -566,6 +583,19 @@ void Registry::AddRunOptions(CLI::App* c) {
       ->type_name("NAME")
       ->allow_extra_args(false)
       ->check(CLI::IsMember({"detailed", "vary-currents", "no-charts", "f2f4-off"}));
+}
+
+void Registry::AddStepsOption(CLI::App* c) {
+  c->add_option("--steps", options.steps,
+                "the results of every step: a row per step and train, the feeder currents and the loss "
+                "(FILE.csv or FILE.jsonl; an export: any path)")
+      ->type_name("FILE")
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            StepRowsFormat f;
+            return StepRowsFormatOf(text, f) ? std::string() : "names a .csv or .jsonl file: " + text;
+          },
+          ""));
 }
 
 void Registry::AddSeedOption(CLI::App* c) {

@@ -24,6 +24,7 @@
 
 namespace tps {
 class TGDPClass;
+struct NormCompliance;
 }
 
 namespace tps::cli {
@@ -50,6 +51,8 @@ class CliHost : public RecordingHost {
   uint32_t startSeed = 0;
   void ProcessEvents() override;
   void EndProgress();
+  // Where the rows of every step go once the run has finished (--steps).
+  std::string stepsFile;
 
  private:
   std::ostream& err_;
@@ -68,6 +71,8 @@ struct Options {
   std::vector<std::string> options;
   bool haveSeed = false;
   uint32_t seed = 0;
+  // --steps FILE.csv|FILE.jsonl: the results of every step of the run.
+  std::string steps;
 };
 
 bool HasOption(const Options& o, const std::string& name);
@@ -130,6 +135,10 @@ RunOutcome RunAsCommand(CliHost& host, F&& run) {
 // result: its answer says "interrupted" and the command exits 128 + the signal.
 int ReportRun(AppState& st, CliHost& host, RunOutcome outcome, double modelTime, double elapsed, Json& j,
               std::ostream& out, std::ostream& err);
+// The norm compliance of a run (json_norms.cpp): the norms, the mean useful
+// voltage, the shares below the norms, the lowest voltage and where, the
+// trains and the feeders.
+Json NormsJson(const NormCompliance& nc);
 double SecondsSince(std::chrono::steady_clock::time_point t0);
 
 // A schedule file of the command line as a program path of the working
@@ -199,6 +208,8 @@ class Registry {
   void AddRunOptions(CLI::App* c);
   // --seed N: the random generator's seed.
   void AddSeedOption(CLI::App* c);
+  // --steps FILE: the results of every step, CSV or JSON lines.
+  void AddStepsOption(CLI::App* c);
 
   const std::vector<std::string>& ModeNames() const { return modeNames_; }
   std::string mode;
@@ -235,5 +246,9 @@ void RegisterConstructCommands(Registry& r);
 void RegisterStudyCommands(Registry& r);
 // fields, schemes
 void RegisterDescribeCommands(Registry& r);
+// compare
+void RegisterCompareCommands(Registry& r);
+// report
+void RegisterReportCommands(Registry& r);
 
 }  // namespace tps::cli

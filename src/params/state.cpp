@@ -49,6 +49,7 @@ void ResetRunTotals(AppState& st) {
   st.FullSteps = 0;
   st.UsefulVoltageIntegral = 0;
   st.UsefulTrainMinutes = 0;
+  st.Norms.reset();
 }
 
 void ResetRunAccumulators(AppState& st) {
@@ -64,6 +65,7 @@ void ResetRunAccumulators(AppState& st) {
   st.FullSteps = 0;
   st.UsefulVoltageIntegral = 0;
   st.UsefulTrainMinutes = 0;
+  st.Norms.reset();
 }
 
 }  // namespace tps

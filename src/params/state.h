@@ -21,6 +21,8 @@ namespace tps {
 
 struct ConstructorSession;
 struct PausedScheduleRun;
+struct NormCompliance;
+class StepRowsRecorder;
 
 // Scheme code of a variant: 1->11, 2->12, 3->14, 4->16, 5->18, 6->19, 7->21,
 // 8->22, 9->23, 10->24, 11->26, 12->29, else 0 (low 7 bits of v).
@@ -224,6 +226,12 @@ struct AppState {
   // A pantograph potential of 0 or below has been reported in this run (the
   // warning is shown once per run).
   bool PantographCollapseWarned = false;
+  // The pantograph voltages against the norms and the feeder currents of the
+  // run (solver/norms.h), begun at its first fully solved step.
+  std::shared_ptr<NormCompliance> Norms;
+  // Where the results of every fully solved step go as data (solver/steprows.h),
+  // when someone keeps them; owned by whoever set it, never by a study's run.
+  StepRowsRecorder* StepRows = nullptr;
 
   TLossSeries LossSeries;
   ChartData Chart;

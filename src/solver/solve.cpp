@@ -6,7 +6,9 @@
 #include "circuit/constructor.h"
 #include "circuit/headfiles.h"
 #include "params/errors.h"
+#include "solver/norms.h"
 #include "solver/report.h"
+#include "solver/steprows.h"
 #include "solver/stepcore.h"
 
 namespace tps {
@@ -145,9 +147,13 @@ void SolveStep(AppState& st) {
   ls.StepIndex[k - 1] = static_cast<int32_t>(k - 1);
   if (st.RunMode == ModeConstructor) {
     RecordConstructorStep(st, r.I, r.Phi);
+    AccumulateNorms(st, r.I, r.Phi);
+    if (st.StepRows) st.StepRows->OnStep(st, r.I, r.Phi);
     if (st.UserScheme) st.UserScheme->Current.reset();
   } else {
     RecordStepResults(st, r.I, r.Phi);
+    AccumulateNorms(st, r.I, r.Phi);
+    if (st.StepRows) st.StepRows->OnStep(st, r.I, r.Phi);
   }
   st.LossPercent = st.EnergySupplied[0] == 0 ? 0 : st.EnergyLoss * 100 / st.EnergySupplied[0];
   if (!st.Options.FastCalc) {

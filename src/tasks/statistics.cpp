@@ -23,12 +23,25 @@ double StepOf(const AppState& st) {
   return TryStrToFloat(st.Params.StepMinutes.Get(), step) ? step : 0;
 }
 
-// The trains of one realization drawn as its run draws them, without
-// building or solving a step: the flow prepared, then slot by slot the
-// entries, the advance of the trains and the clock, until the period has
-// passed, no train is left to enter and (with "Ждать ухода поездов") the zone
-// is empty; then the flow released as at the end of the run. False when the
-// run itself would not start (it says why) or would not end.
+void ReleaseRunSeries(AppState& s) {
+  s.Chart = ChartData();
+  s.LossSeries.Losses = {};
+  s.LossSeries.StepIndex = {};
+  s.Flow.Record = {};
+  s.Flow.RecordComplete = false;
+  s.Circuit = StepCircuit();
+}
+
+std::string Line(size_t number, const Realization& r) {
+  std::string s = std::to_string(number);
+  for (double v : {r.Supplied[0], r.Supplied[1], r.Loss, r.LossPercent, r.FeederI2[0], r.FeederI2[1],
+                   r.FeederI2[2], r.FeederI2[3]})
+    s += " " + FloatToStr(v);
+  return s;
+}
+
+}  // namespace
+
 bool DrawRealization(AppState& st) {
   const bool twoWay = TwoWay(st);
   try {
@@ -59,25 +72,6 @@ bool DrawRealization(AppState& st) {
   st.ModelTime = 0;
   return true;
 }
-
-void ReleaseRunSeries(AppState& s) {
-  s.Chart = ChartData();
-  s.LossSeries.Losses = {};
-  s.LossSeries.StepIndex = {};
-  s.Flow.Record = {};
-  s.Flow.RecordComplete = false;
-  s.Circuit = StepCircuit();
-}
-
-std::string Line(size_t number, const Realization& r) {
-  std::string s = std::to_string(number);
-  for (double v : {r.Supplied[0], r.Supplied[1], r.Loss, r.LossPercent, r.FeederI2[0], r.FeederI2[1],
-                   r.FeederI2[2], r.FeederI2[3]})
-    s += " " + FloatToStr(v);
-  return s;
-}
-
-}  // namespace
 
 double SquareIntegral(const std::vector<double>& v, double dt) {
   if (v.size() <= 2) return 0;

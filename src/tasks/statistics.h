@@ -14,6 +14,15 @@ inline constexpr const char* kStatisticFile = "Statistic.txt";
 inline constexpr const char* kStatisticHeader =
     "N Re(W),Вт Im(W),вар dW,Вт dW,% I^2f1dt,A^2*h I^2f2dt,A^2*h I^2f3dt,A^2*h I^2f4dt,A^2*h";
 
+// The trains of one realization drawn as its run draws them, without
+// building or solving a step: the flow prepared, then slot by slot the
+// entries, the advance of the trains and the clock, until the period has
+// passed, no train is left to enter and (with "Ждать ухода поездов") the zone
+// is empty; then the flow released as at the end of the run. The generator
+// is left as the next realization finds it. False when the run itself would
+// not start or would not end.
+bool DrawRealization(AppState& st);
+
 // 0 for a series of at most two values; otherwise the trapezoids
 // dt * (v[i]^2 + v[i+1]^2) / 2 summed over the series.
 double SquareIntegral(const std::vector<double>& v, double dt);

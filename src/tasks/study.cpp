@@ -121,6 +121,8 @@ Study::Study(AppState& st, StudyControl& ctl) : main_(st), ctl_(ctl), work_(std:
   work_->Host = workHost_.get();
   // Every run builds its circuit afresh; no matrix is shared with the window.
   work_->Circuit = StepCircuit();
+  // The runs side by side keep no per-step rows of the window's.
+  work_->StepRows = nullptr;
   tempExisted_ = main_.Work.Exists(kScratchDir);
 }
 

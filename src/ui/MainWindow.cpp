@@ -24,6 +24,7 @@
 #include "params/errors.h"
 #include "params/lifecycle.h"
 #include "params/persist.h"
+#include "solver/steprows.h"
 #include "ui/AcWindow.h"
 #include "ui/Anchors.h"
 #include "ui/CaptionLabel.h"
@@ -53,6 +54,10 @@ void MainWindow::Init() {
   host_ = std::make_unique<QtHost>(this);
   host_->onNotify = [this](Changed c) { OnNotify(c); };
   state_.Host = host_.get();
+  // Every step of a run of the window kept as rows, up to 64 MB of text (a
+  // longer run keeps its first steps).
+  stepRows_ = std::make_unique<StepRowsRecorder>(StepRowsFormat::Csv, size_t(64) << 20);
+  state_.StepRows = stepRows_.get();
   QFont f = font();
   f.setPointSize(8);
   setFont(f);
@@ -66,6 +71,8 @@ void MainWindow::Init() {
 
   // The secondary windows, created hidden in the program's order.
   result_ = new ResultWindow(this);
+  connect(result_->SaveStepsButton(), &QPushButton::clicked, this, &MainWindow::SaveStepsClicked);
+  connect(result_->SaveReportButton(), &QPushButton::clicked, this, &MainWindow::SaveReportClicked);
   ac_ = new AcWindow(this);
   network_ = new NetworkWindow(this);
   catalogue_ = new CatalogueWindow(this);
@@ -102,6 +109,7 @@ void MainWindow::Init() {
 
 MainWindow::~MainWindow() {
   state_.Host = nullptr;
+  state_.StepRows = nullptr;
   try {
     ShutDown(state_);
   } catch (...) {

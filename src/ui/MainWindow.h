@@ -53,6 +53,12 @@ class ScheduleEditor;
 class SchemePictureWidget;
 class StatisticsDialog;
 class PlacementDialog;
+class CompareDialog;
+}  // namespace tps::ui
+namespace tps {
+class StepRowsRecorder;
+}  // namespace tps
+namespace tps::ui {
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -147,6 +153,9 @@ class MainWindow : public QMainWindow {
   void BatchClicked();
   void PauseClicked();
   void ResultsClicked();
+  // "Сохранить по шагам…" and "Сохранить отчёт…" of the result window.
+  void SaveStepsClicked();
+  void SaveReportClicked();
   void StepListChosen();
   void TestModeChosen();
   // Before another mode: a run paused or stepped is given up if the user
@@ -214,6 +223,7 @@ class MainWindow : public QMainWindow {
   StatisticsDialog* Statistics() const { return statistics_; }
   PlacementDialog* PskTask() const { return pskTask_; }
   PlacementDialog* PpsTask() const { return ppsTask_; }
+  CompareDialog* CompareTask() const { return compare_; }
 
  private:
   void BuildTaskMenu();
@@ -225,9 +235,13 @@ class MainWindow : public QMainWindow {
   StatisticsDialog* statistics_ = nullptr;
   PlacementDialog* pskTask_ = nullptr;
   PlacementDialog* ppsTask_ = nullptr;
+  QAction* actCompare_ = nullptr;
+  CompareDialog* compare_ = nullptr;
 
   AppState state_;
   std::unique_ptr<QtHost> host_;
+  // The rows of every step of the last run, for "Сохранить по шагам…".
+  std::unique_ptr<StepRowsRecorder> stepRows_;
   PictureState picture_;
   SchemeFields fields_;
   bool running_ = false;

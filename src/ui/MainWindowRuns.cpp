@@ -4,6 +4,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QListWidget>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -22,6 +24,11 @@
 #include "driver/progress.h"
 #include "driver/runs.h"
 #include "driver/testrun.h"
+#include "charts/report.h"
+#include "chartpaint/ChartPainter.h"
+#include "chartpaint/ReportPdf.h"
+#include "solver/norms.h"
+#include "solver/steprows.h"
 #include "solver/report.h"
 #include "ui/Anchors.h"
 #include "ui/Keyboard.h"
@@ -71,7 +78,48 @@ void MainWindow::PauseClicked() {
 
 void MainWindow::ResultsClicked() {
   std::vector<std::string> lines;
-  if (Guard([&] { lines = WriteTotals(state_); })) result_->Open(lines);
+  if (Guard([&] { lines = WriteTotals(state_); })) result_->Open(lines, NormComplianceLines(NormsOf(state_)));
+}
+
+void MainWindow::SaveStepsClicked() {
+  if (!stepRows_ || stepRows_->Steps() == 0) {
+    ShowError("Нет данных по шагам: последний расчёт не решал потенциалы узлов (построение графиков выключено)");
+    return;
+  }
+  const QString file = QFileDialog::getSaveFileName(result_, QString::fromUtf8("Сохранить по шагам"),
+                                                    QStringLiteral("steps.csv"), QStringLiteral("CSV (*.csv)"));
+  if (file.isEmpty()) return;
+  if (Guard([&] {
+        const std::string& text = stepRows_->Text();
+        paint::SaveBytes(file.toStdString(), QByteArray(text.data(), static_cast<qsizetype>(text.size())));
+      }) &&
+      stepRows_->Truncated())
+    state_.Message(MsgKind::Warning, "Сохранены первые " + std::to_string(stepRows_->Steps()) +
+                                         " шагов: остальные не поместились в память окна (расчёт целиком — "
+                                         "tpscalc-cli --steps)");
+}
+
+void MainWindow::SaveReportClicked() {
+  const QString file = QFileDialog::getSaveFileName(result_, QString::fromUtf8("Сохранить отчёт"),
+                                                    QStringLiteral("report.html"),
+                                                    QStringLiteral("HTML (*.html);;PDF (*.pdf)"));
+  if (file.isEmpty()) return;
+  Guard([&] {
+    // The last block of totals the result window shows ("ИТОГО" and below).
+    std::vector<std::string> totals;
+    const QListWidget* list = result_->List();
+    int from = 0;
+    for (int k = 0; k < list->count(); ++k)
+      if (list->item(k)->text().contains(QString::fromUtf8("ИТОГО"))) from = k;
+    for (int k = from; k < list->count(); ++k) totals.push_back(list->item(k)->text().toStdString());
+    const ReportDocument d = RunReportDocument(state_, totals, TPS_VERSION);
+    if (file.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
+      paint::SaveReportPdf(file.toStdString(), d);
+    } else {
+      const std::string html = ReportHtml(d);
+      paint::SaveBytes(file.toStdString(), QByteArray(html.data(), static_cast<qsizetype>(html.size())));
+    }
+  });
 }
 
 void MainWindow::TestModeChosen() {

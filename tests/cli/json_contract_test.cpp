@@ -144,9 +144,10 @@ TEST(CliJsonContract, EveryKeyHasOneTypeInEveryCommand) {
   // Counted things are integers, places and figures numbers, names strings.
   for (const auto& [key, t] : types) {
     // A list in one command and a count in another, a schedule's number and
-    // text in the mismatch: each documented where it stands.
+    // text in the mismatch, the best places of a search beside the best
+    // scheme of a comparison: each documented where it stands.
     if (key == "runs" || key == "time_points" || key == "events" || key == "schedule" || key == "scheme" ||
-        key == "run")
+        key == "run" || key == "best")
       continue;
     EXPECT_EQ(t.size(), 1u) << key;
   }
@@ -184,6 +185,12 @@ TEST(CliJsonContract, EveryCommandAnswersAsDocumented) {
       {"psk-sweep", "psk-sweep --schedule four.gdp --from 8 --to 10 --jobs 2", 0},
       {"pps-search", "pps-search --schedule five.gdp --step 6 --jobs 2", 0},
       {"stats", "stats --runs 2 --period '1 час' --jobs 2", 0},
+      {"report", "report --html r.html", 0},
+      {"batch", "batch --scheme 3 --steps s.csv", 0},
+      {"compare", "compare --schedule file00.gdp --schemes 3,4 --jobs 2", 0},
+      {"report", "report --html c.html", 0},
+      {"compare", "compare --runs 2 --seed 5 --period '1 час' --schemes 3,5 --jobs 2", 0},
+      {"compare", "compare --schedule file00.gdp --schemes 7", 2},
   };
   for (const Case& c : cases) {
     const Answer a = Cli(w, c.args);

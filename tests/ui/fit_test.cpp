@@ -15,6 +15,7 @@
 #include "ui/ProbParamsWindow.h"
 #include "ui/ResultWindow.h"
 #include "ui/ScheduleEditor.h"
+#include "ui/CompareDialog.h"
 #include "ui/TaskDialogs.h"
 #include "ui_fixture.h"
 
@@ -170,6 +171,9 @@ void FitTest::studyDialogsAndTheEditor() {
     AtItsSmallest(d);
     d->close();
   }
+  z.w->CompareTask()->open();
+  ReadsWhole(z.w->CompareTask(), "Сравнение схем");
+  z.w->CompareTask()->close();
   z.Button("buttonNewSchedule")->click();
   ReadsWhole(z.w->Editor(), "Чтение ГДП");
   AtItsSmallest(z.w->Editor());

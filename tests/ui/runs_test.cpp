@@ -105,6 +105,14 @@ void RunsTest::batchRunsToItsEndWithTheWindowLocked() {
   QVERIFY(result->isSizeGripEnabled());
   const std::string report = tpstest::ReadString(z.dir.Path() / "final.txt");
   QVERIFY(report.find(tps::Utf8ToCp1251("ИТОГО")) != std::string::npos);
+  // Beside the report, not in it: the run against the voltage norms.
+  QVERIFY(result->NormsBox()->isVisible());
+  QCOMPARE(result->NormsBox()->title(), QString::fromUtf8("Соответствие нормам"));
+  QStringList norms;
+  for (int k = 0; k < result->NormsList()->count(); ++k) norms << result->NormsList()->item(k)->text();
+  QVERIFY(norms.filter(QString::fromUtf8("Среднее полезное напряжение: ")).size() == 1);
+  QVERIFY(norms.filter(QString::fromUtf8("Фидер Ф1: наибольший ток ")).size() == 1);
+  QVERIFY(report.find(tps::Utf8ToCp1251("Среднее полезное")) == std::string::npos);
   result->close();
 
   // A second look writes the block once only.

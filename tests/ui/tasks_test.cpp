@@ -12,6 +12,9 @@
 
 #include "tasks/placement.h"
 #include "tasks/statistics.h"
+#include <QTableWidget>
+
+#include "ui/CompareDialog.h"
 #include "ui/TaskDialogs.h"
 #include "ui_fixture.h"
 
@@ -50,6 +53,7 @@ class TasksTest : public QObject {
   void statisticsWritesALinePerRealization();
   void statisticsShowsItsSpeedAndMovesWithinARealization();
   void placementResultsShowLongValuesWhole();
+  void compareRanksTheSchemesOfTheSchedule();
 };
 
 void TasksTest::itemsFollowTheModeAndTheScheme() {
@@ -200,3 +204,30 @@ void TasksTest::placementResultsShowLongValuesWhole() {
 
 QTEST_MAIN(TasksTest)
 #include "tasks_test.moc"
+
+// "Сравнение схем" on the default schedule: a row per double-track DC scheme
+// with the same loss as the engine's comparison, the best named, the chart shown.
+void TasksTest::compareRanksTheSchemesOfTheSchedule() {
+  TaskZone z;
+  QVERIFY(!z.Enabled("actCompare"));
+  z.EnterSchedule();
+  QVERIFY(z.Enabled("actCompare"));
+  z.Action("actCompare")->trigger();
+  tps::ui::CompareDialog* d = z.w->CompareTask();
+  QTRY_VERIFY(d->isVisible());
+  QVERIFY(!d->RunsEdit()->isEnabled());
+  QTest::mouseClick(d->StartButton(), Qt::LeftButton);
+  QTRY_VERIFY_WITH_TIMEOUT(d->StartButton()->isEnabled(), 60000);
+  QCOMPARE(d->Table()->rowCount(), 3);
+  QVERIFY(d->Table()->item(0, 0)->text().startsWith(QString::fromUtf8("3 Пост.двухп.двусторонняя")));
+  const tps::CompareResult& r = d->Result();
+  QCOMPARE(r.Outcome, tps::RunOutcome::Finished);
+  QCOMPARE(d->Table()->item(1, 1)->text().toStdString(),
+           tps::FormatFixed(r.Schemes[1].Runs[0].LossWh / 1000, 0, 3));
+  QVERIFY(r.Best != 0);
+  QVERIFY(d->Best()->text().startsWith(QString::fromUtf8("Лучшая схема: ") + QString::number(r.Best)));
+  QVERIFY(d->Chart()->pixmap().width() > 300);
+  QVERIFY(d->width() <= 1280 && d->height() <= 760);
+  d->close();
+  QTRY_VERIFY(!d->isVisible());
+}
