@@ -9,6 +9,7 @@
 #include "arith/errors.h"
 #include "params/chartfile.h"
 #include "params/conv.h"
+#include "params/csv.h"
 #include "params/fileio.h"
 #include "solver/report.h"
 #include "traffic/schedule.h"
@@ -599,18 +600,6 @@ ChartGeometry OpenChart(AppState& st, int kind, const std::string& scheduleName)
 
 namespace {
 
-// A field of an RFC 4180 record: quoted when asked or when it holds a comma,
-// a quote or a line break, its quotes doubled.
-std::string CsvField(const std::string& text, bool quoted) {
-  if (!quoted && text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string f = "\"";
-  for (char c : text) {
-    if (c == '"') f += '"';
-    f += c;
-  }
-  return f + "\"";
-}
-
 // A column heading with its unit: "Поезд 1, В"; a name that already ends
 // with its unit ("dP, кВт") stays as it is.
 std::string CsvHeading(const ChartPolyline& s) {
@@ -622,7 +611,7 @@ std::string CsvHeading(const ChartPolyline& s) {
 }
 
 // A number of the table, to the report's three decimals ("-0" written as "0").
-std::string CsvNumber(double v) {
+std::string TableNumber(double v) {
   const double r = RoundTo(v, 3);
   return FloatToStr(r == 0 ? 0.0 : r);
 }
@@ -633,8 +622,8 @@ std::vector<std::string> ChartCsvLines(const ChartGeometry& g) {
   std::set<double> minutes;
   for (const ChartPolyline& s : g.Series) minutes.insert(s.Minutes.begin(), s.Minutes.end());
   std::vector<std::string> lines;
-  std::string head = CsvField("t, мин", true);
-  for (const ChartPolyline& s : g.Series) head += "," + CsvField(CsvHeading(s), true);
+  std::string head = CsvQuoted("t, мин");
+  for (const ChartPolyline& s : g.Series) head += "," + CsvQuoted(CsvHeading(s));
   lines.push_back(head);
   // A series keeps its last value of a minute (a path that turns at a time
   // point has two points there).
@@ -643,11 +632,11 @@ std::vector<std::string> ChartCsvLines(const ChartGeometry& g) {
     for (size_t j = 0; j < g.Series[k].Minutes.size() && j < g.Series[k].Values.size(); ++j)
       byMinute[k][g.Series[k].Minutes[j]] = g.Series[k].Values[j];
   for (double m : minutes) {
-    std::string line = CsvNumber(m);
+    std::string line = TableNumber(m);
     for (const auto& values : byMinute) {
       line += ",";
       auto it = values.find(m);
-      if (it != values.end()) line += CsvNumber(it->second);
+      if (it != values.end()) line += TableNumber(it->second);
     }
     lines.push_back(line);
   }

@@ -5,14 +5,18 @@
 
 namespace tps {
 
-std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+std::string CsvQuoted(const std::string& text) {
   std::string q = "\"";
   for (char c : text) {
     if (c == '"') q += '"';
     q += c;
   }
   return q + "\"";
+}
+
+std::string CsvField(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  return CsvQuoted(text);
 }
 
 std::string CsvRecord(const std::vector<std::string>& fields) {

@@ -14,6 +14,8 @@ inline constexpr const char* kUtf8Bom = "\xEF\xBB\xBF";
 
 // One field, quoted when it must be.
 std::string CsvField(const std::string& text);
+// One field always quoted (a heading with its unit), its quotes doubled.
+std::string CsvQuoted(const std::string& text);
 // One record of fields, without its line end.
 std::string CsvRecord(const std::vector<std::string>& fields);
 // A number as a field: the shortest text that reads back to it ("" for a
