@@ -12,23 +12,8 @@
 #include "zone_fixture.h"
 
 using namespace tps;
+using tpstest::Ev;
 using tpstest::Zone;
-
-namespace {
-
-TGDPEvent Ev(uint16_t number, uint8_t kind, double active = 1000, double km = 0, double speed = 60,
-             uint8_t type = ttFreight) {
-  TGDPEvent e;
-  e.Number = number;
-  e.Kind = kind;
-  e.ActiveCurrent = active;
-  e.Position = km;
-  e.Speed = speed;
-  e.TypeCode = type;
-  return e;
-}
-
-}  // namespace
 
 // The time points of a step are reached through the index by time: those of
 // a file stored out of order, or twice with one time, apply at their step in

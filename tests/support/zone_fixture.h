@@ -8,6 +8,7 @@
 
 #include "circuit/schemes.h"
 #include "params/state.h"
+#include "traffic/schedule.h"
 #include "sample_zone.h"
 #include "test_support.h"
 
@@ -47,5 +48,19 @@ struct Zone {
   }
   tps::AppState& S() { return *st; }
 };
+
+// One event of a schedule's time point, with the current, place, speed and
+// type a test gives it.
+inline tps::TGDPEvent Ev(uint16_t number, uint8_t kind, double active = 1000, double km = 0, double speed = 60,
+                         uint8_t type = tps::ttFreight) {
+  tps::TGDPEvent e;
+  e.Number = number;
+  e.Kind = kind;
+  e.ActiveCurrent = active;
+  e.Position = km;
+  e.Speed = speed;
+  e.TypeCode = type;
+  return e;
+}
 
 }  // namespace tpstest

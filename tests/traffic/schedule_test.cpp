@@ -13,21 +13,10 @@
 #include "zone_fixture.h"
 
 using namespace tps;
+using tpstest::Ev;
 using tpstest::Zone;
 
 namespace {
-
-TGDPEvent Ev(uint16_t number, uint8_t kind, double active = 1000, double km = 0, double speed = 60,
-             uint8_t type = ttFreight) {
-  TGDPEvent e;
-  e.Number = number;
-  e.Kind = kind;
-  e.ActiveCurrent = active;
-  e.Position = km;
-  e.Speed = speed;
-  e.TypeCode = type;
-  return e;
-}
 
 std::vector<uint32_t> Times(const TGDPClass& g) {
   std::vector<uint32_t> t;
